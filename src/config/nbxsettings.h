@@ -1,0 +1,73 @@
+#pragma once
+
+#include <QMap>
+#include <QString>
+#include <QStringList>
+#include <QVariant>
+
+#include <vector>
+
+// One INI-style settings file of a device. The file is kept as the list of
+// its lines; a rewrite edits only the lines of changed keys and inserts lines
+// for new keys, so comments, blank lines, key order and every line the
+// reader does not understand survive unchanged.
+//
+// Keys are section + "/" + name; keys before the first header belong to the
+// section "untitled".
+class NBXSettings
+{
+public:
+    explicit NBXSettings(const QString& fileName);
+    ~NBXSettings();
+
+    NBXSettings(const NBXSettings&) = delete;
+    NBXSettings& operator=(const NBXSettings&) = delete;
+
+    QVariant value(const QString& key, const QVariant& def = QVariant());
+    void setValue(const QString& key, const QString& value);
+    // "key/value" for every key, in key order, that the pattern matches whole.
+    QStringList regexp_values(const QString& pattern);
+
+    // Writes the file, then reads it again so new keys count as read.
+    bool flush();
+
+    bool myReadFunc();
+    bool myWriteFunc();
+
+    QString fileName() const { return m_fileName; }
+
+    // How one line of the file reads.
+    struct LineInfo
+    {
+        enum Kind
+        {
+            Other,
+            Key,
+            Header
+        };
+        Kind kind = Other;
+        QString name;  // key name or section name
+        QString value; // the value of a key line
+    };
+    static LineInfo classify(const QString& line);
+    // The value as the writer puts it after "name = ".
+    static QString quoted(const QString& value);
+
+private:
+    struct myStruct
+    {
+        QString value;
+        bool fromFile = false;
+    };
+
+    void loadIfEmpty();
+
+    QString m_fileName;
+    int m_hasSections = 0;
+    QStringList m_lines;
+    std::vector<LineInfo> m_lineInfo; // how each kept line reads
+    QMap<QString, myStruct> m_keys;
+    // Set once the file has been read or a value set: an object that never
+    // touched its file must not overwrite it.
+    bool m_engaged = false;
+};

@@ -1,0 +1,196 @@
+#include "nbxsetup.h"
+
+#include "nbxsettings.h"
+#include "util/atomicwrite.h"
+
+#include <QFile>
+#include <QRegExp>
+
+namespace {
+
+// file/section/name followed by an optional tail that may hold "/" itself.
+struct SplitKey
+{
+    QStringList parts;
+
+    explicit SplitKey(const QString& key) : parts(key.split(QLatin1Char('/'))) {}
+
+    int count() const { return int(parts.size()); }
+    const QString& file() const { return parts.at(0); }
+    QString settingsKey() const { return parts.at(1) + QLatin1Char('/') + parts.at(2); }
+    QString tail() const { return parts.mid(3).join(QLatin1Char('/')); }
+};
+
+} // namespace
+
+NBXSetup::NBXSetup(const QString& address) : m_address(address) {}
+
+NBXSetup::~NBXSetup()
+{
+    // Each settings object writes its file once more as it goes.
+    qDeleteAll(m_settings);
+}
+
+QString NBXSetup::address() const
+{
+    return m_address;
+}
+
+void NBXSetup::setAddress(const QString& address)
+{
+    m_address = address;
+}
+
+void NBXSetup::setFilePath(const QString& name, const QString& path)
+{
+    QString& current = m_files[name];
+    if (current == path)
+        return;
+    current = path;
+    // A settings object cached for the old copy would keep reading and
+    // writing that copy; the next access opens the new one.
+    if (NBXSettings* old = m_settings.take(name))
+        delete old;
+}
+
+QString NBXSetup::filePath(const QString& name)
+{
+    const QString path = m_files[name];
+    if (path.isEmpty())
+        emit pseudothrow(tr("File \"%1\" does not exist").arg(name));
+    return path;
+}
+
+bool NBXSetup::fileExists(const QString& name)
+{
+    return !m_files[name].isEmpty();
+}
+
+NBXSettings* NBXSetup::settings(const QString& name)
+{
+    NBXSettings*& s = m_settings[name];
+    if (!s)
+        s = new NBXSettings(filePath(name));
+    return s;
+}
+
+QString NBXSetup::value(const QString& key)
+{
+    const SplitKey k(key);
+    if (k.count() < 3) {
+        emit pseudothrow(tr("Wrong key \"%1\"").arg(key));
+        return QString();
+    }
+    return settings(k.file())->value(k.settingsKey(), k.tail()).toString();
+}
+
+void NBXSetup::setValue(const QString& key)
+{
+    const SplitKey k(key);
+    if (k.count() < 4) {
+        emit pseudothrow(tr("Wrong value \"%1\"").arg(key));
+        return;
+    }
+    settings(k.file())->setValue(k.settingsKey(), k.tail());
+}
+
+QString NBXSetup::defValue(const QString& key) const
+{
+    const SplitKey k(key);
+    return k.count() >= 4 ? k.tail() : QString();
+}
+
+QString NBXSetup::path(const QString& key) const
+{
+    const SplitKey k(key);
+    return k.count() > 3 ? k.parts.mid(0, 3).join(QLatin1Char('/')) : key;
+}
+
+QStringList NBXSetup::regexp_values(const QString& key)
+{
+    const SplitKey k(key);
+    if (k.count() < 3) {
+        emit pseudothrow(tr("Wrong regexp_key \"%1\"").arg(key));
+        return QStringList();
+    }
+    QStringList out = settings(k.file())->regexp_values(k.settingsKey());
+    const QString prefix = k.file() + QLatin1Char('/');
+    for (QString& entry : out)
+        entry.prepend(prefix);
+    return out;
+}
+
+void NBXSetup::_compile_state(const QString& name)
+{
+    const QString fileName = filePath(name);
+    if (fileName.isEmpty())
+        return;
+    QFile in(fileName);
+    if (!in.open(QIODevice::ReadWrite)) {
+        emit pseudothrow(tr("Can not write \"%1\"").arg(fileName));
+        return;
+    }
+    QString text = QString::fromUtf8(in.readAll());
+    in.close();
+
+    // #! s/regex/prefix{key}suffix/ on a line of its own, not the first one.
+    QRegExp directive(QStringLiteral("[\r\n]#!\\s*s/(.*)/(.*)\\{(.*)\\}(.*)/\\s*[\r\n]"),
+                      Qt::CaseSensitive);
+    directive.setMinimal(true);
+
+    // A replacement may produce further directives or grow the text; both are
+    // bounded so compiling ends on every input.
+    int pos = 0;
+    for (int count = 0; count < kMaxStateDirectives; ++count) {
+        pos = directive.indexIn(text, pos);
+        if (pos < 0)
+            break;
+        const QString pattern = directive.cap(1);
+        const QString prefix = directive.cap(2);
+        const QString key = directive.cap(3);
+        const QString suffix = directive.cap(4);
+
+        QRegExp re(pattern, Qt::CaseSensitive);
+        re.setMinimal(true);
+        const QString replaced = re.replaceIn(text, prefix + value(key) + suffix);
+        if (replaced.size() > kMaxStateText)
+            break;
+        text = replaced;
+        ++pos;
+    }
+
+    if (!writeFileAtomically(fileName, text.toUtf8()))
+        emit pseudothrow(tr("Can not write \"%1\"").arg(fileName));
+}
+
+void NBXSetup::flush()
+{
+    for (NBXSettings* s : qAsConst(m_settings))
+        s->flush();
+}
+
+void NBXSetup::load()
+{
+    emit progress(100);
+    emit loadDone();
+}
+
+void NBXSetup::store()
+{
+    emit progress(100);
+    emit storeDone();
+}
+
+void NBXSetup::function(QString s, QString)
+{
+    if (s == QLatin1String("save_settings")) {
+        store();
+        return;
+    }
+    emit progress(100);
+}
+
+void NBXSetup::function(QString s)
+{
+    function(s, QString());
+}

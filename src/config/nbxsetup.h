@@ -1,0 +1,58 @@
+#pragma once
+
+#include <QMap>
+#include <QObject>
+#include <QString>
+#include <QStringList>
+
+class NBXSettings;
+
+// One device's configuration as a set of named INI files held locally while
+// the dialog is open. Every setting is addressed as file/section/name[/tail],
+// where the tail is the default when reading and the new value when writing.
+// Concrete sources fetch and push the files; this base completes at once.
+class NBXSetup : public QObject
+{
+    Q_OBJECT
+public:
+    explicit NBXSetup(const QString& address);
+    ~NBXSetup() override;
+
+    QString address() const;
+    void setAddress(const QString& address);
+
+    void setFilePath(const QString& name, const QString& path);
+    QString filePath(const QString& name);
+    bool fileExists(const QString& name);
+    NBXSettings* settings(const QString& name);
+
+    QString value(const QString& key);
+    void setValue(const QString& key);
+    QString defValue(const QString& key) const;
+    QString path(const QString& key) const;
+    QStringList regexp_values(const QString& key);
+
+    void _compile_state(const QString& name);
+    void flush();
+
+    // Bounds that keep a state file's directives from running away.
+    static constexpr int kMaxStateDirectives = 1000;
+    static constexpr qsizetype kMaxStateText = 16 * 1024 * 1024;
+
+signals:
+    void loadDone();
+    void storeDone();
+    void progress(int prc);
+    void pseudothrow(QString s);
+
+public slots:
+    virtual void load();
+    virtual void store();
+    virtual void function(QString s, QString param);
+    void function(QString s);
+
+protected:
+    QMap<QString, QString> m_files;
+    QMap<QString, NBXSettings*> m_settings;
+    QString m_address;
+};

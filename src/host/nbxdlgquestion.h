@@ -1,0 +1,20 @@
+#pragma once
+
+#include <QDialogButtonBox>
+#include <QMessageBox>
+#include <QString>
+
+class QWidget;
+
+// The host suite's message box.
+class NBXDlgQuestion
+{
+public:
+    // Shows a modal message box and returns the button that closed it. When
+    // `outFlag` is given it receives whether that was the default button.
+    static int Do(QWidget* parent, QMessageBox::Icon icon, const QString& title,
+                  const QString& text,
+                  QFlags<QDialogButtonBox::StandardButton> buttons = QDialogButtonBox::Ok,
+                  QDialogButtonBox::StandardButton defaultButton = QDialogButtonBox::NoButton,
+                  bool* outFlag = nullptr);
+};

@@ -1,0 +1,367 @@
+#include "config/nbxsettings.h"
+
+#include <QFile>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include <csignal>
+#include <sys/resource.h>
+
+using Kind = NBXSettings::LineInfo::Kind;
+Q_DECLARE_METATYPE(NBXSettings::LineInfo::Kind)
+
+class tst_NBXSettings : public QObject
+{
+    Q_OBJECT
+
+    QTemporaryDir m_dir;
+    int m_n = 0;
+
+    QString makeFile(const QByteArray& text)
+    {
+        const QString path = m_dir.filePath(QStringLiteral("f%1.ini").arg(m_n++));
+        QFile f(path);
+        if (!f.open(QIODevice::WriteOnly) || f.write(text) != text.size())
+            qFatal("cannot write fixture");
+        return path;
+    }
+
+    static QByteArray contents(const QString& path)
+    {
+        QFile f(path);
+        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
+    }
+
+private slots:
+    void classify_data();
+    void classify();
+    void quoting_data();
+    void quoting();
+    void rewrite_data();
+    void rewrite();
+    void realisticFileKeepsEverythingButTheEditedLine();
+    void valuesRoundTrip_data();
+    void valuesRoundTrip();
+    void lastWinsAndRegexpValues();
+    void unwritablePlaceKeepsOldFileAndValues();
+    void untouchedObjectNeverTruncates();
+    void missingFileIsCreatedWithNewKeysOnly();
+};
+
+void tst_NBXSettings::classify_data()
+{
+    QTest::addColumn<QString>("line");
+    QTest::addColumn<Kind>("kind");
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QString>("value");
+
+    const Kind K = Kind::Key, H = Kind::Header, O = Kind::Other;
+    QTest::newRow("bare number") << "port = 80\n"
+                                 << K << "port"
+                                 << "80";
+    QTest::newRow("no blanks around sign") << "port=80\n"
+                                           << K << "port"
+                                           << "80";
+    QTest::newRow("single quoted") << "name = 'My camera'\n"
+                                   << K << "name"
+                                   << "My camera";
+    QTest::newRow("double quoted") << "name = \"My camera\"\n"
+                                   << K << "name"
+                                   << "My camera";
+    QTest::newRow("double quoted holds single") << "n = \"Bob's\"\n"
+                                                << K << "n"
+                                                << "Bob's";
+    QTest::newRow("multi-word unquoted") << "name=My camera\n"
+                                         << K << "name"
+                                         << "My camera";
+    QTest::newRow("empty value") << "empty =\n"
+                                 << K << "empty"
+                                 << "";
+    QTest::newRow("empty quoted") << "e = ''\n"
+                                  << K << "e"
+                                  << "";
+    QTest::newRow("semicolon after value") << "x = 1 ; note\n"
+                                           << K << "x"
+                                           << "1 ; note";
+    QTest::newRow("leading blanks") << "   x = 1\n"
+                                    << K << "x"
+                                    << "1";
+    QTest::newRow("trailing blank") << "x = 1 \n"
+                                    << O << ""
+                                    << "";
+    QTest::newRow("no line break") << "x = 1" << O << ""
+                                   << "";
+    QTest::newRow("semicolon comment") << "; x = 1\n"
+                                       << O << ""
+                                       << "";
+    QTest::newRow("semicolon in name") << "a;b = 1\n"
+                                       << O << ""
+                                       << "";
+    QTest::newRow("hash is a name character") << "#x = 1\n"
+                                              << K << "#x"
+                                              << "1";
+    QTest::newRow("mixed quotes") << "x = 'a\"b'\n"
+                                  << K << "x"
+                                  << "a\"b";
+    QTest::newRow("unbalanced quote") << "x = 'abc\n"
+                                      << O << ""
+                                      << "";
+    QTest::newRow("blank line") << "\n"
+                                << O << ""
+                                << "";
+    QTest::newRow("section") << "[net]\n"
+                             << H << "net"
+                             << "";
+    QTest::newRow("section with blanks") << "  [ net ]\n"
+                                         << H << "net"
+                                         << "";
+    QTest::newRow("section with trailing text") << "[ net ] ; network\n"
+                                                << H << "net"
+                                                << "";
+    QTest::newRow("section name with blank") << "[net video]\n"
+                                             << O << ""
+                                             << "";
+}
+
+void tst_NBXSettings::classify()
+{
+    QFETCH(QString, line);
+    const NBXSettings::LineInfo li = NBXSettings::classify(line);
+    QTEST(li.kind, "kind");
+    QTEST(li.name, "name");
+    QTEST(li.value, "value");
+}
+
+void tst_NBXSettings::quoting_data()
+{
+    QTest::addColumn<QString>("value");
+    QTest::addColumn<QString>("written");
+
+    QTest::newRow("zero") << "0"
+                          << "0";
+    QTest::newRow("positive") << "42"
+                              << "42";
+    QTest::newRow("negative") << "-7"
+                              << "-7";
+    QTest::newRow("empty") << ""
+                           << "";
+    QTest::newRow("leading zero") << "007"
+                                  << "'007'";
+    QTest::newRow("plus sign") << "+5"
+                               << "'+5'";
+    QTest::newRow("decimal") << "1.5"
+                             << "'1.5'";
+    QTest::newRow("word") << "abc"
+                          << "'abc'";
+    QTest::newRow("beyond int") << "2147483648"
+                                << "'2147483648'";
+    QTest::newRow("single quote") << "Bob's camera"
+                                  << "\"Bob's camera\"";
+    QTest::newRow("double quote") << "say \"hi\""
+                                  << "'say \"hi\"'";
+}
+
+void tst_NBXSettings::quoting()
+{
+    QFETCH(QString, value);
+    QTEST(NBXSettings::quoted(value), "written");
+}
+
+// Original file, edits as key=value lines, expected file after flush.
+void tst_NBXSettings::rewrite_data()
+{
+    QTest::addColumn<QByteArray>("original");
+    QTest::addColumn<QStringList>("edits");
+    QTest::addColumn<QByteArray>("expected");
+
+    QTest::newRow("existing key, only its line changes")
+        << QByteArray("# head\n[ net ]\nip = '10.0.0.1'\n\nport = 80\n")
+        << QStringList{"net/port=81"}
+        << QByteArray("# head\n[ net ]\nip = '10.0.0.1'\n\nport = 81\n");
+    QTest::newRow("sectionless: new key appended")
+        << QByteArray("a = 1\n; c\n") << QStringList{"untitled/x=2"}
+        << QByteArray("a = 1\n; c\nx = 2\n");
+    QTest::newRow("sectionless: other section written bare")
+        << QByteArray("a = 1\n") << QStringList{"net/x=2"} << QByteArray("a = 1\nx = 2\n");
+    QTest::newRow("sectionless: existing key replaced")
+        << QByteArray("a = 1\nb = 2\n") << QStringList{"untitled/b=3"}
+        << QByteArray("a = 1\nb = 3\n");
+    QTest::newRow("new key after the section's last key")
+        << QByteArray("[ net ]\na = 1\nb = 2\n[ video ]\nc = 3\n") << QStringList{"net/z=9"}
+        << QByteArray("[ net ]\na = 1\nb = 2\nz = 9\n[ video ]\nc = 3\n");
+    QTest::newRow("new keys land in key order")
+        << QByteArray("[ net ]\na = 1\n\n[ video ]\nc = 3\n") << QStringList{"net/y=2", "net/x=1"}
+        << QByteArray("[ net ]\na = 1\nx = 1\ny = 2\n\n[ video ]\nc = 3\n");
+    QTest::newRow("new key of a section without header")
+        << QByteArray("[ net ]\na = 1\n") << QStringList{"video/fps=25"}
+        << QByteArray("[ net ]\na = 1\n[ video ]\nfps = 25\n");
+    QTest::newRow("new key of the last section, header last line")
+        << QByteArray("[ net ]\na = 1\n[ video ]\n") << QStringList{"video/fps=25"}
+        << QByteArray("[ net ]\na = 1\n[ video ]\nfps = 25\n");
+    QTest::newRow("new key of the last section goes to the end")
+        << QByteArray("[ net ]\na = 1\n[ video ]\nc = 3\n# end\n") << QStringList{"video/d=4"}
+        << QByteArray("[ net ]\na = 1\n[ video ]\nc = 3\n# end\nd = 4\n");
+    QTest::newRow("new key of an empty section goes after its header")
+        << QByteArray("[ net ]\n[ video ]\nc = 3\n") << QStringList{"net/a=1"}
+        << QByteArray("[ net ]\na = 1\n[ video ]\nc = 3\n");
+    QTest::newRow("trailing blank line is not a key")
+        << QByteArray("[ s ]\nx = 1 \n") << QStringList{"s/x=2"}
+        << QByteArray("[ s ]\nx = 1 \nx = 2\n");
+    QTest::newRow("values are written in canonical form")
+        << QByteArray("[ s ]\nname=My camera\nn=5\n") << QStringList{}
+        << QByteArray("[ s ]\nname = 'My camera'\nn = 5\n");
+    QTest::newRow("value quoted on write") << QByteArray("[ s ]\nx = 1\n") << QStringList{"s/x=007"}
+                                           << QByteArray("[ s ]\nx = '007'\n");
+    QTest::newRow("single quote inside value")
+        << QByteArray("[ s ]\nname = cam\n") << QStringList{"s/name=Bob's camera"}
+        << QByteArray("[ s ]\nname = \"Bob's camera\"\n");
+    QTest::newRow("last line without line break kept apart")
+        << QByteArray("a = 1\n# tail") << QStringList{"untitled/b=2"}
+        << QByteArray("a = 1\n# tail\nb = 2\n");
+    QTest::newRow("crlf lines become lf")
+        << QByteArray("[ s ]\r\nx = 1\r\n") << QStringList{"s/x=2"} << QByteArray("[ s ]\nx = 2\n");
+    QTest::newRow("key above the first header")
+        << QByteArray("top = 1\n[ s ]\ntop = 5\n") << QStringList{"untitled/top=2"}
+        << QByteArray("top = 2\n[ s ]\ntop = 5\n");
+    QTest::newRow("repeated section: each occurrence, never another section")
+        << QByteArray("[ z ]\ny = 1\n[ a ]\nx = 2\n[ z ]\nx = 3\n") << QStringList{"z/x=7"}
+        << QByteArray("[ z ]\ny = 1\n[ a ]\nx = 2\n[ z ]\nx = 7\n");
+}
+
+void tst_NBXSettings::rewrite()
+{
+    QFETCH(QByteArray, original);
+    QFETCH(QStringList, edits);
+    const QString path = makeFile(original);
+    {
+        NBXSettings s(path);
+        QVERIFY(s.myReadFunc());
+        for (const QString& e : edits) {
+            const qsizetype eq = e.indexOf(QLatin1Char('='));
+            s.setValue(e.left(eq), e.mid(eq + 1));
+        }
+        QVERIFY(s.flush());
+        QTEST(contents(path), "expected");
+    }
+    // The destructor's write after a flush must not add anything again.
+    QTEST(contents(path), "expected");
+}
+
+void tst_NBXSettings::realisticFileKeepsEverythingButTheEditedLine()
+{
+    const QByteArray original = "# Network settings of the recorder\n"
+                                "# generated by the device; edit with care\n"
+                                "\n"
+                                "[ common ]\n"
+                                "dhcp = 0\n"
+                                "hostname = 'velk-nvr'\n"
+                                "\n"
+                                "; static address\n"
+                                "[ static ]\n"
+                                "ip = '192.168.1.20'\n"
+                                "mask = '255.255.255.0'\n"
+                                "gateway = '192.168.1.1'\n"
+                                "\n"
+                                "[ dns ]\n"
+                                "server1 = '8.8.8.8'\n";
+    const QString path = makeFile(original);
+    NBXSettings s(path);
+    QCOMPARE(s.value("static/mask").toString(), QString("255.255.255.0"));
+    s.setValue("static/gateway", "192.168.1.254");
+    s.flush();
+    QByteArray expected = original;
+    expected.replace("gateway = '192.168.1.1'", "gateway = '192.168.1.254'");
+    QCOMPARE(contents(path), expected);
+    QCOMPARE(s.value("static/gateway").toString(), QString("192.168.1.254"));
+}
+
+void tst_NBXSettings::valuesRoundTrip_data()
+{
+    QTest::addColumn<QString>("value");
+    QTest::newRow("leading zero") << "007";
+    QTest::newRow("inner blanks") << "My camera";
+    QTest::newRow("leading blank") << " x";
+    QTest::newRow("single quote") << "Bob's camera";
+    QTest::newRow("double quote") << "a \"b\"";
+    QTest::newRow("cyrillic") << QString::fromUtf8("Камера 1");
+    QTest::newRow("slashes") << "x/y/z";
+    QTest::newRow("empty") << "";
+}
+
+void tst_NBXSettings::valuesRoundTrip()
+{
+    QFETCH(QString, value);
+    const QString path = makeFile("[ s ]\nother = 1\n");
+    {
+        NBXSettings s(path);
+        s.setValue("s/v", value);
+    }
+    NBXSettings again(path);
+    QCOMPARE(again.value("s/v", "<none>").toString(), value);
+    QCOMPARE(again.value("s/other").toString(), QString("1"));
+}
+
+void tst_NBXSettings::lastWinsAndRegexpValues()
+{
+    const QString path = makeFile("x = 0\n[ cam ]\nname1 = a\nname2 = b\nname1 = c\nfps = 25\n");
+    NBXSettings s(path);
+    QCOMPARE(s.value("cam/name1").toString(), QString("c"));
+    QCOMPARE(s.value("untitled/x").toString(), QString("0"));
+    QCOMPARE(s.value("cam/none", "dflt").toString(), QString("dflt"));
+    QCOMPARE(s.regexp_values("cam/name.*"), (QStringList{"cam/name1/c", "cam/name2/b"}));
+    QCOMPARE(s.regexp_values("cam/name"), QStringList());
+}
+
+void tst_NBXSettings::unwritablePlaceKeepsOldFileAndValues()
+{
+    const QByteArray original = "[ s ]\nx = 1\n";
+    const QString path = makeFile(original);
+    NBXSettings s(path);
+    s.setValue("s/x", "a value too long for the space left");
+
+    // A file size limit makes the write fail part-way, as a full disk would,
+    // and works for root too.
+    ::signal(SIGXFSZ, SIG_IGN);
+    struct rlimit saved;
+    ::getrlimit(RLIMIT_FSIZE, &saved);
+    struct rlimit tiny = saved;
+    tiny.rlim_cur = 16;
+    ::setrlimit(RLIMIT_FSIZE, &tiny);
+    const bool written = s.myWriteFunc();
+    ::setrlimit(RLIMIT_FSIZE, &saved);
+
+    QVERIFY(!written);
+    QCOMPARE(contents(path), original);
+    QCOMPARE(s.value("s/x").toString(), QString("a value too long for the space left"));
+    QVERIFY(s.myWriteFunc());
+    QCOMPARE(contents(path), QByteArray("[ s ]\nx = 'a value too long for the space left'\n"));
+}
+
+void tst_NBXSettings::untouchedObjectNeverTruncates()
+{
+    const QByteArray original = "[ s ]\nx = 1\n";
+    const QString path = makeFile(original);
+    {
+        NBXSettings s(path);
+        QVERIFY(s.flush());
+    }
+    QCOMPARE(contents(path), original);
+}
+
+void tst_NBXSettings::missingFileIsCreatedWithNewKeysOnly()
+{
+    const QString path = m_dir.filePath("absent.ini");
+    {
+        NBXSettings s(path);
+        QCOMPARE(s.value("a/b", "d").toString(), QString("d"));
+    }
+    QVERIFY(!QFile::exists(path));
+    {
+        NBXSettings s(path);
+        s.setValue("untitled/b", "1");
+    }
+    QCOMPARE(contents(path), QByteArray("b = 1\n"));
+}
+
+QTEST_GUILESS_MAIN(tst_NBXSettings)
+#include "tst_nbxsettings.moc"
