@@ -44,30 +44,76 @@ QString matchedValue(const QRegExp& re)
     return re.cap(4);
 }
 
+// Every line with its line break, as a text-mode read gives them.
 QStringList splitLines(const QByteArray& bytes)
 {
+    const QString text = QString::fromUtf8(bytes);
     QStringList lines;
     qsizetype start = 0;
-    while (start < bytes.size()) {
-        qsizetype end = bytes.indexOf('\n', start);
-        end = end < 0 ? bytes.size() : end + 1;
-        QByteArray line = bytes.mid(start, end - start);
-        // Text mode: a carriage return before the line feed is dropped.
-        if (line.endsWith("\r\n"))
-            line.remove(line.size() - 2, 1);
-        lines.append(QString::fromUtf8(line));
+    while (start < text.size()) {
+        qsizetype end = text.indexOf(QLatin1Char('\n'), start);
+        end = end < 0 ? text.size() : end + 1;
+        // A carriage return before the line feed is dropped.
+        if (end - start >= 2 && text.at(end - 1) == QLatin1Char('\n') &&
+            text.at(end - 2) == QLatin1Char('\r'))
+            lines.append(text.mid(start, end - start - 2) + QLatin1Char('\n'));
+        else
+            lines.append(text.mid(start, end - start));
         start = end;
     }
     return lines;
 }
 
-QPair<QString, QString> splitKey(const QString& key)
+// Whether reading `lines` back from a file would give exactly these lines.
+bool splitsBackTheSame(const QStringList& lines)
+{
+    for (const QString& line : lines) {
+        const qsizetype nl = line.indexOf(QLatin1Char('\n'));
+        if (nl >= 0 && nl != line.size() - 1)
+            return false;
+        if (nl > 0 && line.at(nl - 1) == QLatin1Char('\r'))
+            return false;
+    }
+    return true;
+}
+
+// Section and name of a key, as views into it.
+QPair<QStringView, QStringView> splitKey(const QString& key)
 {
     const qsizetype slash = key.indexOf(QLatin1Char('/'));
     if (slash < 0)
-        return {key, QString()};
-    return {key.left(slash), key.mid(slash + 1)};
+        return {key, QStringView()};
+    return {QStringView(key).left(slash), QStringView(key).mid(slash + 1)};
 }
+
+// A string over the view's characters without copying them, for look-ups.
+QString borrowed(QStringView v)
+{
+    return QString::fromRawData(v.data(), v.size());
+}
+
+// The line the writer puts for one entry: name = value, quoted as needed.
+struct EntryLine
+{
+    QStringView name;
+    const QString& value;
+
+    QString text() const
+    {
+        return name.toString() + QStringLiteral(" = ") + NBXSettings::quoted(value) +
+               QLatin1Char('\n');
+    }
+
+    // Whether `line` is already exactly text(), checked without building it.
+    bool matches(const QString& line) const
+    {
+        const QString q = NBXSettings::quoted(value);
+        return line.size() == name.size() + 3 + q.size() + 1 && line.startsWith(name) &&
+               QStringView(line).mid(name.size(), 3) == QLatin1String(" = ") &&
+               QStringView(line).mid(name.size() + 3, q.size()) == q &&
+               line.endsWith(QLatin1Char('\n'));
+    }
+};
 
 using LineInfo = NBXSettings::LineInfo;
 
@@ -83,7 +129,13 @@ public:
     }
 
     const QStringList& lines() const { return m_lines; }
-    const std::vector<LineInfo>& info() const { return m_info; }
+    std::vector<LineInfo> takeInfo() { return std::move(m_info); }
+
+    void replace(int i, const EntryLine& entry)
+    {
+        if (!entry.matches(m_lines[i]))
+            replace(i, entry.text());
+    }
 
     void replace(int i, const QString& text)
     {
@@ -115,10 +167,10 @@ public:
     }
 
     // First key line named `name` with from < index < to.
-    int firstKeyNamed(const QString& name, int from, int to)
+    int firstKeyNamed(QStringView name, int from, int to)
     {
         ensureIndex();
-        const auto it = m_keysByName.constFind(name);
+        const auto it = m_keysByName.constFind(borrowed(name));
         if (it == m_keysByName.constEnd())
             return -1;
         const auto pos = std::upper_bound(it->begin(), it->end(), from);
@@ -136,11 +188,11 @@ public:
         return *pos > from ? *pos : -1;
     }
 
-    const std::vector<int>& headersOf(const QString& section)
+    const std::vector<int>& headersOf(QStringView section)
     {
         ensureIndex();
         static const std::vector<int> none;
-        const auto it = m_headersBySection.constFind(section);
+        const auto it = m_headersBySection.constFind(borrowed(section));
         return it == m_headersBySection.constEnd() ? none : *it;
     }
 
@@ -187,75 +239,170 @@ private:
     std::vector<int> m_headers;
 };
 
-void writeSectionless(LineEditor& ed, const QString& name, bool fromFile, const QString& line)
+void writeSectionless(LineEditor& ed, const EntryLine& entry, bool fromFile)
 {
     if (!fromFile) {
-        ed.append(line);
+        ed.append(entry.text());
         return;
     }
-    const int i = ed.firstKeyNamed(name, -1, int(ed.lines().size()));
+    const int i = ed.firstKeyNamed(entry.name, -1, int(ed.lines().size()));
     if (i >= 0)
-        ed.replace(i, line);
+        ed.replace(i, entry);
 }
 
-void writeReadEntry(LineEditor& ed, const QString& section, const QString& name,
-                    const QString& line)
+void writeReadEntry(LineEditor& ed, QStringView section, const EntryLine& entry)
 {
     // Each occurrence of the section gets its own line replaced, looked for
     // only up to the next header so another section's key is never touched.
     for (const int h : ed.headersOf(section)) {
-        const int i = ed.firstKeyNamed(name, h, ed.nextHeader(h));
+        const int i = ed.firstKeyNamed(entry.name, h, ed.nextHeader(h));
         if (i >= 0)
-            ed.replace(i, line);
+            ed.replace(i, entry);
     }
     // Keys above the first header were read as "untitled".
     if (section == kUntitled) {
-        const int i = ed.firstKeyNamed(name, -1, ed.nextHeader(-1));
+        const int i = ed.firstKeyNamed(entry.name, -1, ed.nextHeader(-1));
         if (i >= 0)
-            ed.replace(i, line);
+            ed.replace(i, entry);
     }
 }
 
-void writeNewEntry(LineEditor& ed, const QString& section, const QString& line)
+void writeNewEntry(LineEditor& ed, QStringView section, const EntryLine& entry)
 {
     const std::vector<int>& headers = ed.headersOf(section);
     if (headers.empty()) {
-        ed.append(QStringLiteral("[ ") + section + QStringLiteral(" ]\n"));
-        ed.append(line);
+        ed.append(QStringLiteral("[ ") + section.toString() + QStringLiteral(" ]\n"));
+        ed.append(entry.text());
         return;
     }
     const int h = headers.front();
     const int next = ed.nextHeader(h);
     if (next >= int(ed.lines().size())) {
-        ed.append(line);
+        ed.append(entry.text());
         return;
     }
     const int last = ed.lastKey(h, next);
-    ed.insert(last >= 0 ? last + 1 : h + 1, line);
+    ed.insert(last >= 0 ? last + 1 : h + 1, entry.text());
 }
 
 } // namespace
+
+bool NBXSettings::KeyLess::operator()(const QString& a, const QString& b) const
+{
+    // Code unit by code unit, as QString's operator< orders them.
+    const qsizetype n = std::min(a.size(), b.size());
+    const QChar* pa = a.constData();
+    const QChar* pb = b.constData();
+    for (qsizetype i = 0; i < n; ++i) {
+        if (pa[i] != pb[i])
+            return pa[i].unicode() < pb[i].unicode();
+    }
+    return a.size() < b.size();
+}
 
 NBXSettings::NBXSettings(const QString& fileName) : m_fileName(fileName) {}
 
 NBXSettings::~NBXSettings()
 {
-    myWriteFunc();
+    if (m_dirty)
+        myWriteFunc();
 }
+
+namespace {
+
+enum class Fast
+{
+    Key,
+    NotKey,
+    Unsure
+};
+
+// The key pattern decided by hand for the lines that dominate real files: a
+// line break at the end and a single "=". Anything else is left to the
+// pattern itself, which settles which "=" ends a name.
+Fast classifyKeyFast(const QString& line, LineInfo& info)
+{
+    const qsizetype end = line.size() - 1;
+    if (end < 0 || line.at(end) != QLatin1Char('\n') || line.count(QLatin1Char('=')) != 1)
+        return Fast::Unsure;
+    const QChar* c = line.constData();
+    qsizetype i = 0;
+    while (i < end && c[i].isSpace())
+        ++i;
+    const qsizetype nameStart = i;
+    while (i < end && !c[i].isSpace() && c[i] != QLatin1Char('='))
+        ++i;
+    if (i == nameStart)
+        return Fast::NotKey;
+    info.name = line.mid(nameStart, i - nameStart);
+    if (info.name.contains(QLatin1Char(';')))
+        return Fast::NotKey;
+    while (i < end && c[i].isSpace())
+        ++i;
+    if (i == end || c[i] != QLatin1Char('='))
+        return Fast::NotKey;
+    ++i;
+    while (i < end && c[i].isSpace())
+        ++i;
+
+    const QStringView rest(c + i, end - i);
+    if (rest.isEmpty()) {
+        info.value.clear();
+        return Fast::Key;
+    }
+    const QChar first = rest.front();
+    if (first == QLatin1Char('\'') || first == QLatin1Char('"')) {
+        const QStringView inner = rest.mid(1, rest.size() - 2);
+        if (rest.size() < 2 || rest.back() != first || inner.contains(first))
+            return Fast::NotKey;
+        info.value = inner.toString();
+        return Fast::Key;
+    }
+    if (rest.contains(QLatin1Char('\'')) || rest.contains(QLatin1Char('"')) ||
+        rest.back().isSpace())
+        return Fast::NotKey;
+    info.value = rest.toString();
+    return Fast::Key;
+}
+
+} // namespace
 
 NBXSettings::LineInfo NBXSettings::classify(const QString& line)
 {
-    LineInfo info;
+    if (line.contains(QLatin1Char('='))) {
+        LineInfo info;
+        switch (classifyKeyFast(line, info)) {
+        case Fast::Key:
+            info.kind = LineInfo::Key;
+            return info;
+        case Fast::NotKey:
+            return classifyHeader(line);
+        case Fast::Unsure:
+            break;
+        }
+    }
+    return classifyByPattern(line);
+}
+
+NBXSettings::LineInfo NBXSettings::classifyByPattern(const QString& line)
+{
     // Neither pattern can match without its punctuation; skip the matcher.
     if (line.contains(QLatin1Char('='))) {
         QRegExp& key = keyRegExp();
         if (key.exactMatch(line)) {
+            LineInfo info;
             info.kind = LineInfo::Key;
             info.name = key.cap(1);
             info.value = matchedValue(key);
             return info;
         }
     }
+    return classifyHeader(line);
+}
+
+NBXSettings::LineInfo NBXSettings::classifyHeader(const QString& line)
+{
+    LineInfo info;
     if (line.contains(QLatin1Char('['))) {
         QRegExp& header = headerRegExp();
         if (header.exactMatch(line)) {
@@ -266,9 +413,34 @@ NBXSettings::LineInfo NBXSettings::classify(const QString& line)
     return info;
 }
 
+namespace {
+
+// Whether `v` is exactly how QString::number writes some int: the writer
+// leaves such values bare.
+bool isCanonicalInt(const QString& v)
+{
+    qsizetype i = v.startsWith(QLatin1Char('-')) ? 1 : 0;
+    const qsizetype digits = v.size() - i;
+    if (digits < 1 || digits > 10)
+        return false;
+    if (v.at(i) == QLatin1Char('0'))
+        return v.size() == 1;
+    for (qsizetype j = i; j < v.size(); ++j) {
+        if (v.at(j) < QLatin1Char('0') || v.at(j) > QLatin1Char('9'))
+            return false;
+    }
+    if (digits < 10)
+        return true;
+    bool ok = false;
+    v.toInt(&ok);
+    return ok;
+}
+
+} // namespace
+
 QString NBXSettings::quoted(const QString& value)
 {
-    if (value.isEmpty() || value == QString::number(value.toInt()))
+    if (value.isEmpty() || isCanonicalInt(value))
         return value;
     // Single quotes cannot hold a single quote; double quotes can.
     if (value.contains(QLatin1Char('\'')) && !value.contains(QLatin1Char('"')))
@@ -278,15 +450,15 @@ QString NBXSettings::quoted(const QString& value)
 
 void NBXSettings::loadIfEmpty()
 {
-    if (m_keys.isEmpty())
+    if (m_keys.empty())
         myReadFunc();
 }
 
 QVariant NBXSettings::value(const QString& key, const QVariant& def)
 {
     loadIfEmpty();
-    const auto it = m_keys.constFind(key);
-    return it == m_keys.constEnd() ? def : QVariant(it->value);
+    const auto it = m_keys.find(key);
+    return it == m_keys.end() ? def : QVariant(it->second.value);
 }
 
 void NBXSettings::setValue(const QString& key, const QString& value)
@@ -294,10 +466,13 @@ void NBXSettings::setValue(const QString& key, const QString& value)
     loadIfEmpty();
     m_engaged = true;
     auto it = m_keys.find(key);
-    if (it == m_keys.end())
-        m_keys.insert(key, myStruct{value, false});
-    else
-        it->value = value;
+    if (it == m_keys.end()) {
+        m_keys.emplace(key, myStruct{value, false});
+        m_dirty = true;
+    } else if (it->second.value != value) {
+        it->second.value = value;
+        m_dirty = true;
+    }
 }
 
 QStringList NBXSettings::regexp_values(const QString& pattern)
@@ -305,20 +480,32 @@ QStringList NBXSettings::regexp_values(const QString& pattern)
     loadIfEmpty();
     QRegExp re(pattern, Qt::CaseSensitive);
     QStringList out;
-    for (auto it = m_keys.constBegin(); it != m_keys.constEnd(); ++it) {
-        if (re.exactMatch(it.key()))
-            out.append(it.key() + QLatin1Char('/') + it->value);
+    for (const auto& [key, entry] : m_keys) {
+        if (re.exactMatch(key))
+            out.append(key + QLatin1Char('/') + entry.value);
     }
     return out;
 }
 
 bool NBXSettings::flush()
 {
-    myWriteFunc();
+    // Nothing changed since the last write: the file already says it all, and
+    // a flash drive is spared a needless rewrite.
+    if (!m_dirty)
+        return true;
+    // After a failed write the file holds the old values; reading it back
+    // would overwrite the edits still held here.
+    if (!myWriteFunc())
+        return false;
+    // The lines just written are what a read would give, already classified;
+    // read the file itself only when a value broke the line structure.
+    if (splitsBackTheSame(m_lines)) {
+        takeKeysFromLines();
+        return true;
+    }
     m_lines.clear();
     m_lineInfo.clear();
-    if (m_engaged)
-        myReadFunc();
+    myReadFunc();
     return true;
 }
 
@@ -333,18 +520,31 @@ bool NBXSettings::myReadFunc()
 
     m_lineInfo.clear();
     m_lineInfo.reserve(m_lines.size());
-    QString section = kUntitled;
-    for (const QString& line : qAsConst(m_lines)) {
+    for (const QString& line : qAsConst(m_lines))
         m_lineInfo.push_back(classify(line));
-        const LineInfo& li = m_lineInfo.back();
+    takeKeysFromLines();
+    return true;
+}
+
+void NBXSettings::takeKeysFromLines()
+{
+    m_hasSections = 0;
+    QString section = kUntitled;
+    QString key; // reused so that keys already in the table cost no allocation
+    for (const LineInfo& li : m_lineInfo) {
         if (li.kind == LineInfo::Key) {
-            m_keys.insert(section + QLatin1Char('/') + li.name, myStruct{li.value, true});
+            key.clear();
+            key.append(section).append(QLatin1Char('/')).append(li.name);
+            const auto it = m_keys.find(key);
+            if (it != m_keys.end())
+                it->second = myStruct{li.value, true};
+            else
+                m_keys.emplace(key, myStruct{li.value, true});
         } else if (li.kind == LineInfo::Header) {
             m_hasSections = 1;
             section = li.name;
         }
     }
-    return true;
 }
 
 bool NBXSettings::myWriteFunc()
@@ -352,31 +552,38 @@ bool NBXSettings::myWriteFunc()
     if (!m_engaged)
         return true;
 
-    LineEditor ed(m_lines, m_lineInfo);
+    // The classification moves into the editor; the lines stay shared until
+    // the first edit.
+    LineEditor ed(m_lines, std::move(m_lineInfo));
 
-    for (auto it = m_keys.constBegin(); it != m_keys.constEnd(); ++it) {
-        const auto [section, name] = splitKey(it.key());
-        const QString line = name + QStringLiteral(" = ") + quoted(it->value) + QLatin1Char('\n');
+    for (const auto& [key, e] : m_keys) {
+        const auto [section, name] = splitKey(key);
+        const EntryLine entry{name, e.value};
         if (m_hasSections == 0)
-            writeSectionless(ed, name, it->fromFile, line);
-        else if (it->fromFile)
-            writeReadEntry(ed, section, name, line);
+            writeSectionless(ed, entry, e.fromFile);
+        else if (e.fromFile)
+            writeReadEntry(ed, section, entry);
         else
-            writeNewEntry(ed, section, line);
+            writeNewEntry(ed, section, entry);
     }
 
     QByteArray bytes;
     for (const QString& line : ed.lines())
         bytes += line.toUtf8();
-    // A failed or interrupted write leaves the previous file whole.
-    if (!writeFileAtomically(m_fileName, bytes))
+    // A failed or interrupted write leaves the previous file whole, and the
+    // kept lines as they were.
+    if (!writeFileAtomically(m_fileName, bytes)) {
+        for (const QString& line : qAsConst(m_lines))
+            m_lineInfo.push_back(classify(line));
         return false;
+    }
     m_lines = ed.lines();
-    m_lineInfo = ed.info();
+    m_lineInfo = ed.takeInfo();
+    m_dirty = false;
     // Every entry now has its line. Without this, a key of another section
     // in a file without headers (read back as "untitled") would be appended
     // once more at every write.
-    for (myStruct& entry : m_keys)
-        entry.fromFile = true;
+    for (auto& entry : m_keys)
+        entry.second.fromFile = true;
     return true;
 }

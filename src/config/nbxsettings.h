@@ -1,10 +1,10 @@
 #pragma once
 
-#include <QMap>
 #include <QString>
 #include <QStringList>
 #include <QVariant>
 
+#include <map>
 #include <vector>
 
 // One INI-style settings file of a device. The file is kept as the list of
@@ -28,7 +28,8 @@ public:
     // "key/value" for every key, in key order, that the pattern matches whole.
     QStringList regexp_values(const QString& pattern);
 
-    // Writes the file, then reads it again so new keys count as read.
+    // Writes the file when a value changed, then reads it again so new keys
+    // count as read. False when the write failed; the values stay in memory.
     bool flush();
 
     bool myReadFunc();
@@ -50,10 +51,14 @@ public:
         QString value; // the value of a key line
     };
     static LineInfo classify(const QString& line);
+    // The same, by the two patterns alone (the reference for classify()).
+    static LineInfo classifyByPattern(const QString& line);
     // The value as the writer puts it after "name = ".
     static QString quoted(const QString& value);
 
 private:
+    static LineInfo classifyHeader(const QString& line);
+
     struct myStruct
     {
         QString value;
@@ -61,13 +66,23 @@ private:
     };
 
     void loadIfEmpty();
+    // Fills the key table from the classified lines, as a read does.
+    void takeKeysFromLines();
 
     QString m_fileName;
     int m_hasSections = 0;
     QStringList m_lines;
     std::vector<LineInfo> m_lineInfo; // how each kept line reads
-    QMap<QString, myStruct> m_keys;
+    // Ordered by key as QString orders them, compared without QString's
+    // general-purpose comparison, which dominated reading large files.
+    struct KeyLess
+    {
+        bool operator()(const QString& a, const QString& b) const;
+    };
+    std::map<QString, myStruct, KeyLess> m_keys;
     // Set once the file has been read or a value set: an object that never
     // touched its file must not overwrite it.
     bool m_engaged = false;
+    // A value changed since the file was last written.
+    bool m_dirty = false;
 };
