@@ -27,8 +27,14 @@ NBXSetup::NBXSetup(const QString& address) : m_address(address) {}
 
 NBXSetup::~NBXSetup()
 {
+    dropSettings();
+}
+
+void NBXSetup::dropSettings()
+{
     // Each settings object writes its file once more as it goes.
     qDeleteAll(m_settings);
+    m_settings.clear();
 }
 
 QString NBXSetup::address() const

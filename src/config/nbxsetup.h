@@ -52,6 +52,11 @@ public slots:
     void function(QString s);
 
 protected:
+    // Deletes the settings objects now, while the files they write to on
+    // destruction still exist; a source that removes its copies calls this
+    // first so that no removed copy is created again.
+    void dropSettings();
+
     QMap<QString, QString> m_files;
     QMap<QString, NBXSettings*> m_settings;
     QString m_address;

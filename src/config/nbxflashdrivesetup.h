@@ -1,0 +1,38 @@
+#pragma once
+
+#include "nbxsetup.h"
+
+#include <QList>
+
+class QDomElement;
+class QTemporaryFile;
+
+// A device configuration kept as files in a directory, typically the root of
+// a flash drive that the device reads. The files named by the description
+// are edited in private copies and copied back by store().
+class NBXFlashDriveSetup : public NBXSetup
+{
+    Q_OBJECT
+public:
+    explicit NBXFlashDriveSetup(const QString& directory);
+    ~NBXFlashDriveSetup() override;
+
+    using NBXSetup::function;
+
+public slots:
+    void load() override;
+    void store() override;
+    void function(QString s, QString param) override;
+
+private:
+    QTemporaryFile* newCopy(bool first = false);
+    QString inDirectory(const QString& fileName) const;
+    // The difile elements of the description copy; false when it does not parse.
+    bool fileList(QList<QDomElement>& files);
+    bool copyIn(const QDomElement& difile);
+    void copyOut(const QDomElement& difile);
+    void writeOut(const QString& path, const QByteArray& data);
+
+    QString m_pendingTime;
+    QList<QTemporaryFile*> m_copies;
+};
