@@ -1,0 +1,194 @@
+#pragma once
+
+#include "setup/ui_mainwindow.h"
+
+#include <QDialog>
+#include <QDomDocument>
+#include <QDomElement>
+#include <QFile>
+#include <QHash>
+#include <QList>
+#include <QMultiMap>
+#include <QPointer>
+#include <QSizePolicy>
+#include <QString>
+#include <QStringList>
+#include <QTimer>
+
+class NBXSetup;
+class QDateTime;
+class QGridLayout;
+class QLayoutItem;
+
+// The setup dialog. Its whole content comes from the setup description the
+// configuration source supplies: the description is parsed into `document`,
+// which stays the only registry of controls; widgets find their elements
+// through link tags and elements their widgets through `controlWidget`.
+//
+// The member functions live in files by concern: cwinmain.cpp (lifecycle),
+// description.cpp (parsing, tags), controlfactory.cpp (building and layout),
+// controltypes.cpp (the table of control types), plaincontrols.cpp (steps of
+// the plain control types), binding.cpp (values, links, substitution),
+// actions.cpp (actions and calls), timetasks.cpp (periodic tasks).
+class CWinMain : public QDialog
+{
+    Q_OBJECT
+public:
+    CWinMain(NBXSetup& setup, QWidget* parent = nullptr);
+    ~CWinMain() override;
+
+    // --- description (description.cpp)
+    void parseConfig(const QString& fileName);
+    // Parent of the first element named `tag` in document order, or null.
+    QDomElement taggedElement(const QString& tag);
+    // The live widget recorded for taggedElement(tag), or null.
+    QWidget* taggedObject(const QString& tag);
+    // The live widget recorded in the element's first `controlWidget`.
+    QWidget* widgetOf(const QDomElement& element) const;
+    // Handle of a widget as written into the description: its address.
+    static qint64 handleOf(const QWidget* widget);
+    static QString linkTagOf(const QWidget* widget);
+    const QDomDocument& description() const { return document; }
+    NBXSetup* source() const { return setup; }
+    bool isBuilding() const { return building; }
+    // Puts the dialog's centre on the middle of `parent`.
+    void centreOn(QWidget* parent);
+
+    // --- factory (controlfactory.cpp)
+    QLayoutItem* newControl(QDomElement& item);
+    void fillWidget(QWidget* widget, QDomElement& element);
+    void fillGridLayout(QGridLayout& grid, QDomElement& element);
+    void setCommonControlOptions(QWidget* widget, QDomElement& element);
+    static Qt::Alignment itemAlighment(QDomElement& element);
+    static QSizePolicy itemSizePolicy(QDomElement& element);
+    // Rows and columns of one grid; larger indexes are clamped.
+    static constexpr int kMaxGridIndex = 1000;
+    // Rows a "list" reads from the settings at most.
+    static constexpr int kMaxListRows = 10000;
+
+    // --- binding (binding.cpp)
+    void registerKeyForLink(const QDomElement& element);
+    void registerKeyForLink(const QString& key, const QDomElement& element);
+    QString substitute(const QString& text, const QDomElement& context);
+    QString substitute(const QString& text);
+    void updateControl(QDomElement& element);
+    void actControl(QDomElement& element);
+    void actControl(QWidget* widget);
+    static QStringList _split_key(QString s);
+    static qint64 fromHumanReadable(const QString& s);
+
+    // A self-referencing translation or value would expand for ever; one
+    // substitution stops after this many replacements or once its text has
+    // grown past kMaxSubstitutedLength characters. Descriptions in use need
+    // a handful.
+    static constexpr int kMaxReplacements = 1000;
+    static constexpr int kMaxSubstitutedLength = 1 << 20;
+
+    // --- actions (actions.cpp)
+    void commonActionsProcessing(QDomElement& element);
+    void commonCallProcessing(QDomElement& action);
+    void processAction(QWidget* sender, QDomElement& action);
+
+    // --- time tasks (timetasks.cpp)
+    void newTimeTask(QDomElement& task);
+    void removeTimeTask(QDomElement& task);
+    void doTimeTask(QDomElement& task);
+
+signals:
+    void pseudothrow(QString s);
+
+protected slots:
+    void onSetupProgress(int prc);
+    void onSetupProgress();
+    void onCtrlChanged(int);
+    void onCtrlChanged();
+    void onCtrlChanged(const QDateTime&);
+    void onCtrlChanged(const QString&);
+    void timeout();
+    void onLoadDone();
+    void setValue(QString s);
+    void saveSettings();
+    void slot_onpseudothrow(QString s);
+
+protected:
+    bool eventFilter(QObject* obj, QEvent* event) override;
+    void paintEvent(QPaintEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+
+private:
+    // One row per control type of the description: how it is built, how it
+    // reads its keys and how it writes them back (null: nothing to do). A new
+    // type is one row in controltypes.cpp and its three steps in its own file.
+    struct ControlType
+    {
+        QLayoutItem* (CWinMain::*create)(QDomElement& item);
+        void (CWinMain::*update)(QDomElement& element, QWidget* widget);
+        void (CWinMain::*act)(QDomElement& element, QWidget* widget);
+    };
+    static const ControlType* controlType(const QString& name);
+
+    // --- plain control types (plaincontrols.cpp)
+    QLayoutItem* newLabel(QDomElement& item);
+    QLayoutItem* newDropdown(QDomElement& item);
+    QLayoutItem* newEdit(QDomElement& item);
+    QLayoutItem* newCheckbox(QDomElement& item);
+    QLayoutItem* newScroll(QDomElement& item);
+    QLayoutItem* newSeparator(QDomElement& item);
+    QLayoutItem* newGridLayout(QDomElement& item);
+    QLayoutItem* newOnline(QDomElement& item);
+    QLayoutItem* newSpacer(QDomElement& item);
+    QLayoutItem* newTabWidget(QDomElement& item);
+    QLayoutItem* newDateTime(QDomElement& item);
+    QLayoutItem* newPushButton(QDomElement& item);
+    QLayoutItem* newList(QDomElement& item);
+    QLayoutItem* newNbxPie(QDomElement& item);
+    QLayoutItem* newProgressBar(QDomElement& item);
+    QLayoutItem* newSetup(QDomElement& item);
+
+    void updateLabel(QDomElement& element, QWidget* widget);
+    void updateDropdown(QDomElement& element, QWidget* widget);
+    void updateEdit(QDomElement& element, QWidget* widget);
+    void updateCheckbox(QDomElement& element, QWidget* widget);
+    void updateScroll(QDomElement& element, QWidget* widget);
+    void updateTabWidget(QDomElement& element, QWidget* widget);
+    void updatePushButton(QDomElement& element, QWidget* widget);
+    void updateProgressBar(QDomElement& element, QWidget* widget);
+    void updateNbxPie(QDomElement& element, QWidget* widget);
+
+    void actDropdown(QDomElement& element, QWidget* widget);
+    void actEdit(QDomElement& element, QWidget* widget);
+    void actCheckbox(QDomElement& element, QWidget* widget);
+    void actScroll(QDomElement& element, QWidget* widget);
+    void actDateTime(QDomElement& element, QWidget* widget);
+    void actPushButton(QDomElement& element, QWidget* widget);
+
+    // --- helpers
+    void annotate(QWidget* widget, QDomElement& element);
+    QDomElement linkedElement(const QString& linkTag) const;
+    QList<QDomElement> elementsNamed(const QString& tag) const;
+    void updatePendingControls();
+    QString translate(const QString& word, QString& lang);
+    static void paintFrame(QWidget* widget);
+
+    Ui_MainWindow ui;
+    QFile configFile;
+    QDomElement root;
+    QDomDocument document;
+    QList<QWidget*> toggledWidgets;
+    QList<QDomElement> pendingControls;
+    NBXSetup* setup;
+    qint32 loaded = false;
+    QMultiMap<QString, QString> links;
+    QList<QDomElement> timeTasks;
+    QTimer timeTaskTimer;
+    bool errorShown = false;
+    bool building = true;
+    QTimer rejectTimer;
+
+    // Indexes beside the document so that lookups by link tag and by handle
+    // cost the same whatever the size of the description. A handle resolves
+    // only to a widget this dialog created and that still lives, so an
+    // address written into a description file is never dereferenced.
+    QHash<QString, QList<QDomElement>> linkTags;
+    QHash<qint64, QPointer<QWidget>> widgets;
+};

@@ -1,0 +1,207 @@
+// Reading the setup description and finding elements and widgets by tag.
+#include "cwinmain.h"
+
+#include "config/nbxsetup.h"
+
+#include <QTabWidget>
+
+namespace {
+
+// First element named `name` below `top`, in document order; stops early
+// instead of collecting every match as elementsByTagName() does.
+QDomElement firstDescendant(const QDomElement& top, const QString& name)
+{
+    QDomNode node = top.firstChild();
+    while (!node.isNull() && node != top) {
+        if (node.isElement() && node.nodeName() == name)
+            return node.toElement();
+        if (node.hasChildNodes()) {
+            node = node.firstChild();
+            continue;
+        }
+        while (!node.isNull() && node != top && node.nextSibling().isNull())
+            node = node.parentNode();
+        if (node.isNull() || node == top)
+            break;
+        node = node.nextSibling();
+    }
+    return QDomElement();
+}
+
+QTabWidget::TabPosition tabPosition(const QString& text)
+{
+    static const QHash<QString, QTabWidget::TabPosition> positions = {
+        {QStringLiteral("South"), QTabWidget::South},
+        {QStringLiteral("West"), QTabWidget::West},
+        {QStringLiteral("East"), QTabWidget::East},
+    };
+    return positions.value(text, QTabWidget::North);
+}
+
+} // namespace
+
+void CWinMain::parseConfig(const QString& fileName)
+{
+    configFile.setFileName(fileName);
+    if (!configFile.open(QIODevice::ReadOnly | QIODevice::Text)) {
+        emit pseudothrow(tr("Cannot read file %1").arg(fileName));
+        return;
+    }
+    QString message;
+    int line = 0;
+    int column = 0;
+    const bool parsed = document.setContent(&configFile, true, &message, &line, &column);
+    configFile.close();
+    if (!parsed) {
+        emit pseudothrow(
+            QStringLiteral("%1:%2.%3\n%4").arg(fileName).arg(line).arg(column).arg(message));
+        return;
+    }
+    root = document.documentElement();
+    if (root.tagName() != QLatin1String("pxsetup")) {
+        emit pseudothrow(tr("%1 is not an Panorix Setup config file.").arg(fileName));
+        return;
+    }
+    if (!root.hasAttribute(QStringLiteral("version")) ||
+        root.attribute(QStringLiteral("version")) != QLatin1String("1.0")) {
+        emit pseudothrow(tr("%1 file version is not 1.0").arg(fileName));
+        return;
+    }
+
+    QDomElement window = root.firstChildElement(QStringLiteral("window"));
+    setCommonControlOptions(this, window);
+
+    const struct
+    {
+        const char* element;
+        QPushButton* button;
+    } buttons[] = {{"buttonOK", ui.pbOK}, {"buttonCancel", ui.pbCancel}};
+    for (const auto& b : buttons) {
+        const QDomElement def = root.firstChildElement(QLatin1String(b.element));
+        const QDomElement text = def.firstChildElement(QStringLiteral("text"));
+        if (text.isNull())
+            continue;
+        b.button->setText(substitute(text.text()));
+        b.button->setToolTip(substitute(def.firstChildElement(QStringLiteral("tooltip")).text()));
+    }
+
+    const QDomElement tabs = root.firstChildElement(QStringLiteral("tabwidget"));
+    const QDomElement position = tabs.firstChildElement(QStringLiteral("tabposition"));
+    if (!position.isNull())
+        ui.tabWidget->setTabPosition(tabPosition(position.text()));
+
+    while (ui.tabWidget->count() > 0) {
+        QWidget* page = ui.tabWidget->widget(0);
+        ui.tabWidget->removeTab(0);
+        delete page;
+    }
+    for (QDomElement tab = tabs.firstChildElement(QStringLiteral("tab")); !tab.isNull();
+         tab = tab.nextSiblingElement(QStringLiteral("tab"))) {
+        QWidget* page = new QWidget();
+        ui.tabWidget->addTab(page,
+                             substitute(tab.firstChildElement(QStringLiteral("name")).text()));
+        fillWidget(page, tab);
+    }
+    ui.tabWidget->setCurrentIndex(
+        tabs.firstChildElement(QStringLiteral("selection")).text().toInt());
+
+    const int width = window.firstChildElement(QStringLiteral("width")).text().toInt();
+    const int height = window.firstChildElement(QStringLiteral("height")).text().toInt();
+    if (width != 0 && height != 0)
+        resize(width, height);
+
+    setWindowTitle(substitute(window.firstChildElement(QStringLiteral("title")).text(), window));
+
+    updatePendingControls();
+
+    for (QDomElement task = window.firstChildElement(QStringLiteral("timetask")); !task.isNull();
+         task = task.nextSiblingElement(QStringLiteral("timetask")))
+        newTimeTask(task);
+
+    timeTaskTimer.start(500);
+    building = false;
+}
+
+void CWinMain::updatePendingControls()
+{
+    // Steps may create further controls (a call that opens a dialog); those
+    // are queued behind and handled in the same pass.
+    for (int i = 0; i < pendingControls.size(); ++i) {
+        QDomElement element = pendingControls.at(i);
+        updateControl(element);
+        actControl(element);
+    }
+    pendingControls.clear();
+}
+
+qint64 CWinMain::handleOf(const QWidget* widget)
+{
+    return qint64(reinterpret_cast<quintptr>(widget));
+}
+
+QString CWinMain::linkTagOf(const QWidget* widget)
+{
+    return QStringLiteral("link") + QString::number(handleOf(widget));
+}
+
+void CWinMain::annotate(QWidget* widget, QDomElement& element)
+{
+    if (element.isNull())
+        return;
+    const QString tag = linkTagOf(widget);
+    QDomElement link = document.createElement(tag);
+    element.appendChild(link);
+    QDomElement record = document.createElement(QStringLiteral("controlWidget"));
+    record.setAttribute(QStringLiteral("address"), QString::number(handleOf(widget)));
+    record.setAttribute(QStringLiteral("id"), tag);
+    element.appendChild(record);
+    widget->setAccessibleName(tag);
+    linkTags[tag].append(link);
+    widgets.insert(handleOf(widget), widget);
+}
+
+QDomElement CWinMain::linkedElement(const QString& linkTag) const
+{
+    // A tag element that was removed from the document has no parent any more.
+    const auto it = linkTags.constFind(linkTag);
+    if (it == linkTags.constEnd())
+        return QDomElement();
+    for (const QDomElement& link : it.value()) {
+        const QDomNode parent = link.parentNode();
+        if (!parent.isNull() && parent.isElement())
+            return parent.toElement();
+    }
+    return QDomElement();
+}
+
+QDomElement CWinMain::taggedElement(const QString& tag)
+{
+    if (linkTags.contains(tag))
+        return linkedElement(tag);
+    const QDomElement found = firstDescendant(root, tag);
+    return found.isNull() ? QDomElement() : found.parentNode().toElement();
+}
+
+QList<QDomElement> CWinMain::elementsNamed(const QString& tag) const
+{
+    QList<QDomElement> out;
+    const QDomNodeList nodes = root.elementsByTagName(tag);
+    out.reserve(nodes.size());
+    for (int i = 0; i < nodes.size(); ++i)
+        out.append(nodes.item(i).toElement());
+    return out;
+}
+
+QWidget* CWinMain::widgetOf(const QDomElement& element) const
+{
+    const QDomElement record = element.firstChildElement(QStringLiteral("controlWidget"));
+    const qint64 handle = record.attribute(QStringLiteral("address")).toLongLong();
+    if (handle == 0)
+        return nullptr;
+    return widgets.value(handle).data();
+}
+
+QWidget* CWinMain::taggedObject(const QString& tag)
+{
+    return widgetOf(taggedElement(tag));
+}

@@ -1,0 +1,41 @@
+#include "entrypoints.h"
+
+#include "host/nbxdlgquestion.h"
+#include "setup/cwinmain.h"
+
+#include <QWidget>
+
+void* gNBXWindow = nullptr;
+void* gMainWindow = nullptr;
+
+int DoPanorixSetupP(NBXSetup& setup, QWidget* parent)
+{
+    CWinMain* dialog = nullptr;
+    try {
+        dialog = new CWinMain(setup, parent);
+        if (parent)
+            dialog->centreOn(parent);
+        const int result = dialog->exec();
+        try {
+            delete dialog;
+        } catch (...) {
+        }
+        return result;
+    } catch (const QString& message) {
+        if (dialog) {
+            try {
+                dialog->close();
+                dialog->deleteLater();
+            } catch (...) {
+            }
+        }
+        NBXDlgQuestion::Do(nullptr, QMessageBox::Critical, QStringLiteral("Panorix Setup"), message,
+                           QDialogButtonBox::Ok, QDialogButtonBox::NoButton, nullptr);
+        return 0;
+    }
+}
+
+int DoPanorixSetup(NBXSetup& setup)
+{
+    return DoPanorixSetupP(setup, nullptr);
+}

@@ -1,0 +1,451 @@
+// Creation, update and act steps of the plain control types.
+#include "cwinmain.h"
+
+#include "config/csetupwidget.h"
+#include "config/nbxsetup.h"
+#include "host/nbxprogresspie.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDateTimeEdit>
+#include <QGridLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QRegularExpressionValidator>
+#include <QScrollBar>
+#include <QSpacerItem>
+#include <QTabWidget>
+#include <QTreeWidget>
+#include <QWidgetItem>
+
+#include <limits>
+
+namespace {
+
+QLayoutItem* carrier(QWidget* widget)
+{
+    return new QWidgetItem(widget);
+}
+
+QString childText(const QDomElement& element, const char* name)
+{
+    return element.firstChildElement(QLatin1String(name)).text();
+}
+
+QString attr(const QDomElement& element, const char* name)
+{
+    return element.attribute(QLatin1String(name));
+}
+
+int intAttr(const QDomElement& element, const char* name)
+{
+    return attr(element, name).toInt();
+}
+
+// Widths and heights of views that are fixed in size; 32 when absent or 0.
+QSize fixedSize(const QDomElement& element)
+{
+    const int w = intAttr(element, "width");
+    const int h = intAttr(element, "height");
+    return QSize(w == 0 ? 32 : w, h == 0 ? 32 : h);
+}
+
+QList<QDomElement> childElements(const QDomElement& element, const char* name)
+{
+    QList<QDomElement> out;
+    for (QDomElement e = element.firstChildElement(QLatin1String(name)); !e.isNull();
+         e = e.nextSiblingElement(QLatin1String(name)))
+        out.append(e);
+    return out;
+}
+
+void applyButtonOptions(QPushButton* button, const QDomElement& item)
+{
+    static const QHash<QString, Qt::GlobalColor> colours = {
+        {QStringLiteral("green"), Qt::green},
+        {QStringLiteral("blue"), Qt::blue},
+        {QStringLiteral("darkCyan"), Qt::darkCyan},
+        {QStringLiteral("red"), Qt::red},
+    };
+    if (item.hasAttribute(QStringLiteral("checkable")) &&
+        attr(item, "checkable") == QLatin1String("true"))
+        button->setCheckable(true);
+    const auto colour = colours.constFind(attr(item, "color"));
+    if (item.hasAttribute(QStringLiteral("color")) && colour != colours.constEnd()) {
+        QPalette palette = button->palette();
+        palette.setBrush(QPalette::All, QPalette::Button, QBrush(colour.value(), Qt::SolidPattern));
+        button->setPalette(palette);
+    }
+}
+
+} // namespace
+
+// --- creation
+
+QLayoutItem* CWinMain::newLabel(QDomElement& item)
+{
+    auto* label = new QLabel();
+    label->setAlignment(itemAlighment(item));
+    return carrier(label);
+}
+
+QLayoutItem* CWinMain::newDropdown(QDomElement& item)
+{
+    auto* combo = new QComboBox();
+    combo->setEditable(false);
+    const QList<QDomElement> keys = childElements(item, "key");
+    const QList<QDomElement> texts = childElements(item, "text");
+    for (int n = 0; n < texts.size(); ++n)
+        combo->addItem(substitute(texts.at(n).text(), item),
+                       n < keys.size() ? keys.at(n).text() : QString());
+    connect(combo, &QComboBox::activated, this, qOverload<int>(&CWinMain::onCtrlChanged));
+    return carrier(combo);
+}
+
+QLayoutItem* CWinMain::newEdit(QDomElement& item)
+{
+    auto* edit = new QLineEdit();
+    if (item.hasAttribute(QStringLiteral("validator"))) {
+        const QRegularExpression pattern(
+            QRegularExpression::anchoredPattern(attr(item, "validator")));
+        edit->setValidator(new QRegularExpressionValidator(pattern, edit));
+    }
+    if (item.hasAttribute(QStringLiteral("inputMask")))
+        edit->setInputMask(attr(item, "inputMask"));
+    if (attr(item, "password") == QLatin1String("on"))
+        edit->setEchoMode(QLineEdit::Password);
+    connect(edit, &QLineEdit::textChanged, this,
+            qOverload<const QString&>(&CWinMain::onCtrlChanged));
+    return carrier(edit);
+}
+
+QLayoutItem* CWinMain::newCheckbox(QDomElement& item)
+{
+    auto* box = new QCheckBox(childText(item, "text"));
+    connect(box, &QCheckBox::stateChanged, this, qOverload<int>(&CWinMain::onCtrlChanged));
+    return carrier(box);
+}
+
+QLayoutItem* CWinMain::newScroll(QDomElement& item)
+{
+    const Qt::Orientation orientation =
+        attr(item, "orientation") == QLatin1String("horizontal") ? Qt::Horizontal : Qt::Vertical;
+    auto* bar = new QScrollBar(orientation);
+    bar->setRange(intAttr(item, "minvalue"), intAttr(item, "maxvalue"));
+    bar->setValue(intAttr(item, "value"));
+    bar->setSingleStep(1);
+    bar->setFocusPolicy(Qt::StrongFocus);
+    connect(bar, &QScrollBar::valueChanged, this, qOverload<int>(&CWinMain::onCtrlChanged));
+    return carrier(bar);
+}
+
+QLayoutItem* CWinMain::newSeparator(QDomElement& item)
+{
+    auto* line = new QFrame();
+    line->setFrameShape(attr(item, "orientation") == QLatin1String("horizontal") ? QFrame::HLine
+                                                                                 : QFrame::VLine);
+    return carrier(line);
+}
+
+QLayoutItem* CWinMain::newGridLayout(QDomElement&)
+{
+    return new QGridLayout();
+}
+
+QLayoutItem* CWinMain::newOnline(QDomElement& item)
+{
+    auto* view = new QLabel();
+    view->setFixedSize(fixedSize(item));
+    view->setFrameShape(QFrame::StyledPanel);
+    view->setScaledContents(true);
+    return carrier(view);
+}
+
+QLayoutItem* CWinMain::newSpacer(QDomElement& item)
+{
+    if (attr(item, "orientation") == QLatin1String("horizontal"))
+        return new QSpacerItem(40, 20, QSizePolicy::Expanding, QSizePolicy::Minimum);
+    return new QSpacerItem(20, 40, QSizePolicy::Minimum, QSizePolicy::Expanding);
+}
+
+QLayoutItem* CWinMain::newTabWidget(QDomElement& item)
+{
+    auto* tabs = new QTabWidget();
+    for (QDomElement tab : childElements(item, "tab")) {
+        auto* page = new QWidget();
+        tabs->addTab(page, substitute(childText(tab, "name"), item));
+        fillWidget(page, tab);
+    }
+    tabs->setCurrentIndex(childText(item, "selection").toInt());
+    return carrier(tabs);
+}
+
+QLayoutItem* CWinMain::newDateTime(QDomElement& item)
+{
+    auto* edit = new QDateTimeEdit();
+    if (attr(item, "calendarPopup") == QLatin1String("on"))
+        edit->setCalendarPopup(true);
+    edit->setDisplayFormat(attr(item, "format"));
+    edit->setDateTime(QDateTime::fromString(setup->value(childText(item, "key")),
+                                            QStringLiteral("yyyyMMddHHmmss")));
+    connect(edit, &QDateTimeEdit::dateTimeChanged, this,
+            qOverload<const QDateTime&>(&CWinMain::onCtrlChanged));
+    return carrier(edit);
+}
+
+QLayoutItem* CWinMain::newPushButton(QDomElement& item)
+{
+    auto* button = new QPushButton();
+    applyButtonOptions(button, item);
+    connect(button, &QPushButton::clicked, this, qOverload<>(&CWinMain::onCtrlChanged));
+    return carrier(button);
+}
+
+QLayoutItem* CWinMain::newList(QDomElement& item)
+{
+    auto* tree = new QTreeWidget();
+    const QList<QDomElement> columns = childElements(item, "column");
+    tree->setColumnCount(int(columns.size()));
+    QStringList labels;
+    for (const QDomElement& column : columns)
+        labels << column.text();
+    tree->setHeaderLabels(labels);
+    for (int i = 0; i < columns.size(); ++i)
+        tree->setColumnWidth(i, columns.at(i).attribute(QStringLiteral("width")).toInt());
+
+    QStringList sources;
+    for (const QDomElement& source : childElements(item, "column_source"))
+        sources << source.text();
+
+    QList<QTreeWidgetItem*> rows;
+    const int columnCount = int(columns.size());
+    if (columnCount > 0) {
+        const QList<QDomElement> texts = childElements(item, "text");
+        for (int k = 0; k < texts.size(); ++k) {
+            if (k % columnCount == 0)
+                rows.append(new QTreeWidgetItem());
+            rows.last()->setData(k % columnCount, Qt::DisplayRole, texts.at(k).text());
+        }
+    }
+    // The row count comes from a device file; keep it to what a view can show.
+    const int count = qBound(0, setup->value(childText(item, "row_count")).toInt(), kMaxListRows);
+    for (int r = 0; r < count; ++r) {
+        auto* row = new QTreeWidgetItem();
+        for (int i = 0; i < sources.size() && i < qMax(columnCount, 1); ++i) {
+            if (!sources.at(i).isEmpty())
+                row->setData(i, Qt::DisplayRole,
+                             setup->value(QStringLiteral("%0%1").arg(sources.at(i)).arg(r)));
+        }
+        rows.append(row);
+    }
+    tree->addTopLevelItems(rows);
+    tree->setAllColumnsShowFocus(true);
+    tree->setRootIsDecorated(false);
+    tree->setItemsExpandable(false);
+    return carrier(tree);
+}
+
+QLayoutItem* CWinMain::newNbxPie(QDomElement& item)
+{
+    auto* pie = new NBXProgressPie();
+    if (item.hasAttribute(QStringLiteral("value")))
+        pie->setProgress(intAttr(item, "value"));
+    return carrier(pie);
+}
+
+QLayoutItem* CWinMain::newProgressBar(QDomElement& item)
+{
+    auto* bar = new QProgressBar();
+    bar->setRange(intAttr(item, "minvalue"), intAttr(item, "maxvalue"));
+    bar->setValue(intAttr(item, "value"));
+    return carrier(bar);
+}
+
+QLayoutItem* CWinMain::newSetup(QDomElement&)
+{
+    return carrier(new cSetupWidget(setup));
+}
+
+// --- update: settings into the control
+
+void CWinMain::updateLabel(QDomElement& element, QWidget* widget)
+{
+    if (auto* label = qobject_cast<QLabel*>(widget))
+        label->setText(substitute(childText(element, "text"), element));
+}
+
+void CWinMain::updateDropdown(QDomElement& element, QWidget* widget)
+{
+    auto* combo = qobject_cast<QComboBox*>(widget);
+    if (!combo)
+        return;
+    int i = 0;
+    for (const QDomElement& key : childElements(element, "key")) {
+        const QString k = key.text();
+        if (setup->value(k) == setup->defValue(k)) {
+            combo->setCurrentIndex(i);
+            return;
+        }
+        ++i;
+    }
+}
+
+void CWinMain::updateEdit(QDomElement& element, QWidget* widget)
+{
+    auto* edit = qobject_cast<QLineEdit*>(widget);
+    if (!edit)
+        return;
+    const QString v = setup->value(childText(element, "key"));
+    if (v != edit->text())
+        edit->setText(v);
+}
+
+void CWinMain::updateCheckbox(QDomElement& element, QWidget* widget)
+{
+    auto* box = qobject_cast<QCheckBox*>(widget);
+    if (!box)
+        return;
+    const QDomElement key = element.firstChildElement(QStringLiteral("key"));
+    const QString v = setup->value(key.text());
+    const bool checked =
+        attr(key, "default") == QLatin1String("off") ? v == attr(key, "on") : v != attr(key, "off");
+    box->setCheckState(checked ? Qt::Checked : Qt::Unchecked);
+    box->setText(substitute(childText(element, "text"), element));
+}
+
+void CWinMain::updateScroll(QDomElement& element, QWidget* widget)
+{
+    if (auto* bar = qobject_cast<QScrollBar*>(widget))
+        bar->setValue(setup->value(childText(element, "key")).toInt());
+}
+
+void CWinMain::updateTabWidget(QDomElement& element, QWidget* widget)
+{
+    auto* tabs = qobject_cast<QTabWidget*>(widget);
+    if (!tabs)
+        return;
+    int i = 0;
+    for (const QDomElement& tab : childElements(element, "tab"))
+        tabs->setTabText(i++, substitute(childText(tab, "name"), element));
+}
+
+void CWinMain::updatePushButton(QDomElement& element, QWidget* widget)
+{
+    if (auto* button = qobject_cast<QPushButton*>(widget))
+        button->setText(substitute(childText(element, "text"), element));
+}
+
+void CWinMain::updateProgressBar(QDomElement& element, QWidget* widget)
+{
+    if (auto* bar = qobject_cast<QProgressBar*>(widget))
+        bar->setValue(setup->value(childText(element, "key")).toInt());
+}
+
+void CWinMain::updateNbxPie(QDomElement& element, QWidget* widget)
+{
+    auto* pie = qobject_cast<NBXProgressPie*>(widget);
+    if (!pie)
+        return;
+    const qint64 size = fromHumanReadable(substitute(childText(element, "size"), element));
+    const qint64 limit = substitute(childText(element, "limit"), element).toLongLong();
+    const qint64 used = fromHumanReadable(substitute(childText(element, "used"), element));
+
+    const qint64 total = (limit == 0 || size <= limit) ? size : limit;
+    qint64 progress = 0;
+    if (total != 0) {
+        const qint64 shown = used < total ? used : total;
+        // Sizes reach petabytes in mebibytes; keep the product in range.
+        progress = shown <= std::numeric_limits<qint64>::max() / 100 ? shown * 100 / total
+                                                                     : shown / (total / 100);
+    }
+    pie->setProgress(int(qBound(qint64(std::numeric_limits<int>::min()), progress,
+                                qint64(std::numeric_limits<int>::max()))));
+}
+
+// --- act: the control's state into the settings, then its actions
+
+void CWinMain::actDropdown(QDomElement& element, QWidget* widget)
+{
+    auto* combo = qobject_cast<QComboBox*>(widget);
+    if (!combo)
+        return;
+    const QString data = combo->itemData(combo->currentIndex()).toString();
+    if (!data.isEmpty())
+        setValue(data);
+    if (!building && combo->isActiveWindow()) {
+        const QDomNodeList keysets = element.elementsByTagName(QStringLiteral("keyset"));
+        const int index = combo->currentIndex();
+        if (index >= 0 && index < keysets.size()) {
+            for (const QString& assignment : _split_key(keysets.item(index).toElement().text()))
+                setValue(assignment);
+        }
+    }
+    for (QDomElement action : childElements(element, "action")) {
+        if (attr(action, "type") == QLatin1String("call"))
+            commonCallProcessing(action);
+    }
+}
+
+void CWinMain::actEdit(QDomElement& element, QWidget* widget)
+{
+    auto* edit = qobject_cast<QLineEdit*>(widget);
+    if (!edit)
+        return;
+    const QString text = edit->text();
+    for (const QDomElement& key : childElements(element, "key"))
+        setValue(key.text() + QLatin1Char('/') + text);
+    const QString wanted = text.isEmpty() ? QStringLiteral("empty") : QStringLiteral("filled");
+    for (QDomElement action : childElements(element, "action")) {
+        if (attr(action, "state") == wanted)
+            processAction(widget, action);
+    }
+}
+
+void CWinMain::actCheckbox(QDomElement& element, QWidget* widget)
+{
+    auto* box = qobject_cast<QCheckBox*>(widget);
+    if (!box)
+        return;
+    const Qt::CheckState state = box->checkState();
+    const char* side = state == Qt::Checked ? "on" : "off";
+    for (const QDomElement& key : childElements(element, "key"))
+        setValue(key.text() + QLatin1Char('/') + attr(key, side));
+    if (state == Qt::PartiallyChecked)
+        return;
+    for (QDomElement action : childElements(element, "action")) {
+        if (attr(action, "state") != QLatin1String(side))
+            continue;
+        if (attr(action, "type") == QLatin1String("call"))
+            commonCallProcessing(action);
+        else
+            processAction(widget, action);
+    }
+}
+
+void CWinMain::actScroll(QDomElement& element, QWidget* widget)
+{
+    auto* bar = qobject_cast<QScrollBar*>(widget);
+    if (!bar)
+        return;
+    setValue(childText(element, "key") + QLatin1Char('/') + QString::number(bar->value()));
+    for (QDomElement action : childElements(element, "action")) {
+        if (attr(action, "type") == QLatin1String("call"))
+            commonCallProcessing(action);
+    }
+}
+
+void CWinMain::actDateTime(QDomElement& element, QWidget* widget)
+{
+    if (auto* edit = qobject_cast<QDateTimeEdit*>(widget))
+        setValue(childText(element, "key") + QLatin1Char('/') +
+                 edit->dateTime().toString(QStringLiteral("yyyyMMddhhmmss")));
+}
+
+void CWinMain::actPushButton(QDomElement& element, QWidget* widget)
+{
+    if (sender() == widget)
+        commonActionsProcessing(element);
+}
