@@ -1,0 +1,53 @@
+#pragma once
+
+#include <QByteArray>
+
+// The received bytes of a stream that are not parsed yet, read at positions
+// relative to the first unconsumed byte. A read beyond the buffered bytes
+// throws an empty QString (the need-more-data condition) and remembers how
+// much is missing, so a caller can skip retrying until that much arrived.
+// Consumed bytes are only skipped; compact() removes them in one go.
+class cDataSplitter
+{
+public:
+    // Thrown when a string runs longer than any header could hold.
+    struct Overlong
+    {
+    };
+    static constexpr int kMaxString = 65536;
+
+    void append(const QByteArray& data);
+    void compact();
+    void clear();
+
+    int size() const { return int(m_buf.size() - m_start); }
+    // False while the shortfall of the last failed read is still unmet.
+    bool ready();
+
+    QByteArray peek_block(int pos, int len);
+    QByteArray get_block(int& pos, int len);
+    QByteArray peek_block(int len);
+    QByteArray get_block(int len);
+    QByteArray peek_string(int pos);
+    QByteArray get_string(int& pos);
+    QByteArray peek_string();
+    QByteArray get_string();
+    quint8 get_quint8(int& pos);
+    quint16 get_quint16(int& pos);
+    quint32 get_quint32(int& pos);
+    quint32 peek_quint32(int pos);
+    void drop(int len);
+
+private:
+    const uchar* at(int pos) const
+    {
+        return reinterpret_cast<const uchar*>(m_buf.constData()) + m_start + pos;
+    }
+    void require(int pos, int len);
+    int stringLength(int pos);
+
+    QByteArray m_buf;
+    qsizetype m_start = 0;
+    int m_need = 0;      // bytes (from the start) the last failed read wanted
+    int m_zeroFrom = -1; // a failed string read waits for a 0 byte from here
+};
