@@ -53,6 +53,14 @@ QSize fixedSize(const QDomElement& element)
     return QSize(w == 0 ? 32 : w, h == 0 ? 32 : h);
 }
 
+// The key a single-valued control is bound to; null when it has none, in
+// which case the control reads and writes nothing.
+QString firstKey(const QDomElement& element)
+{
+    const QDomElement key = element.firstChildElement(QStringLiteral("key"));
+    return key.isNull() ? QString() : key.text();
+}
+
 QList<QDomElement> childElements(const QDomElement& element, const char* name)
 {
     QList<QDomElement> out;
@@ -189,8 +197,10 @@ QLayoutItem* CWinMain::newDateTime(QDomElement& item)
     if (attr(item, "calendarPopup") == QLatin1String("on"))
         edit->setCalendarPopup(true);
     edit->setDisplayFormat(attr(item, "format"));
-    edit->setDateTime(QDateTime::fromString(setup->value(childText(item, "key")),
-                                            QStringLiteral("yyyyMMddHHmmss")));
+    const QString key = firstKey(item);
+    if (!key.isNull())
+        edit->setDateTime(
+            QDateTime::fromString(setup->value(key), QStringLiteral("yyyyMMddHHmmss")));
     connect(edit, &QDateTimeEdit::dateTimeChanged, this,
             qOverload<const QDateTime&>(&CWinMain::onCtrlChanged));
     return carrier(edit);
@@ -296,9 +306,10 @@ void CWinMain::updateDropdown(QDomElement& element, QWidget* widget)
 void CWinMain::updateEdit(QDomElement& element, QWidget* widget)
 {
     auto* edit = qobject_cast<QLineEdit*>(widget);
-    if (!edit)
+    const QString key = firstKey(element);
+    if (!edit || key.isNull())
         return;
-    const QString v = setup->value(childText(element, "key"));
+    const QString v = setup->value(key);
     if (v != edit->text())
         edit->setText(v);
 }
@@ -318,8 +329,10 @@ void CWinMain::updateCheckbox(QDomElement& element, QWidget* widget)
 
 void CWinMain::updateScroll(QDomElement& element, QWidget* widget)
 {
-    if (auto* bar = qobject_cast<QScrollBar*>(widget))
-        bar->setValue(setup->value(childText(element, "key")).toInt());
+    auto* bar = qobject_cast<QScrollBar*>(widget);
+    const QString key = firstKey(element);
+    if (bar && !key.isNull())
+        bar->setValue(setup->value(key).toInt());
 }
 
 void CWinMain::updateTabWidget(QDomElement& element, QWidget* widget)
@@ -340,8 +353,10 @@ void CWinMain::updatePushButton(QDomElement& element, QWidget* widget)
 
 void CWinMain::updateProgressBar(QDomElement& element, QWidget* widget)
 {
-    if (auto* bar = qobject_cast<QProgressBar*>(widget))
-        bar->setValue(setup->value(childText(element, "key")).toInt());
+    auto* bar = qobject_cast<QProgressBar*>(widget);
+    const QString key = firstKey(element);
+    if (bar && !key.isNull())
+        bar->setValue(setup->value(key).toInt());
 }
 
 void CWinMain::updateNbxPie(QDomElement& element, QWidget* widget)
@@ -428,9 +443,11 @@ void CWinMain::actCheckbox(QDomElement& element, QWidget* widget)
 void CWinMain::actScroll(QDomElement& element, QWidget* widget)
 {
     auto* bar = qobject_cast<QScrollBar*>(widget);
+    const QString key = firstKey(element);
     if (!bar)
         return;
-    setValue(childText(element, "key") + QLatin1Char('/') + QString::number(bar->value()));
+    if (!key.isNull())
+        setValue(key + QLatin1Char('/') + QString::number(bar->value()));
     for (QDomElement action : childElements(element, "action")) {
         if (attr(action, "type") == QLatin1String("call"))
             commonCallProcessing(action);
@@ -439,8 +456,10 @@ void CWinMain::actScroll(QDomElement& element, QWidget* widget)
 
 void CWinMain::actDateTime(QDomElement& element, QWidget* widget)
 {
-    if (auto* edit = qobject_cast<QDateTimeEdit*>(widget))
-        setValue(childText(element, "key") + QLatin1Char('/') +
+    auto* edit = qobject_cast<QDateTimeEdit*>(widget);
+    const QString key = firstKey(element);
+    if (edit && !key.isNull())
+        setValue(key + QLatin1Char('/') +
                  edit->dateTime().toString(QStringLiteral("yyyyMMddhhmmss")));
 }
 
