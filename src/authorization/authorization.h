@@ -1,0 +1,37 @@
+#pragma once
+
+#include <QByteArray>
+
+namespace authorization {
+
+// One credential: which login a device accepted at which access level.
+struct authorization_t
+{
+    bool remember = false;
+    QByteArray url;  // address as the configuration source knows it
+    QByteArray name; // name the informer reports; may be empty
+    int level = 0;   // 0 or below: guest, above 0: administrator
+    QByteArray login;
+    QByteArray password; // text digest of the typed password, never the plain text
+};
+
+} // namespace authorization
+
+// Merges the remembered records from the host settings store into the list.
+void loadAuthorization();
+// Rewrites the remembered records from the list.
+void storeAuthorization();
+// Fill login and password from the first record of the same address (or
+// name) and level; false when there is none.
+bool lookupByURL(authorization::authorization_t& a);
+bool lookupByName(authorization::authorization_t& a);
+
+extern "C" {
+// Fills a->login and a->password: from the login dialog when forceDialog is
+// set (0 when the user cancels), otherwise from memory or the defaults.
+int lookupAuthorization(authorization::authorization_t* a, bool forceDialog);
+// Remembers *a in place of an earlier record of the same name and level.
+void appendAuthorizationRecord(authorization::authorization_t* a);
+// Forgets the record of a's name and level.
+void removeAuthorizationRecord(authorization::authorization_t* a);
+}
