@@ -123,12 +123,19 @@ void tst_cRsn3Demuxer::headerAnnouncesEveryTarget()
                                stream(2, 4, "txt", "subs", "-koi8"), stream(3, 8, "x", "other"),
                                stream(4, 0, "y", "none")},
                               "-koi8", "UTC-3"));
-    const QStringList expected = {
-        "onCreate",          "0 create(h264)",          "1 create()",
-        "2 create(KOI-8)",   "998 create(KOI-8)",       "998 append(source\\0)",
-        "999 create(UTC-3)", "1000 create(KOI-8)",      "1000 append(cam\\0)",
-        "1002 create(KOI-8)", "1002 append(subs\\0)",   "1003 create(KOI-8)",
-        "1003 append(other\\0)"};
+    const QStringList expected = {"onCreate",
+                                  "0 create(h264)",
+                                  "1 create()",
+                                  "2 create(KOI-8)",
+                                  "998 create(KOI-8)",
+                                  "998 append(source\\0)",
+                                  "999 create(UTC-3)",
+                                  "1000 create(KOI-8)",
+                                  "1000 append(cam\\0)",
+                                  "1002 create(KOI-8)",
+                                  "1002 append(subs\\0)",
+                                  "1003 create(KOI-8)",
+                                  "1003 append(other\\0)"};
     QCOMPARE(b.log, expected);
 
     // Without a charset in the header the texts default to UTF-8.
@@ -157,9 +164,9 @@ void tst_cRsn3Demuxer::routesBlocksAndTimes()
     idx.seconds = 5000000; // past 32 bits in milliseconds
     b.demuxer.idx_slot(idx);
 
-    const QStringList expected = {"timer 12000",      "999 time(12000)",   "timer 12250",
-                                  "999 time(12250)",  "0 append(frame)",   "1 append(sound)",
-                                  "timer 12400",      "999 time(12400)",   "timer 5000000000",
+    const QStringList expected = {"timer 12000",         "999 time(12000)", "timer 12250",
+                                  "999 time(12250)",     "0 append(frame)", "1 append(sound)",
+                                  "timer 12400",         "999 time(12400)", "timer 5000000000",
                                   "999 time(5000000000)"};
     QCOMPARE(b.log, expected);
 }

@@ -56,6 +56,7 @@ class tst_cRsn3Parser : public QObject
     Q_OBJECT
 
 private slots:
+    void initTestCase() { cTestVideoEncoder::silenceCodecLogs(); }
     void records_data();
     void records();
     void oversizedReassemblyIsDropped();

@@ -78,6 +78,11 @@ bool cTestVideoEncoder::available(const QString& codec)
     return findEncoder(codec) != nullptr;
 }
 
+void cTestVideoEncoder::silenceCodecLogs()
+{
+    av_log_set_level(AV_LOG_QUIET);
+}
+
 QByteArray cTestVideoEncoder::streamFormat(const QString& codec)
 {
     if (codec == QLatin1String("h264"))

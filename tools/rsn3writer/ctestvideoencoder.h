@@ -30,6 +30,8 @@ public:
     // Packets in decoding order (there are no B-frames, so also display
     // order); empty on failure with the reason in *error.
     static QVector<QByteArray> encode(const Options& options, QString* error = nullptr);
+    // Keeps libavcodec's diagnostics about damaged test input off the console.
+    static void silenceCodecLogs();
     // The stream format text an RSN3 header gives for a codec.
     static QByteArray streamFormat(const QString& codec);
 };
