@@ -7,29 +7,45 @@
 
 void cDataSplitter::append(const QByteArray& data)
 {
-    if (m_buf.size() == m_start) {
-        m_buf = data; // nothing pending: share the caller's bytes instead of copying
-        m_start = 0;
-    } else {
-        m_buf.append(data);
+    const qsizetype n = data.size();
+    if (m_end + n > m_capacity) {
+        compact();
+        if (m_end + n > m_capacity) {
+            const qsizetype capacity =
+                qMax<qsizetype>(m_end + n, qMax<qsizetype>(4096, 2 * m_capacity));
+            std::unique_ptr<char[]> grown(new char[size_t(capacity)]);
+            if (m_end)
+                std::memcpy(grown.get(), m_buf.get(), size_t(m_end));
+            m_buf = std::move(grown);
+            m_capacity = capacity;
+        }
     }
+    if (n)
+        std::memcpy(m_buf.get() + m_end, data.constData(), size_t(n));
+    m_end += n;
 }
 
 void cDataSplitter::compact()
 {
     if (m_start == 0)
         return;
-    if (m_start >= m_buf.size())
-        m_buf.clear();
-    else
-        m_buf.remove(0, m_start);
+    if (m_start < m_end)
+        std::memmove(m_buf.get(), m_buf.get() + m_start, size_t(m_end - m_start));
+    m_end -= m_start;
     m_start = 0;
+    // Give back the room one unusually large delivery needed.
+    if (m_end == 0 && m_capacity > kKeepCapacity) {
+        m_buf.reset();
+        m_capacity = 0;
+    }
 }
 
 void cDataSplitter::clear()
 {
-    m_buf.clear();
+    m_buf.reset();
+    m_capacity = 0;
     m_start = 0;
+    m_end = 0;
     m_need = 0;
     m_zeroFrom = -1;
 }
@@ -49,6 +65,14 @@ bool cDataSplitter::ready()
     }
     m_need = 0;
     return true;
+}
+
+bool cDataSplitter::has(int len)
+{
+    if (size() >= len)
+        return true;
+    m_need = len;
+    return false;
 }
 
 void cDataSplitter::require(int pos, int len)

@@ -2,6 +2,8 @@
 
 #include <QByteArray>
 
+#include <memory>
+
 // The received bytes of a stream that are not parsed yet, read at positions
 // relative to the first unconsumed byte. A read beyond the buffered bytes
 // throws an empty QString (the need-more-data condition) and remembers how
@@ -15,14 +17,18 @@ public:
     {
     };
     static constexpr int kMaxString = 65536;
+    static constexpr qsizetype kKeepCapacity = 1 << 20;
 
     void append(const QByteArray& data);
     void compact();
     void clear();
 
-    int size() const { return int(m_buf.size() - m_start); }
+    int size() const { return int(m_end - m_start); }
     // False while the shortfall of the last failed read is still unmet.
     bool ready();
+    // Whether len bytes are buffered; when not, remembers the shortfall
+    // without throwing, for the records that make up the bulk of a stream.
+    bool has(int len);
 
     QByteArray peek_block(int pos, int len);
     QByteArray get_block(int& pos, int len);
@@ -41,13 +47,16 @@ public:
 private:
     const uchar* at(int pos) const
     {
-        return reinterpret_cast<const uchar*>(m_buf.constData()) + m_start + pos;
+        return reinterpret_cast<const uchar*>(m_buf.get()) + m_start + pos;
     }
     void require(int pos, int len);
     int stringLength(int pos);
 
-    QByteArray m_buf;
-    qsizetype m_start = 0;
-    int m_need = 0;      // bytes (from the start) the last failed read wanted
-    int m_zeroFrom = -1; // a failed string read waits for a 0 byte from here
+    // A plain growing buffer: appending a few bytes must cost next to nothing.
+    std::unique_ptr<char[]> m_buf;
+    qsizetype m_capacity = 0;
+    qsizetype m_start = 0; // first unconsumed byte
+    qsizetype m_end = 0;   // end of the received bytes
+    int m_need = 0;        // bytes (from the start) the last failed read wanted
+    int m_zeroFrom = -1;   // a failed string read waits for a 0 byte from here
 };

@@ -95,6 +95,8 @@ void cRsn3Parser::_parseHDR()
 void cRsn3Parser::_parseHDRIDX()
 {
     for (;;) {
+        if (!splitter.has(4))
+            return;
         const quint32 magic = splitter.peek_quint32(0);
         if (magic == rsn3::kIndexMagic)
             break;
@@ -105,8 +107,14 @@ void cRsn3Parser::_parseHDRIDX()
         splitter.drop(1);
     }
 
+    // Index and data records are checked for completeness up front: they
+    // are most of the stream and waiting for them must stay cheap.
+    int pos = 16;
+    if (!splitter.has(17) || !splitter.has(17 + splitter.get_quint8(pos)))
+        return;
+
     IDX_T x;
-    int pos = 4;
+    pos = 4;
     x.value1 = splitter.get_quint32(pos);
     x.seconds = splitter.get_quint32(pos);
     x.value3 = splitter.get_quint32(pos);
@@ -122,6 +130,8 @@ void cRsn3Parser::_parseHDRIDX()
 
 void cRsn3Parser::_parseHDRIDXBLOCK()
 {
+    if (!splitter.has(4))
+        return;
     const quint32 magic = splitter.peek_quint32(0);
     if (magic == rsn3::kIndexMagic || magic == rsn3::kHeaderMagic) {
         m_state = SeekIndex;
@@ -140,8 +150,11 @@ void cRsn3Parser::_parseHDRIDXBLOCK()
     }
 
     const quint8 position = b.flags & rsn3::kPositionMask;
-    if (b.stream.type == rsn3::kVideo &&
-        (position == rsn3::kComplete || position == rsn3::kFirst)) {
+    const bool timed =
+        b.stream.type == rsn3::kVideo && (position == rsn3::kComplete || position == rsn3::kFirst);
+    if (!splitter.has(pos + (timed ? 4 : 0) + int(b.length)))
+        return;
+    if (timed) {
         b.msec = splitter.get_quint16(pos);
         b.msecMode = splitter.get_quint8(pos);
         b.aux = splitter.get_quint8(pos);
