@@ -5,24 +5,17 @@
 #include <climits>
 #include <cstring>
 
-void cDataSplitter::append(const QByteArray& data)
+void cDataSplitter::makeRoom(qsizetype n)
 {
-    const qsizetype n = data.size();
-    if (m_end + n > m_capacity) {
-        compact();
-        if (m_end + n > m_capacity) {
-            const qsizetype capacity =
-                qMax<qsizetype>(m_end + n, qMax<qsizetype>(4096, 2 * m_capacity));
-            std::unique_ptr<char[]> grown(new char[size_t(capacity)]);
-            if (m_end)
-                std::memcpy(grown.get(), m_buf.get(), size_t(m_end));
-            m_buf = std::move(grown);
-            m_capacity = capacity;
-        }
-    }
-    if (n)
-        std::memcpy(m_buf.get() + m_end, data.constData(), size_t(n));
-    m_end += n;
+    compact();
+    if (m_end + n <= m_capacity)
+        return;
+    const qsizetype capacity = qMax<qsizetype>(m_end + n, qMax<qsizetype>(4096, 2 * m_capacity));
+    std::unique_ptr<char[]> grown(new char[size_t(capacity)]);
+    if (m_end)
+        std::memcpy(grown.get(), m_buf.get(), size_t(m_end));
+    m_buf = std::move(grown);
+    m_capacity = capacity;
 }
 
 void cDataSplitter::compact()
@@ -50,20 +43,15 @@ void cDataSplitter::clear()
     m_zeroFrom = -1;
 }
 
-bool cDataSplitter::ready()
+bool cDataSplitter::zeroArrived()
 {
-    if (size() < m_need)
+    // Only the bytes that arrived since the last look can end the string.
+    if (!std::memchr(at(m_zeroFrom), 0, size_t(size() - m_zeroFrom))) {
+        m_zeroFrom = size();
+        m_need = size() + 1;
         return false;
-    if (m_zeroFrom >= 0) {
-        // Only the bytes that arrived since the last look can end the string.
-        if (!std::memchr(at(m_zeroFrom), 0, size_t(size() - m_zeroFrom))) {
-            m_zeroFrom = size();
-            m_need = size() + 1;
-            return false;
-        }
-        m_zeroFrom = -1;
     }
-    m_need = 0;
+    m_zeroFrom = -1;
     return true;
 }
 
@@ -179,4 +167,7 @@ void cDataSplitter::drop(int len)
 {
     require(0, len);
     m_start += len;
+    // What was missing was measured from the old start.
+    m_need = 0;
+    m_zeroFrom = -1;
 }

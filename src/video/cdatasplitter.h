@@ -2,6 +2,7 @@
 
 #include <QByteArray>
 
+#include <cstring>
 #include <memory>
 
 // The received bytes of a stream that are not parsed yet, read at positions
@@ -19,13 +20,21 @@ public:
     static constexpr int kMaxString = 65536;
     static constexpr qsizetype kKeepCapacity = 1 << 20;
 
-    void append(const QByteArray& data);
+    void append(const QByteArray& data)
+    {
+        const qsizetype n = data.size();
+        if (m_end + n > m_capacity)
+            makeRoom(n);
+        if (n)
+            std::memcpy(m_buf.get() + m_end, data.constData(), size_t(n));
+        m_end += n;
+    }
     void compact();
     void clear();
 
     int size() const { return int(m_end - m_start); }
     // False while the shortfall of the last failed read is still unmet.
-    bool ready();
+    bool ready() { return size() >= m_need && (m_zeroFrom < 0 || zeroArrived()); }
     // Whether len bytes are buffered; when not, remembers the shortfall
     // without throwing, for the records that make up the bulk of a stream.
     bool has(int len);
@@ -49,6 +58,8 @@ private:
     {
         return reinterpret_cast<const uchar*>(m_buf.get()) + m_start + pos;
     }
+    void makeRoom(qsizetype n);
+    bool zeroArrived();
     void require(int pos, int len);
     int stringLength(int pos);
 

@@ -31,6 +31,8 @@ void cRsn3Parser::append(const QByteArray& data)
     static constexpr Step kSteps[] = {&cRsn3Parser::_parseHDR, &cRsn3Parser::_parseHDRIDX,
                                       &cRsn3Parser::_parseHDRIDXBLOCK};
     splitter.append(data);
+    if (!splitter.ready())
+        return; // still short of the record being waited for
     try {
         while (splitter.ready()) {
             try {
