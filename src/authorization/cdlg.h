@@ -20,8 +20,6 @@ public:
     cDlg(authorization::authorization_t* record, cODAdaptor* adaptor);
     ~cDlg() override;
 
-    Ui_cDlg* ui() const { return mUi.get(); }
-
 protected:
     void paintEvent(QPaintEvent* event) override;
 
