@@ -1,0 +1,91 @@
+#include "nbxanswerparser.h"
+
+#include <QCoreApplication>
+#include <QRegExp>
+
+namespace {
+
+const QByteArray kLengthTag("LENGTH=");
+const QByteArray kAnswerTag("VELK_ANSWER=");
+// The shortest answer line, "VELK_ANSWER=OK\r\n".
+constexpr qsizetype kShortestAnswer = 16;
+
+QString translated(const char* text)
+{
+    return QCoreApplication::translate("NBXNetSetup", text);
+}
+
+} // namespace
+
+qsizetype NBXAnswerParser::findLength(const QByteArray& buffer, qsizetype& lineLength,
+                                      qint64& value)
+{
+    for (qsizetype pos = buffer.indexOf(kLengthTag); pos >= 0;
+         pos = buffer.indexOf(kLengthTag, pos + 1)) {
+        qsizetype end = pos + kLengthTag.size();
+        while (end < buffer.size() && buffer.at(end) >= '0' && buffer.at(end) <= '9')
+            ++end;
+        const qsizetype digits = end - pos - kLengthTag.size();
+        if (digits == 0 || end + 2 > buffer.size() || buffer.at(end) != '\r' ||
+            buffer.at(end + 1) != '\n')
+            continue;
+        // The text ends at its first NUL byte; a line after one does not count.
+        if (buffer.left(pos).contains('\0'))
+            return -1;
+        bool ok = false;
+        value = buffer.mid(pos + kLengthTag.size(), digits).toLongLong(&ok);
+        if (!ok)
+            value = -1;
+        lineLength = end + 2 - pos;
+        return pos;
+    }
+    return -1;
+}
+
+NBXAnswerParser::Result NBXAnswerParser::parse(QByteArray& buffer, QString& message)
+{
+    qsizetype lineLength = 0;
+    qint64 length = 0;
+    if (findLength(buffer, lineLength, length) < 0) {
+        // Nothing that looks like a frame, yet more than any frame could be.
+        if (buffer.size() > kMaxAnswer) {
+            message = translated("Wrong device answer");
+            return Failed;
+        }
+        return Waiting;
+    }
+    if (length < 0 || length > kMaxAnswer) {
+        message = translated("Wrong device answer");
+        return Failed;
+    }
+    if (lineLength + length > buffer.size())
+        return Waiting;
+
+    QByteArray frame = buffer.mid(lineLength);
+    const Result result = parseAnswerLine(frame, message);
+    if (result == Ready)
+        buffer = frame;
+    return result;
+}
+
+NBXAnswerParser::Result NBXAnswerParser::parseAnswerLine(QByteArray& frame, QString& message)
+{
+    const qsizetype from = frame.size() - kShortestAnswer;
+    const qsizetype at = from < 0 ? -1 : frame.lastIndexOf(kAnswerTag, from);
+    if (at < 0) {
+        message = translated("Wrong device answer");
+        return Failed;
+    }
+    const QString line = QString::fromUtf8(frame.mid(at));
+    QRegExp answer(QStringLiteral("^VELK_ANSWER=(OK|ERROR)(:(.*))?\r\n$"));
+    if (!answer.exactMatch(line)) {
+        message = translated("Unrecognized device error \"%1\"").arg(line);
+        return Failed;
+    }
+    if (answer.cap(1) == QLatin1String("ERROR")) {
+        message = translated("Device error \"%1\"").arg(answer.cap(3));
+        return Failed;
+    }
+    frame.truncate(at);
+    return Ready;
+}

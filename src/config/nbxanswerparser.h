@@ -1,0 +1,31 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+
+// Recognises one answer frame of the device link: "LENGTH=n\r\n" followed by
+// n bytes, which are the payload and the closing VELK_ANSWER line.
+class NBXAnswerParser
+{
+public:
+    // The largest answer we agree to hold; a device announcing more is
+    // treated as answering nonsense rather than as a reason to allocate.
+    static constexpr qint64 kMaxAnswer = qint64(256) * 1024 * 1024;
+
+    enum Result
+    {
+        Waiting, // the frame is not complete yet
+        Ready,   // the buffer now holds the payload alone
+        Failed   // the frame is malformed or an error; `message` says why
+    };
+
+    // Examines the bytes received so far. On Ready the length line and the
+    // answer line have been taken off `buffer`; otherwise it is unchanged.
+    static Result parse(QByteArray& buffer, QString& message);
+
+private:
+    // Position and value of the first well-formed length line before any NUL
+    // byte; -1 when there is none. `value` is -1 when the number is too big.
+    static qsizetype findLength(const QByteArray& buffer, qsizetype& lineLength, qint64& value);
+    static Result parseAnswerLine(QByteArray& buffer, QString& message);
+};

@@ -1,0 +1,477 @@
+#include "nbxnetsetup.h"
+
+#include "cgzdecompressor.h"
+#include "nbxanswerparser.h"
+
+#include "authorization/authorization.h"
+
+#include <QDomDocument>
+#include <QFile>
+#include <QRegExp>
+#include <QTemporaryFile>
+
+namespace {
+
+const QByteArray kAccepted("LENGTH=16\r\nVELK_ANSWER=OK\r\n");
+const QByteArray kRefused("LENGTH=19\r\nVELK_ANSWER=ERROR\r\n");
+// A login reply longer than either answer can never become one of them.
+constexpr qsizetype kMaxLoginReply = 64;
+// The marker put in front of a sectionless file so the settings reader has a
+// section to file its keys under; it never goes back to the device.
+const QByteArray kMarkerCrLf("[ untitled ]\r\n");
+const QByteArray kMarkerLf("[ untitled ]\n");
+
+const QString kInterface = QStringLiteral("interface");
+const QString kGeneral = QStringLiteral("general");
+
+QByteArray toCommandLine(const QString& attribute)
+{
+    if (attribute.isEmpty())
+        return QByteArray();
+    return (attribute + QStringLiteral("\r\n")).toLocal8Bit();
+}
+
+} // namespace
+
+const QList<NBXNetSetup::compcommand> NBXNetSetup::mCommands = {
+    {"GET SETUP\r\n", "", "interface", &NBXNetSetup::_push_interfacefile},
+    {"GET CONFIG\r\n", "PUT CONFIG\r\n", "streams", &NBXNetSetup::_push_file},
+    {"GET NET CONFIG\r\n", "PUT NET CONFIG\r\n", "net", &NBXNetSetup::_push_inifile},
+    {"GET TIME CONFIG\r\n", "PUT TIME CONFIG\r\n", "time", &NBXNetSetup::_push_inifile},
+    {"GET TIMER CONFIG\r\n", "PUT TIMER CONFIG\r\n", "timers", &NBXNetSetup::_push_file},
+    {"GET SOFT CONFIG\r\n", "", "soft", &NBXNetSetup::_push_inifile},
+    {"GET DISK CONFIG\r\n", "PUT DISK CONFIG\r\n", "disk", &NBXNetSetup::_push_inifile},
+    {"GET USER CONFIG\r\n", "PUT USER CONFIG\r\n", "users", &NBXNetSetup::_push_inifile},
+    {"GET STATE CONFIG\r\n", "PUT STATE CONFIG\r\n", "state", &NBXNetSetup::_push_statefile},
+};
+
+NBXNetSetup::NBXNetSetup(const QString& address) : NBXSetup(address)
+{
+    connect(&m_socket, &QTcpSocket::connected, this, &NBXNetSetup::connected);
+    connect(&m_socket, &QTcpSocket::errorOccurred, this, &NBXNetSetup::error);
+    connect(&m_socket, &QTcpSocket::readyRead, this, &NBXNetSetup::readyRead);
+    connect(&m_socket, &QTcpSocket::disconnected, this, &NBXNetSetup::disconnected);
+    m_adjustTimer.setSingleShot(true);
+    m_adjustTimer.setInterval(kAdjustMs);
+    connect(&m_adjustTimer, &QTimer::timeout, this, &NBXNetSetup::bcshTimer);
+    m_watchdog.setSingleShot(true);
+    connect(&m_watchdog, &QTimer::timeout, this, &NBXNetSetup::slot_WD);
+}
+
+NBXNetSetup::~NBXNetSetup()
+{
+    m_socket.disconnect(this);
+    m_socket.abort();
+    // Settings objects write once more as they go: let them do it before the
+    // copies are removed, not recreate them afterwards.
+    dropSettings();
+    for (QTemporaryFile* file : m_temporaries)
+        delete file;
+}
+
+// Command list ---------------------------------------------------------------
+
+void NBXNetSetup::commandNext()
+{
+    ++m_state;
+}
+
+NBXNetSetup::compcommand NBXNetSetup::commandCurrent()
+{
+    return m_commands.at(m_state - 4);
+}
+
+bool NBXNetSetup::commandIsDone()
+{
+    return m_state - 3 > commandCount();
+}
+
+int NBXNetSetup::commandCount()
+{
+    return int(m_commands.size());
+}
+
+void NBXNetSetup::_overwrite_cmdlist(const QString& name)
+{
+    QFile file(filePath(name));
+    QDomDocument doc;
+    if (!file.open(QIODevice::ReadOnly) || !doc.setContent(&file))
+        return;
+    const QDomElement di = doc.documentElement().firstChildElement(QStringLiteral("di"));
+    if (di.isNull())
+        return;
+
+    static const struct
+    {
+        const char* type;
+        Handler handler;
+    } handlers[] = {
+        {"inifile", &NBXNetSetup::_push_file},
+        {"sectionless", &NBXNetSetup::_push_inifile},
+        {"state", &NBXNetSetup::_push_statefile},
+    };
+    m_commands.clear();
+    for (QDomElement f = di.firstChildElement(QStringLiteral("difile")); !f.isNull();
+         f = f.nextSiblingElement(QStringLiteral("difile"))) {
+        Handler handler = &NBXNetSetup::_push_file;
+        const QString type = f.attribute(QStringLiteral("type"));
+        for (const auto& row : handlers) {
+            if (type == QLatin1String(row.type))
+                handler = row.handler;
+        }
+        m_commands.append({toCommandLine(f.attribute(QStringLiteral("get_command"))),
+                           toCommandLine(f.attribute(QStringLiteral("put_command"))),
+                           f.attribute(QStringLiteral("name")).toUtf8(), handler});
+    }
+}
+
+bool NBXNetSetup::_isFileChanged(const QString&)
+{
+    return true;
+}
+
+// Received files -------------------------------------------------------------
+
+QString NBXNetSetup::_newTemporary(const QByteArray& data)
+{
+    auto* file = new QTemporaryFile;
+    m_temporaries.push_back(file);
+    if (!file->open() || file->write(data) != data.size() || !file->flush()) {
+        emit pseudothrow(tr("Can not write \"%1\"").arg(file->fileName()));
+        return QString();
+    }
+    file->close();
+    return file->fileName();
+}
+
+void NBXNetSetup::_push_file(const QString& name, const QByteArray& data)
+{
+    setFilePath(name, _newTemporary(data));
+    setFilePath(name + QStringLiteral(".original"), _newTemporary(data));
+}
+
+void NBXNetSetup::_push_inifile(const QString& name, const QByteArray& data)
+{
+    _push_file(name, kMarkerCrLf + data);
+}
+
+void NBXNetSetup::_push_statefile(const QString& name, const QByteArray& data)
+{
+    _push_file(name, data);
+}
+
+void NBXNetSetup::_push_gzfile(const QString& name, const QByteArray& data)
+{
+    QTemporaryFile packed;
+    QTemporaryFile plain;
+    if (!packed.open() || packed.write(data) != data.size() || !packed.flush() || !plain.open()) {
+        emit pseudothrow(tr("Can not write \"%1\"").arg(packed.fileName()));
+        return;
+    }
+    cGzDecompressor().extract(packed.fileName(), plain.fileName());
+    plain.seek(0);
+    _push_file(name, plain.readAll());
+}
+
+void NBXNetSetup::_push_interfacefile(const QString& name, const QByteArray& data)
+{
+    _push_gzfile(name, data);
+    _overwrite_cmdlist(name);
+    // The walk goes on at position 1 of the new list, taking position 0 as
+    // the description just fetched. A list that does not begin with that
+    // request must be walked from its start, or its first file is lost.
+    if (!m_commands.isEmpty() && m_commands.first().get != mCommands.first().get)
+        --m_state;
+}
+
+// Exchange -------------------------------------------------------------------
+
+bool NBXNetSetup::_idle()
+{
+    // Starting over in the middle of an exchange would replace its command
+    // list under it.
+    if (m_state == 0)
+        return true;
+    emit pseudothrow(tr("%1 in wrong state %2").arg(QStringLiteral("_connect")).arg(m_state));
+    return false;
+}
+
+void NBXNetSetup::load()
+{
+    if (!_idle())
+        return;
+    m_buffer.clear();
+    m_commands = mCommands;
+    if (fileExists(kInterface))
+        _overwrite_cmdlist(kInterface);
+    m_operation = 1;
+    m_exchange = Exchange::Load;
+    _connect();
+}
+
+void NBXNetSetup::store()
+{
+    if (!_idle())
+        return;
+    if (fileExists(QStringLiteral("time")))
+        setValue(QStringLiteral("time/untitled/YYYYMMDDHHMMSS/"));
+    m_commands = mCommands;
+    m_operation = 2;
+    _overwrite_cmdlist(kInterface);
+    // Settings first, then the state files: a cached settings object of a
+    // state file must not overwrite the compiled file before it goes out.
+    flush();
+    for (const compcommand& c : qAsConst(m_commands)) {
+        if (c.handler == &NBXNetSetup::_push_statefile && !c.put.isEmpty())
+            _compile_state(QString::fromUtf8(c.name));
+    }
+    m_state = 0;
+    m_exchange = Exchange::Store;
+    _connect();
+}
+
+void NBXNetSetup::_do_command(const QByteArray& command, const QByteArray& data, bool put)
+{
+    // A second exchange must not add its request to the running one.
+    if (!_idle())
+        return;
+    const QString tmp = QStringLiteral("tmp");
+    _push_file(tmp, data);
+    m_commands.append({command, command, tmp.toUtf8(), &NBXNetSetup::_push_file});
+    m_operation = put ? 2 : 1;
+    m_exchange = Exchange::Function;
+    _connect();
+}
+
+void NBXNetSetup::_do_command(const QString& command, const QString& data, bool put)
+{
+    _do_command(command.toUtf8(), data.toUtf8(), put);
+}
+
+void NBXNetSetup::_connect()
+{
+    if (m_state != 0) {
+        emit pseudothrow(tr("%1 in wrong state %2").arg(QStringLiteral("_connect")).arg(m_state));
+        return;
+    }
+    QRegExp pattern(QStringLiteral("^(.*):(.*)@(.*)$"));
+    const QStringList hostPort =
+        pattern.exactMatch(address()) ? pattern.cap(3).split(QLatin1Char(':')) : QStringList();
+    bool portOk = true;
+    const quint16 port = hostPort.size() > 1 ? hostPort.at(1).toUShort(&portOk) : kDefaultPort;
+    if (hostPort.isEmpty() || !portOk || port == 0) {
+        emit pseudothrow(tr("Wrong network address \"%1\"<br>Correct one is "
+                            "login:password@address[:port]")
+                             .arg(address()));
+        m_commands.clear();
+        m_operation = 0;
+        m_exchange = Exchange::None;
+        return;
+    }
+    if (!fileExists(kGeneral))
+        _push_file(kGeneral, QByteArray());
+    setValue(QStringLiteral("general/network/login/") + pattern.cap(1));
+    setValue(QStringLiteral("general/network/password/") + pattern.cap(2));
+    setValue(QStringLiteral("general/network/url/") + pattern.cap(3));
+    m_state = 1;
+    m_socket.connectToHost(hostPort.at(0), port, QIODevice::ReadWrite);
+}
+
+void NBXNetSetup::_startWatchdog()
+{
+    m_watchdog.start(m_watchdogMs);
+}
+
+void NBXNetSetup::connected()
+{
+    if (m_state != 1) {
+        emit pseudothrow(tr("%1 in wrong state %2").arg(QStringLiteral("connected")).arg(m_state));
+        return;
+    }
+    const QByteArray login =
+        QByteArray(1, '\x04') + "LOGIN=" + value(QStringLiteral("general/network/login")).toUtf8() +
+        "\r\n" + "PASS=" + value(QStringLiteral("general/network/password")).toUtf8() + "\r\n";
+    m_socket.write(login);
+    m_state = 2;
+    _startWatchdog();
+}
+
+void NBXNetSetup::readyRead()
+{
+    const QByteArray incoming = m_socket.readAll();
+    if (m_state == 2) {
+        // Anything else keeps us waiting for the watchdog; hold no more of it
+        // than could still turn into one of the two answers.
+        if (m_buffer.size() <= kMaxLoginReply)
+            m_buffer += incoming.left(kMaxLoginReply + 1);
+        if (m_buffer == kRefused) {
+            _refused();
+            return;
+        }
+        if (m_buffer != kAccepted)
+            return;
+        m_buffer.clear();
+        m_state = 3;
+    } else {
+        m_buffer += incoming;
+    }
+    if (m_state < 3 || commandIsDone())
+        return;
+    if (!m_buffer.isEmpty() && !_isDataReady())
+        return;
+    if (m_state > 3 && m_operation == 1) {
+        const compcommand current = commandCurrent();
+        (this->*current.handler)(QString::fromUtf8(current.name), m_buffer);
+    }
+    m_buffer.clear();
+    _transfer();
+    const int count = commandCount();
+    emit progress(count > 0 ? (m_state * 100 - 400) / count : 100);
+    if (commandIsDone())
+        m_socket.disconnectFromHost();
+}
+
+bool NBXNetSetup::_isDataReady()
+{
+    QString message;
+    switch (NBXAnswerParser::parse(m_buffer, message)) {
+    case NBXAnswerParser::Ready:
+        return true;
+    case NBXAnswerParser::Waiting:
+        return false;
+    case NBXAnswerParser::Failed:
+        break;
+    }
+    _abort();
+    emit pseudothrow(message);
+    return false;
+}
+
+QByteArray NBXNetSetup::_request(const compcommand& command)
+{
+    if (m_operation != 2)
+        return command.get;
+    QFile file(filePath(QString::fromUtf8(command.name)));
+    QByteArray data;
+    if (file.open(QIODevice::ReadOnly))
+        data = file.readAll();
+    // A sectionless file goes back without the marker we put in front of it,
+    // with the device's own LF line ends. The settings writer rewrites the
+    // marker with LF alone, so that form is recognised too.
+    for (const QByteArray& marker : {kMarkerCrLf, kMarkerLf}) {
+        if (data.startsWith(marker)) {
+            data = data.mid(marker.size()).replace("\r\n", "\n");
+            break;
+        }
+    }
+    QByteArray request = command.put;
+    if (!data.isEmpty())
+        request += "LENGTH=" + QByteArray::number(data.size()) + "\r\n" + data;
+    return request;
+}
+
+void NBXNetSetup::_transfer()
+{
+    for (;;) {
+        commandNext();
+        if (commandIsDone())
+            return;
+        const compcommand current = commandCurrent();
+        const QString name = QString::fromUtf8(current.name);
+        const bool send = m_operation == 1
+                              ? !current.get.isEmpty()
+                              // Without a local copy there is nothing to send; an
+                              // empty upload would wipe the device's file.
+                              : !current.put.isEmpty() && _isFileChanged(name) && fileExists(name);
+        if (!send)
+            continue;
+        m_socket.write(_request(current));
+        _startWatchdog();
+        return;
+    }
+}
+
+void NBXNetSetup::disconnected()
+{
+    if (m_state != commandCount() + 4) {
+        emit pseudothrow(
+            tr("%1 in wrong state %2").arg(QStringLiteral("disconnected")).arg(m_state));
+        return;
+    }
+    if (m_operation == 1)
+        emit loadDone();
+    else if (m_operation == 2)
+        emit storeDone();
+    else
+        emit pseudothrow(
+            tr("%1 in wrong operation %2").arg(QStringLiteral("disconnected")).arg(m_operation));
+    m_state = 0;
+    m_operation = 0;
+    m_exchange = Exchange::None;
+    m_commands.clear();
+    m_watchdog.stop();
+}
+
+void NBXNetSetup::_closeQuietly()
+{
+    disconnect(&m_socket, &QTcpSocket::disconnected, this, &NBXNetSetup::disconnected);
+    disconnect(&m_socket, &QTcpSocket::errorOccurred, this, &NBXNetSetup::error);
+    m_socket.abort();
+    connect(&m_socket, &QTcpSocket::disconnected, this, &NBXNetSetup::disconnected);
+    connect(&m_socket, &QTcpSocket::errorOccurred, this, &NBXNetSetup::error);
+    m_watchdog.stop();
+    m_buffer.clear();
+    m_state = 0;
+}
+
+void NBXNetSetup::_abort()
+{
+    _closeQuietly();
+    m_operation = 0;
+    m_exchange = Exchange::None;
+    m_commands.clear();
+}
+
+void NBXNetSetup::slot_WD()
+{
+    _abort();
+    emit pseudothrow(tr("Device timed out"));
+}
+
+void NBXNetSetup::error(QAbstractSocket::SocketError code)
+{
+    _abort();
+    emit pseudothrow(tr("Network error %1").arg(int(code)));
+}
+
+void NBXNetSetup::_refused()
+{
+    const Exchange refused = m_exchange;
+    const QList<compcommand> commands = m_commands;
+    const int operation = m_operation;
+    _abort();
+
+    authorization::authorization_t record;
+    record.url = value(QStringLiteral("general/network/url")).toLocal8Bit();
+    record.level = 2;
+    if (lookupAuthorization(&record, true) == 0) {
+        emit pseudothrow(tr("Authorization failed"));
+        return;
+    }
+    if (record.remember)
+        appendAuthorizationRecord(&record);
+    setAddress(QStringLiteral("%1:%2@%3")
+                   .arg(QString::fromLocal8Bit(record.login),
+                        QString::fromLocal8Bit(record.password),
+                        value(QStringLiteral("general/network/url"))));
+    // The refused operation is the one to repeat: starting a load in place of
+    // a store would drop the edits and report a load that nobody asked for.
+    if (refused == Exchange::Load) {
+        load();
+        return;
+    }
+    m_commands = commands;
+    m_operation = operation;
+    m_exchange = refused;
+    _connect();
+}

@@ -1,0 +1,117 @@
+#pragma once
+
+#include "nbxsetup.h"
+
+#include <QByteArray>
+#include <QList>
+#include <QStringList>
+#include <QTcpSocket>
+#include <QTimer>
+
+#include <vector>
+
+class QTemporaryFile;
+
+// The configuration of a device on the network, reached with an address
+// login:password@address[:port]. Every exchange is one connection: log in,
+// run the command list one request at a time, disconnect.
+class NBXNetSetup : public NBXSetup
+{
+    Q_OBJECT
+public:
+    using Handler = void (NBXNetSetup::*)(const QString& name, const QByteArray& data);
+
+    struct compcommand
+    {
+        QByteArray get;
+        QByteArray put;
+        QByteArray name;
+        Handler handler;
+    };
+
+    static const QList<compcommand> mCommands;
+    static constexpr quint16 kDefaultPort = 5049;
+    static constexpr int kWatchdogMs = 30000;
+    static constexpr int kAdjustMs = 1000;
+
+    explicit NBXNetSetup(const QString& address);
+    ~NBXNetSetup() override;
+
+    using NBXSetup::function;
+
+    int state() const { return m_state; }
+    int operation() const { return m_operation; }
+    // Only tests shorten this; devices get the full time.
+    void setWatchdogInterval(int ms) { m_watchdogMs = ms; }
+
+    virtual void commandNext();
+    virtual compcommand commandCurrent();
+    virtual bool commandIsDone();
+    virtual int commandCount();
+
+    void _do_command(const QByteArray& command, const QByteArray& data, bool put);
+    void _do_command(const QString& command, const QString& data, bool put);
+
+public slots:
+    void load() override;
+    void store() override;
+    void function(QString s, QString param) override;
+
+    void connected();
+    void error(QAbstractSocket::SocketError code);
+    void readyRead();
+    void disconnected();
+    void bcshTimer();
+    void slot_WD();
+
+private:
+    // Which exchange runs, so that a refused login repeats that one.
+    enum class Exchange
+    {
+        None,
+        Load,
+        Store,
+        Function
+    };
+    struct FunctionRow;
+    static const QList<FunctionRow> mFunctions;
+
+    bool _idle();
+    void _connect();
+    void _transfer();
+    QByteArray _request(const compcommand& command);
+    bool _isDataReady();
+    bool _isFileChanged(const QString& name);
+    void _overwrite_cmdlist(const QString& name);
+    void _refused();
+    // Ends the running exchange after an error, so that no second message
+    // follows and a later exchange is not refused for a stale state.
+    void _abort();
+    void _closeQuietly();
+    void _startWatchdog();
+
+    void _push_file(const QString& name, const QByteArray& data);
+    void _push_inifile(const QString& name, const QByteArray& data);
+    void _push_statefile(const QString& name, const QByteArray& data);
+    void _push_gzfile(const QString& name, const QByteArray& data);
+    void _push_interfacefile(const QString& name, const QByteArray& data);
+    QString _newTemporary(const QByteArray& data);
+
+    // Payload builders of the device functions; false means send nothing.
+    bool payloadFromKeys(const FunctionRow& row, const QString& param, QByteArray& out);
+    bool payloadFromFile(const FunctionRow& row, const QString& param, QByteArray& out);
+    bool payloadCurrentTime(const FunctionRow& row, const QString& param, QByteArray& out);
+    void queueAdjustments(const QString& param);
+
+    int m_state = 0;
+    int m_operation = 0;
+    QTcpSocket m_socket;
+    std::vector<QTemporaryFile*> m_temporaries;
+    QByteArray m_buffer;
+    QList<compcommand> m_commands;
+    QTimer m_adjustTimer;
+    QStringList m_adjustKeys;
+    QTimer m_watchdog;
+    int m_watchdogMs = kWatchdogMs;
+    Exchange m_exchange = Exchange::None;
+};

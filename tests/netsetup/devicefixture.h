@@ -1,0 +1,76 @@
+#pragma once
+
+#include "config/nbxnetsetup.h"
+#include "devicesim.h"
+
+#include <QFile>
+#include <QMap>
+#include <QTemporaryDir>
+#include <QtTest>
+
+// A scratch copy of the test device, played by an in-process emulator on an
+// ephemeral loopback port.
+struct DeviceFixture
+{
+    QTemporaryDir dir;
+    DeviceSim sim;
+
+    DeviceFixture() : sim(dir.path())
+    {
+        if (!DeviceFolder::copyFolder(QStringLiteral(VELK_TEST_DEVICE), dir.path()))
+            qFatal("cannot copy the test device");
+        if (!sim.listen())
+            qFatal("cannot listen: %s", qPrintable(sim.errorString()));
+    }
+
+    QString path(const QString& name) const { return dir.filePath(name); }
+
+    QByteArray bytes(const QString& name) const
+    {
+        QFile f(path(name));
+        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
+    }
+
+    void write(const QString& name, const QByteArray& data)
+    {
+        QFile f(path(name));
+        if (!f.open(QIODevice::WriteOnly | QIODevice::Truncate) || f.write(data) != data.size())
+            qFatal("cannot write %s", qPrintable(name));
+        sim.folder().reload();
+    }
+
+    // Every file of the folder, to show that a failed exchange changed none.
+    QMap<QString, QByteArray> snapshot() const
+    {
+        QMap<QString, QByteArray> all;
+        for (const QString& f : QDir(dir.path()).entryList(QDir::Files))
+            all.insert(f, bytes(f));
+        return all;
+    }
+};
+
+inline QByteArray readLocal(const QString& path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
+}
+
+// Runs one exchange of `setup` to its end: true when it finished, false when
+// it reported an error (the messages are in `errors`).
+template <typename Start>
+bool runExchange(NBXNetSetup& setup, Start start, QStringList* errors = nullptr, int ms = 5000)
+{
+    QSignalSpy loaded(&setup, &NBXSetup::loadDone);
+    QSignalSpy stored(&setup, &NBXSetup::storeDone);
+    QSignalSpy failed(&setup, &NBXSetup::pseudothrow);
+    start();
+    (void)QTest::qWaitFor(
+        [&] { return !loaded.isEmpty() || !stored.isEmpty() || !failed.isEmpty(); }, ms);
+    for (const QList<QVariant>& e : qAsConst(failed)) {
+        if (errors)
+            errors->append(e.at(0).toString());
+        else
+            qWarning("exchange failed: %s", qPrintable(e.at(0).toString()));
+    }
+    return failed.isEmpty() && (!loaded.isEmpty() || !stored.isEmpty());
+}

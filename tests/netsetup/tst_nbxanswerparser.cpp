@@ -1,0 +1,90 @@
+#include "config/nbxanswerparser.h"
+
+#include <QtTest>
+
+class tst_NBXAnswerParser : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void completeFrames_data();
+    void completeFrames();
+    void frameSplitAtEveryByte();
+};
+
+void tst_NBXAnswerParser::completeFrames_data()
+{
+    QTest::addColumn<QByteArray>("received");
+    QTest::addColumn<int>("result");
+    QTest::addColumn<QByteArray>("payload");
+    QTest::addColumn<QString>("message");
+
+    const int ready = NBXAnswerParser::Ready;
+    const int waiting = NBXAnswerParser::Waiting;
+    const int failed = NBXAnswerParser::Failed;
+    QTest::newRow("payload before the OK line")
+        << QByteArray("LENGTH=21\r\nabcdeVELK_ANSWER=OK\r\n") << ready << QByteArray("abcde")
+        << QString();
+    QTest::newRow("empty payload")
+        << QByteArray("LENGTH=16\r\nVELK_ANSWER=OK\r\n") << ready << QByteArray() << QString();
+    QTest::newRow("one byte short")
+        << QByteArray("LENGTH=21\r\nabcdeVELK_ANSWER=OK\r") << waiting << QByteArray() << QString();
+    QTest::newRow("no length line yet")
+        << QByteArray("LENGTH=2") << waiting << QByteArray() << QString();
+    QTest::newRow("length line after a NUL byte")
+        << QByteArray("x\0LENGTH=16\r\nVELK_ANSWER=OK\r\n", 29) << waiting << QByteArray()
+        << QString();
+    QTest::newRow("error with a message")
+        << QByteArray("LENGTH=29\r\nVELK_ANSWER=ERROR:disk busy\r\n") << failed << QByteArray()
+        << QString("Device error \"disk busy\"");
+    QTest::newRow("error without a message")
+        << QByteArray("LENGTH=19\r\nVELK_ANSWER=ERROR\r\n") << failed << QByteArray()
+        << QString("Device error \"\"");
+    QTest::newRow("unrecognised answer line")
+        << QByteArray("LENGTH=19\r\nVELK_ANSWER=MAYBE\r\n") << failed << QByteArray()
+        << QString("Unrecognized device error \"VELK_ANSWER=MAYBE\r\n\"");
+    QTest::newRow("no answer line") << QByteArray("LENGTH=20\r\nabcdefghijklmnopqrst") << failed
+                                    << QByteArray() << QString("Wrong device answer");
+    QTest::newRow("frame shorter than any answer line")
+        << QByteArray("LENGTH=3\r\nabc") << failed << QByteArray()
+        << QString("Wrong device answer");
+    QTest::newRow("announces more than we hold")
+        << QByteArray("LENGTH=268435457\r\nVELK_ANSWER=OK\r\n") << failed << QByteArray()
+        << QString("Wrong device answer");
+    QTest::newRow("length beyond 64 bits")
+        << QByteArray("LENGTH=99999999999999999999999\r\n") << failed << QByteArray()
+        << QString("Wrong device answer");
+}
+
+void tst_NBXAnswerParser::completeFrames()
+{
+    QFETCH(QByteArray, received);
+    QFETCH(int, result);
+    QFETCH(QByteArray, payload);
+    QFETCH(QString, message);
+
+    QByteArray buffer = received;
+    QString got;
+    QCOMPARE(int(NBXAnswerParser::parse(buffer, got)), result);
+    QCOMPARE(got, message);
+    QCOMPARE(buffer, result == NBXAnswerParser::Ready ? payload : received);
+}
+
+void tst_NBXAnswerParser::frameSplitAtEveryByte()
+{
+    // A payload that itself holds an answer tag and a length line.
+    const QByteArray payload("LENGTH=3\r\nVELK_ANSWER=OK\r\n\0bin", 30);
+    const QByteArray frame = "LENGTH=" + QByteArray::number(payload.size() + 16) + "\r\n" +
+                             payload + "VELK_ANSWER=OK\r\n";
+    for (qsizetype split = 1; split < frame.size(); ++split) {
+        QByteArray buffer = frame.left(split);
+        QString message;
+        QCOMPARE(int(NBXAnswerParser::parse(buffer, message)), int(NBXAnswerParser::Waiting));
+        buffer += frame.mid(split);
+        QCOMPARE(int(NBXAnswerParser::parse(buffer, message)), int(NBXAnswerParser::Ready));
+        QCOMPARE(buffer, payload);
+    }
+}
+
+QTEST_GUILESS_MAIN(tst_NBXAnswerParser)
+#include "tst_nbxanswerparser.moc"

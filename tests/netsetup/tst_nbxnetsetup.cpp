@@ -1,0 +1,315 @@
+#include "authorization/authorization.h"
+#include "devicefixture.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QDialog>
+#include <QLineEdit>
+#include <QTcpServer>
+#include <QTcpSocket>
+
+namespace {
+
+const QByteArray kMarker("[ untitled ]\r\n");
+
+// The files of the test device: logical name, file in the folder, sectionless.
+const struct
+{
+    const char* name;
+    const char* file;
+    bool sectionless;
+} kFiles[] = {
+    {"streams", "streams.ini", false}, {"net", "net.ini", true},      {"soft", "soft.ini", true},
+    {"time", "time.ini", true},        {"empty", "empty.ini", false}, {"state", "state.ini", false},
+};
+
+} // namespace
+
+class tst_NBXNetSetup : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void loadRegistersEveryFile();
+    void storeUploadsWhatChanged();
+    void progressOverThreeCommands();
+    void faultsGiveOneMessageAndChangeNothing_data();
+    void faultsGiveOneMessageAndChangeNothing();
+    void linkFailures_data();
+    void linkFailures();
+    void addressSelectsHostAndPort();
+    void loginReplies_data();
+    void loginReplies();
+    void refusedLoginAsksAndLoadsAgain();
+    void temporaryFilesGoWithTheSource();
+};
+
+void tst_NBXNetSetup::initTestCase()
+{
+    static QTemporaryDir settingsDir;
+    qputenv("PXSETTINGS_FILE", settingsDir.filePath("px.ini").toLocal8Bit());
+}
+
+void tst_NBXNetSetup::loadRegistersEveryFile()
+{
+    DeviceFixture device;
+    NBXNetSetup setup(device.sim.linkAddress());
+    QVERIFY(runExchange(setup, [&] { setup.load(); }));
+
+    QByteArray description;
+    QVERIFY(device.sim.folder().readFile("setup-m.xml", description));
+    QCOMPARE(readLocal(setup.filePath("interface")), description);
+    for (const auto& f : kFiles) {
+        const QByteArray expected = (f.sectionless ? kMarker : QByteArray()) + device.bytes(f.file);
+        QCOMPARE(readLocal(setup.filePath(f.name)), expected);
+        QCOMPARE(readLocal(setup.filePath(QString(f.name) + ".original")), expected);
+    }
+    QCOMPARE(setup.value("streams/common/fps"), QString("25"));
+    QCOMPARE(setup.value("net/untitled/a"), QString("1"));
+    QCOMPARE(setup.value("general/network/login"), QString("admin"));
+    QCOMPARE(setup.state(), 0);
+}
+
+void tst_NBXNetSetup::storeUploadsWhatChanged()
+{
+    DeviceFixture device;
+    NBXNetSetup setup(device.sim.linkAddress());
+    QVERIFY(runExchange(setup, [&] { setup.load(); }));
+    const QByteArray streamsBefore = device.bytes("streams.ini");
+    const QByteArray softBefore = device.bytes("soft.ini");
+    device.sim.log().clear();
+
+    setup.setValue("streams/common/fps/12");
+    QVERIFY(runExchange(setup, [&] { setup.function("save_settings"); }));
+
+    QByteArray expectedStreams = streamsBefore;
+    expectedStreams.replace("fps = 25\n", "fps = 12\n");
+    QCOMPARE(device.bytes("streams.ini"), expectedStreams);
+    QCOMPARE(device.bytes("net.ini"), QByteArray("a=1\n"));
+    QCOMPARE(device.bytes("state.ini"),
+             QByteArray("[ s ]\n#! s/FPS=[0-9]+;/FPS={streams/common/fps};/\nFPS=12;\n"));
+    QCOMPARE(device.bytes("soft.ini"), softBefore);
+
+    QMap<QByteArray, QByteArray> sent;
+    for (const DeviceRequest& r : device.sim.log().requests())
+        sent.insert(r.line, r.wire());
+    QCOMPARE(sent.keys(),
+             QList<QByteArray>({"PUT CONFIG\r\n", "PUT STATE CONFIG\r\n", "PUT TIME CONFIG\r\n",
+                                "empty.ini\r\n", "net.ini\r\n"}));
+    QCOMPARE(sent.value("net.ini\r\n"), QByteArray("net.ini\r\nLENGTH=4\r\na=1\n"));
+    QCOMPARE(sent.value("empty.ini\r\n"), QByteArray("empty.ini\r\n"));
+    // The time file lost its marker line even though the settings writer
+    // rewrote it, and the clock value is cleared.
+    QVERIFY(device.bytes("time.ini").startsWith("TIME_ZONE = 'UTC-3'\n"));
+    QVERIFY(!device.bytes("time.ini").contains("untitled"));
+}
+
+void tst_NBXNetSetup::progressOverThreeCommands()
+{
+    DeviceFixture device;
+    NBXNetSetup setup(device.sim.linkAddress());
+    QVERIFY(runExchange(setup, [&] { setup.load(); }));
+    device.write("three.xml",
+                 "<pxsetup><di>"
+                 "<difile name=\"streams\" get_command=\"GET CONFIG\" "
+                 "put_command=\"PUT CONFIG\"/>"
+                 "<difile name=\"net\" get_command=\"net.ini\" put_command=\"net.ini\"/>"
+                 "<difile name=\"state\" get_command=\"GET STATE CONFIG\" "
+                 "put_command=\"PUT STATE CONFIG\" type=\"state\"/>"
+                 "</di></pxsetup>");
+    setup.setFilePath("interface", device.path("three.xml"));
+
+    QSignalSpy progress(&setup, &NBXSetup::progress);
+    QVERIFY(runExchange(setup, [&] { setup.store(); }));
+    QList<int> seen;
+    for (const QList<QVariant>& p : qAsConst(progress))
+        seen.append(p.at(0).toInt());
+    QCOMPARE(seen, QList<int>({0, 33, 66, 100}));
+}
+
+void tst_NBXNetSetup::faultsGiveOneMessageAndChangeNothing_data()
+{
+    QTest::addColumn<QString>("fault");
+    QTest::addColumn<QString>("message");
+    QTest::newRow("error with a message") << "error:disk busy"
+                                          << "Device error \"disk busy\"";
+    QTest::newRow("error without a message") << "error"
+                                             << "Device error \"\"";
+    QTest::newRow("silent past the watchdog") << "silent"
+                                              << "Device timed out";
+    QTest::newRow("closed in the middle of a frame") << "close-mid-frame"
+                                                     << "Network error 1";
+    QTest::newRow("garbage") << "garbage"
+                             << "Wrong device answer";
+    QTest::newRow("huge length") << "huge-length"
+                                 << "Wrong device answer";
+}
+
+void tst_NBXNetSetup::faultsGiveOneMessageAndChangeNothing()
+{
+    QFETCH(QString, fault);
+    QFETCH(QString, message);
+
+    DeviceFixture device;
+    NBXNetSetup setup(device.sim.linkAddress());
+    setup.setWatchdogInterval(300);
+    QVERIFY(runExchange(setup, [&] { setup.load(); }));
+    const QMap<QString, QByteArray> before = device.snapshot();
+    QVERIFY(DeviceFaults::parse(fault, device.sim.faults()));
+
+    setup.setValue("streams/common/fps/12");
+    QSignalSpy errors(&setup, &NBXSetup::pseudothrow);
+    setup.store();
+    QTRY_VERIFY(!errors.isEmpty());
+    QCOMPARE(errors.first().at(0).toString(), message);
+    // Nothing more follows, not even the watchdog, and the link is idle again.
+    QTest::qWait(600);
+    QCOMPARE(errors.count(), 1);
+    QCOMPARE(setup.state(), 0);
+    QCOMPARE(device.snapshot(), before);
+}
+
+void tst_NBXNetSetup::linkFailures_data()
+{
+    QTest::addColumn<QString>("address");
+    QTest::addColumn<QString>("message");
+    QTest::newRow("no @") << "admin:secret-127.0.0.1"
+                          << "Wrong network address \"admin:secret-127.0.0.1\"<br>Correct one is "
+                             "login:password@address[:port]";
+    QTest::newRow("port not a number") << "a:b@127.0.0.1:http"
+                                       << "Wrong network address \"a:b@127.0.0.1:http\"<br>Correct "
+                                          "one is login:password@address[:port]";
+    QTest::newRow("nobody listening") << "a:b@127.0.0.1:%1"
+                                      << "Network error 0";
+}
+
+void tst_NBXNetSetup::linkFailures()
+{
+    QFETCH(QString, address);
+    QFETCH(QString, message);
+    if (address.contains("%1")) {
+        QTcpServer closed;
+        QVERIFY(closed.listen(QHostAddress::LocalHost));
+        address = address.arg(closed.serverPort());
+    }
+    NBXNetSetup setup(address);
+    QStringList errors;
+    QVERIFY(!runExchange(
+        setup, [&] { setup.load(); }, &errors));
+    QCOMPARE(errors, QStringList(message));
+    QCOMPARE(setup.state(), 0);
+}
+
+void tst_NBXNetSetup::addressSelectsHostAndPort()
+{
+    // A loopback address of its own, so the default port is free to take.
+    QTcpServer server;
+    if (!server.listen(QHostAddress("127.0.58.49"), NBXNetSetup::kDefaultPort))
+        QSKIP("127.0.58.49:5049 is not available here");
+    NBXNetSetup setup("log:in:pa@ss@127.0.58.49");
+    setup.load();
+    QTRY_VERIFY(server.hasPendingConnections());
+    QTcpSocket* peer = server.nextPendingConnection();
+    const QByteArray login("\x04LOGIN=log:in\r\nPASS=pa@ss\r\n");
+    QTRY_COMPARE(peer->bytesAvailable(), qint64(login.size()));
+    QCOMPARE(peer->readAll(), login);
+    QCOMPARE(setup.value("general/network/url"), QString("127.0.58.49"));
+}
+
+void tst_NBXNetSetup::loginReplies_data()
+{
+    QTest::addColumn<QByteArrayList>("pieces");
+    QTest::addColumn<bool>("accepted");
+    QTest::newRow("accepted in two pieces")
+        << QByteArrayList({"LENGTH=16\r\nVELK_", "ANSWER=OK\r\n"}) << true;
+    QTest::newRow("anything else waits for the watchdog")
+        << QByteArrayList({"LENGTH=16\r\nVELK_ANSWER=OK\r\nX"}) << false;
+}
+
+void tst_NBXNetSetup::loginReplies()
+{
+    QFETCH(QByteArrayList, pieces);
+    QFETCH(bool, accepted);
+    QTcpServer server;
+    QVERIFY(server.listen(QHostAddress::LocalHost));
+    NBXNetSetup setup(QString("a:b@127.0.0.1:%1").arg(server.serverPort()));
+    setup.setWatchdogInterval(300);
+    QSignalSpy errors(&setup, &NBXSetup::pseudothrow);
+    setup.load();
+    QTRY_VERIFY(server.hasPendingConnections());
+    QTcpSocket* peer = server.nextPendingConnection();
+    QTRY_VERIFY(peer->bytesAvailable() > 0);
+    peer->readAll();
+    for (const QByteArray& piece : pieces) {
+        peer->write(piece);
+        peer->flush();
+        QTest::qWait(50);
+    }
+    if (accepted) {
+        QByteArray request;
+        QTRY_VERIFY((request += peer->readAll()).endsWith("\r\n"));
+        QCOMPARE(request, QByteArray("GET SETUP\r\n"));
+        QCOMPARE(setup.state(), 4);
+        QVERIFY(errors.isEmpty());
+    } else {
+        QTRY_COMPARE(errors.count(), 1);
+        QCOMPARE(errors.first().at(0).toString(), QString("Device timed out"));
+    }
+}
+
+void tst_NBXNetSetup::refusedLoginAsksAndLoadsAgain()
+{
+    DeviceFixture device;
+    device.sim.setCredentials("operator", "s3cret");
+    NBXNetSetup setup(QString("admin:wrong@127.0.0.1:%1").arg(device.sim.port()));
+
+    int dialogs = 0;
+    QTimer answer;
+    connect(&answer, &QTimer::timeout, [&] {
+        auto* dlg = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+        if (!dlg)
+            return;
+        ++dialogs;
+        dlg->findChild<QLineEdit*>("lineEditLogin")->setText("operator");
+        dlg->findChild<QLineEdit*>("lineEditPassword")->setText("s3cret");
+        dlg->findChild<QCheckBox*>("checkBoxRemember")->setChecked(true);
+        dlg->accept();
+    });
+    answer.start(20);
+    QStringList errors;
+    QVERIFY(runExchange(
+        setup, [&] { setup.load(); }, &errors, 10000));
+    QCOMPARE(errors, QStringList());
+    QCOMPARE(dialogs, 1);
+
+    QCOMPARE(device.sim.log().logins().size(), 2);
+    QVERIFY(!device.sim.log().logins().at(0).accepted);
+    QVERIFY(device.sim.log().logins().at(1).accepted);
+    QCOMPARE(setup.value("general/network/login"), QString("operator"));
+    QCOMPARE(setup.value("streams/common/fps"), QString("25"));
+
+    authorization::authorization_t remembered;
+    remembered.url = setup.value("general/network/url").toLocal8Bit();
+    remembered.level = 2;
+    QVERIFY(lookupByURL(remembered));
+    QCOMPARE(remembered.login, QByteArray("operator"));
+    QCOMPARE(remembered.password, device.sim.passwordDigest().toLatin1());
+}
+
+void tst_NBXNetSetup::temporaryFilesGoWithTheSource()
+{
+    DeviceFixture device;
+    QString streams;
+    {
+        NBXNetSetup setup(device.sim.linkAddress());
+        QVERIFY(runExchange(setup, [&] { setup.load(); }));
+        setup.setValue("streams/common/fps/12");
+        streams = setup.filePath("streams");
+        QVERIFY(QFile::exists(streams));
+    }
+    QVERIFY(!QFile::exists(streams));
+}
+
+QTEST_MAIN(tst_NBXNetSetup)
+#include "tst_nbxnetsetup.moc"

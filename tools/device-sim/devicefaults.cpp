@@ -1,0 +1,27 @@
+#include "devicefaults.h"
+
+bool DeviceFaults::parse(const QString& text, DeviceFaults& out)
+{
+    static const struct
+    {
+        const char* name;
+        Mode mode;
+    } modes[] = {
+        {"none", None},
+        {"refuse-login", RefuseFirstLogin},
+        {"error", AnswerError},
+        {"silent", Silent},
+        {"close-mid-frame", CloseMidFrame},
+        {"garbage", Garbage},
+        {"huge-length", HugeLength},
+    };
+    const QString name = text.section(QLatin1Char(':'), 0, 0);
+    for (const auto& row : modes) {
+        if (name == QLatin1String(row.name)) {
+            out.mode = row.mode;
+            out.message = text.section(QLatin1Char(':'), 1).toUtf8();
+            return true;
+        }
+    }
+    return false;
+}

@@ -1,0 +1,27 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+
+// How the emulated device misbehaves during one run, for tests of the
+// client's error paths.
+struct DeviceFaults
+{
+    enum Mode
+    {
+        None,
+        RefuseFirstLogin, // the first login is refused whatever it holds
+        AnswerError,      // every request is answered ERROR with `message`
+        Silent,           // requests are never answered
+        CloseMidFrame,    // half an answer frame, then the connection closes
+        Garbage,          // a complete frame without an answer line
+        HugeLength,       // a frame that announces far more than any answer
+    };
+
+    Mode mode = None;
+    QByteArray message;
+
+    // Reads "refuse-login", "error[:MESSAGE]", "silent", "close-mid-frame",
+    // "garbage" or "huge-length"; false for anything else.
+    static bool parse(const QString& text, DeviceFaults& out);
+};

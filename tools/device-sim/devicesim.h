@@ -1,0 +1,62 @@
+#pragma once
+
+#include "devicefaults.h"
+#include "devicefolder.h"
+#include "devicelog.h"
+
+#include <QHostAddress>
+#include <QMap>
+#include <QObject>
+#include <QTcpServer>
+
+#include <functional>
+
+class DeviceService;
+class QTcpSocket;
+
+// An emulated device on a loopback address. Each connection is handed to
+// the service registered for its first byte (0x04 is the command link).
+class DeviceSim : public QObject
+{
+    Q_OBJECT
+public:
+    using ServiceFactory = std::function<DeviceService*(DeviceSim&, QTcpSocket*)>;
+
+    static constexpr quint8 kCommandService = 0x04;
+
+    explicit DeviceSim(const QString& folder, QObject* parent = nullptr);
+
+    bool listen(const QHostAddress& address = QHostAddress::LocalHost, quint16 port = 0);
+    quint16 port() const { return m_server.serverPort(); }
+    QHostAddress hostAddress() const { return m_server.serverAddress(); }
+    QString errorString() const { return m_server.errorString(); }
+    // login:digest@host:port, as a client addresses this device.
+    QString linkAddress() const;
+
+    void registerService(quint8 firstByte, ServiceFactory factory);
+
+    void setCredentials(const QString& login, const QString& password);
+    QString login() const { return m_login; }
+    QString password() const { return m_password; }
+    // The password as the link sends it: its text digest.
+    QString passwordDigest() const;
+    // Checks a login, refusing the first one when the faults say so.
+    bool acceptLogin(const QByteArray& login, const QByteArray& passwordDigest);
+
+    DeviceFolder& folder() { return m_folder; }
+    DeviceLog& log() { return m_log; }
+    DeviceFaults& faults() { return m_faults; }
+
+private:
+    void onNewConnection();
+    void dispatch(QTcpSocket* socket);
+
+    QTcpServer m_server;
+    QMap<quint8, ServiceFactory> m_services;
+    DeviceFolder m_folder;
+    DeviceLog m_log;
+    DeviceFaults m_faults;
+    QString m_login = QStringLiteral("admin");
+    QString m_password;
+    int m_loginCount = 0;
+};
