@@ -3,9 +3,11 @@
 extern "C" {
 #include <libavcodec/avcodec.h>
 #include <libavutil/imgutils.h>
+#include <libavutil/pixdesc.h>
 #include <libswscale/swscale.h>
 }
 
+#include <algorithm>
 #include <cstring>
 
 void cFfmpegDeleter::operator()(AVCodecContext* p) const
@@ -72,6 +74,7 @@ void cFfmpegDecoder::destroy()
     context.reset();
     codec = nullptr;
     srcWidth = srcHeight = srcFormat = -1;
+    scalerOpaque = false;
     frameReady = false;
     pixels.clear();
 }
@@ -185,17 +188,28 @@ bool cFfmpegDecoder::_resize()
 
     uint8_t* dst[4] = {reinterpret_cast<uint8_t*>(pixels.data()), nullptr, nullptr, nullptr};
     int dstStride[4] = {w * 4, 0, 0, 0};
-    if (sws_scale(scaler.get(), frame->data, frame->linesize, 0, h, dst, dstStride) <= 0)
+    if (sws_scale(scaler.get(), frame->data, frame->linesize, 0, h, dst, dstStride) != outH)
         return false;
-
-    // The scaler may leave alpha undefined; the picture is opaque.
-    quint32* px = reinterpret_cast<quint32*>(pixels.data());
-    const qsizetype count = bytes / 4;
-    for (qsizetype i = 0; i < count; ++i)
-        px[i] |= 0xFF000000u;
-
+    _makeOpaque(!reuse);
     if (!reuse || image.isNull())
         image = QImage(reinterpret_cast<const uchar*>(pixels.constData()), w, outH, w * 4,
                        QImage::Format_RGB32);
     return true;
+}
+
+void cFfmpegDecoder::_makeOpaque(bool newScaler)
+{
+    quint32* px = reinterpret_cast<quint32*>(pixels.data());
+    const qsizetype count = pixels.size() / 4;
+    if (newScaler) {
+        // From a source without alpha the scaler writes one constant alpha;
+        // when that is already opaque the pass over every pixel can be saved.
+        const AVPixFmtDescriptor* desc = av_pix_fmt_desc_get(AVPixelFormat(srcFormat));
+        scalerOpaque = desc && !(desc->flags & AV_PIX_FMT_FLAG_ALPHA) &&
+                       std::all_of(px, px + count, [](quint32 p) { return p >= 0xFF000000u; });
+    }
+    if (scalerOpaque)
+        return;
+    for (qsizetype i = 0; i < count; ++i)
+        px[i] |= 0xFF000000u;
 }

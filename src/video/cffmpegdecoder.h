@@ -58,6 +58,7 @@ private:
     bool _decode(const uchar* packetData, int packetSize);
     bool _receiveFrames();
     bool _resize();
+    void _makeOpaque(bool newScaler);
 
     const AVCodec* codec = nullptr;
     Ptr<AVCodecContext> context;
@@ -68,6 +69,7 @@ private:
     int srcWidth = -1;
     int srcHeight = -1;
     int srcFormat = -1;
+    bool scalerOpaque = false; // the scaler is known to write alpha 255 itself
     bool frameReady = false;
     quint64 generation = 0; // changes whenever create or destroy runs
     QByteArray data;        // input bytes followed by the zero padding the parser wants
