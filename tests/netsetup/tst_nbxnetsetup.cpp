@@ -4,6 +4,7 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QDialog>
+#include <QDomDocument>
 #include <QLineEdit>
 #include <QTcpServer>
 #include <QTcpSocket>
@@ -32,6 +33,7 @@ class tst_NBXNetSetup : public QObject
 private slots:
     void initTestCase();
     void loadRegistersEveryFile();
+    void sampleDeviceLoads();
     void storeUploadsWhatChanged();
     void progressOverThreeCommands();
     void faultsGiveOneMessageAndChangeNothing_data();
@@ -42,6 +44,7 @@ private slots:
     void loginReplies_data();
     void loginReplies();
     void refusedLoginAsksAndLoadsAgain();
+    void refusedStoreIsRepeatedNotReloaded();
     void temporaryFilesGoWithTheSource();
 };
 
@@ -69,6 +72,30 @@ void tst_NBXNetSetup::loadRegistersEveryFile()
     QCOMPARE(setup.value("net/untitled/a"), QString("1"));
     QCOMPARE(setup.value("general/network/login"), QString("admin"));
     QCOMPARE(setup.state(), 0);
+}
+
+void tst_NBXNetSetup::sampleDeviceLoads()
+{
+    QTemporaryDir dir;
+    QVERIFY(DeviceFolder::copyFolder(VELK_SAMPLE_DEVICE, dir.path()));
+    DeviceSim sim(dir.path());
+    QVERIFY(sim.listen());
+    NBXNetSetup setup(sim.linkAddress());
+    QVERIFY(runExchange(setup, [&] { setup.load(); }));
+
+    QDomDocument doc;
+    QVERIFY(doc.setContent(readLocal(setup.filePath("interface"))));
+    const QDomElement di = doc.documentElement().firstChildElement("di");
+    int files = 0;
+    for (QDomElement f = di.firstChildElement("difile"); !f.isNull();
+         f = f.nextSiblingElement("difile"), ++files) {
+        QByteArray held;
+        QVERIFY(sim.folder().readFile(f.attribute("get_command"), held));
+        if (f.attribute("type") == "sectionless")
+            held.prepend(kMarker);
+        QCOMPARE(readLocal(setup.filePath(f.attribute("name"))), held);
+    }
+    QVERIFY(files > 0);
 }
 
 void tst_NBXNetSetup::storeUploadsWhatChanged()
@@ -258,30 +285,43 @@ void tst_NBXNetSetup::loginReplies()
     }
 }
 
+namespace {
+
+// Answers the login dialog, once it shows, with the device's credentials.
+struct DialogAnswerer
+{
+    int shown = 0;
+    QTimer timer;
+    DialogAnswerer()
+    {
+        QObject::connect(&timer, &QTimer::timeout, [this] {
+            auto* dlg = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+            if (!dlg)
+                return;
+            ++shown;
+            dlg->findChild<QLineEdit*>("lineEditLogin")->setText("operator");
+            dlg->findChild<QLineEdit*>("lineEditPassword")->setText("s3cret");
+            dlg->findChild<QCheckBox*>("checkBoxRemember")->setChecked(true);
+            dlg->accept();
+        });
+        timer.start(20);
+    }
+};
+
+} // namespace
+
 void tst_NBXNetSetup::refusedLoginAsksAndLoadsAgain()
 {
     DeviceFixture device;
     device.sim.setCredentials("operator", "s3cret");
     NBXNetSetup setup(QString("admin:wrong@127.0.0.1:%1").arg(device.sim.port()));
 
-    int dialogs = 0;
-    QTimer answer;
-    connect(&answer, &QTimer::timeout, [&] {
-        auto* dlg = qobject_cast<QDialog*>(QApplication::activeModalWidget());
-        if (!dlg)
-            return;
-        ++dialogs;
-        dlg->findChild<QLineEdit*>("lineEditLogin")->setText("operator");
-        dlg->findChild<QLineEdit*>("lineEditPassword")->setText("s3cret");
-        dlg->findChild<QCheckBox*>("checkBoxRemember")->setChecked(true);
-        dlg->accept();
-    });
-    answer.start(20);
+    DialogAnswerer dialog;
     QStringList errors;
     QVERIFY(runExchange(
         setup, [&] { setup.load(); }, &errors, 10000));
     QCOMPARE(errors, QStringList());
-    QCOMPARE(dialogs, 1);
+    QCOMPARE(dialog.shown, 1);
 
     QCOMPARE(device.sim.log().logins().size(), 2);
     QVERIFY(!device.sim.log().logins().at(0).accepted);
@@ -295,6 +335,26 @@ void tst_NBXNetSetup::refusedLoginAsksAndLoadsAgain()
     QVERIFY(lookupByURL(remembered));
     QCOMPARE(remembered.login, QByteArray("operator"));
     QCOMPARE(remembered.password, device.sim.passwordDigest().toLatin1());
+}
+
+void tst_NBXNetSetup::refusedStoreIsRepeatedNotReloaded()
+{
+    DeviceFixture device;
+    NBXNetSetup setup(device.sim.linkAddress());
+    QVERIFY(runExchange(setup, [&] { setup.load(); }));
+    device.sim.setCredentials("operator", "s3cret");
+    setup.setValue("streams/common/fps/12");
+
+    DialogAnswerer dialog;
+    QSignalSpy loaded(&setup, &NBXSetup::loadDone);
+    QStringList errors;
+    QVERIFY(runExchange(
+        setup, [&] { setup.store(); }, &errors, 10000));
+    QCOMPARE(errors, QStringList());
+    QCOMPARE(dialog.shown, 1);
+    QCOMPARE(loaded.count(), 0);
+    QVERIFY(device.bytes("streams.ini").contains("fps = 12\n"));
+    QCOMPARE(setup.value("streams/common/fps"), QString("12"));
 }
 
 void tst_NBXNetSetup::temporaryFilesGoWithTheSource()
