@@ -3,7 +3,7 @@ BUILD_DIR ?= build
 BUILD_TYPE ?= RelWithDebInfo
 JOBS ?= $(shell nproc)
 
-.PHONY: all deps configure build test demo bench sanitize clean format
+.PHONY: all deps configure build test demo bench sanitize fuzz clean format
 
 all: build
 
@@ -20,6 +20,12 @@ build: configure
 
 test: build
 	cd $(BUILD_DIR) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j $(JOBS)
+	$(MAKE) fuzz
+
+# libFuzzer targets in their own clang build, each run for FUZZ_SECONDS.
+FUZZ_SECONDS ?= 60
+fuzz: deps
+	JOBS=$(JOBS) bash fuzz/run.sh build-fuzz $(FUZZ_SECONDS)
 
 demo: build
 	@bash scripts/demo.sh $(BUILD_DIR)

@@ -6,7 +6,7 @@ set -euo pipefail
 PACKAGES=(
   cmake ninja-build g++ pkg-config
   qt6-base-dev qt6-5compat-dev qt6-tools-dev qt6-l10n-tools libqt6opengl6-dev
-  libavcodec-dev libavutil-dev libswscale-dev
+  libavcodec-dev libavutil-dev libswscale-dev ffmpeg
   libopencv-dev zlib1g-dev
   xvfb xauth x11-apps imagemagick
   clang-14 libclang-rt-14-dev
