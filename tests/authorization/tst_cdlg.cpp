@@ -99,6 +99,13 @@ private slots:
                                  "hboxLayout3", "hboxLayout4"})
             QVERIFY2(d.findChild<QLayout*>(name), name);
         QCOMPARE(child<QLabel>(d, "labelIcon")->pixmap().size(), QSize(64, 64));
+        {
+            // A dialog gone releases the bundle; the next one brings it back.
+            authorization_t b = record("127.0.0.9");
+            cDlg earlier(&b, nullptr);
+        }
+        cDlg later(&a, nullptr);
+        QCOMPARE(child<QLabel>(later, "labelIcon")->pixmap().size(), QSize(64, 64));
         QCOMPARE(password(d)->echoMode(), QLineEdit::Password);
         QCOMPARE(remember(d)->layoutDirection(), Qt::RightToLeft);
         QVERIFY(QFile::exists(":/icons/resources/exclamation.png"));

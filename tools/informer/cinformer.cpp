@@ -16,6 +16,15 @@ template <std::size_t N> void putText(char (&field)[N], const QByteArray& text)
     std::memcpy(field, cut.constData(), std::size_t(cut.size()));
 }
 
+// A little-endian 32-bit word of `d`, which holds at least at + 4 bytes.
+quint32 word(const QByteArray& d, int at)
+{
+    quint32 v = 0;
+    for (int i = 3; i >= 0; --i)
+        v = (v << 8) | quint8(d.at(at + i));
+    return v;
+}
+
 } // namespace
 
 cInformer::cInformer(int idleSeconds, QObject* parent) : QObject(parent)
@@ -75,9 +84,7 @@ void cInformer::readAnnouncements()
 {
     while (mUdp.hasPendingDatagrams()) {
         const QByteArray d = mUdp.receiveDatagram(cODAdaptor::kAnnounceSize).data();
-        if (d.size() < 8 ||
-            qFromLittleEndian<quint32>(d.constData()) != cODAdaptor::kAnnounceMagic ||
-            qFromLittleEndian<quint32>(d.constData() + 4) != 1)
+        if (d.size() < 8 || word(d, 0) != cODAdaptor::kAnnounceMagic || word(d, 4) != 1)
             continue;
         const QByteArray text = d.mid(8);
         const QByteArray address = text.left(int(qstrnlen(text.constData(), uint(text.size()))));
