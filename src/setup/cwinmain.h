@@ -163,6 +163,7 @@ private:
     void actPushButton(QDomElement& element, QWidget* widget);
 
     // --- helpers
+    QString writeKey(const QString& key) const;
     void annotate(QWidget* widget, QDomElement& element);
     QDomElement linkedElement(const QString& linkTag) const;
     QList<QDomElement> elementsNamed(const QString& tag) const;

@@ -320,10 +320,12 @@ void CWinMain::updateCheckbox(QDomElement& element, QWidget* widget)
     if (!box)
         return;
     const QDomElement key = element.firstChildElement(QStringLiteral("key"));
-    const QString v = setup->value(key.text());
-    const bool checked =
-        attr(key, "default") == QLatin1String("off") ? v == attr(key, "on") : v != attr(key, "off");
-    box->setCheckState(checked ? Qt::Checked : Qt::Unchecked);
+    if (!key.isNull()) {
+        const QString v = setup->value(key.text());
+        const bool checked = attr(key, "default") == QLatin1String("off") ? v == attr(key, "on")
+                                                                          : v != attr(key, "off");
+        box->setCheckState(checked ? Qt::Checked : Qt::Unchecked);
+    }
     box->setText(substitute(childText(element, "text"), element));
 }
 
@@ -382,6 +384,14 @@ void CWinMain::updateNbxPie(QDomElement& element, QWidget* widget)
 
 // --- act: the control's state into the settings, then its actions
 
+// The assignment prefix for a control's key. A tail on the key is its default
+// for reading only: appending the new value after it would store
+// "default/value" and the control would read back something else.
+QString CWinMain::writeKey(const QString& key) const
+{
+    return setup->path(key) + QLatin1Char('/');
+}
+
 void CWinMain::actDropdown(QDomElement& element, QWidget* widget)
 {
     auto* combo = qobject_cast<QComboBox*>(widget);
@@ -411,7 +421,7 @@ void CWinMain::actEdit(QDomElement& element, QWidget* widget)
         return;
     const QString text = edit->text();
     for (const QDomElement& key : childElements(element, "key"))
-        setValue(key.text() + QLatin1Char('/') + text);
+        setValue(writeKey(key.text()) + text);
     const QString wanted = text.isEmpty() ? QStringLiteral("empty") : QStringLiteral("filled");
     for (QDomElement action : childElements(element, "action")) {
         if (attr(action, "state") == wanted)
@@ -427,7 +437,7 @@ void CWinMain::actCheckbox(QDomElement& element, QWidget* widget)
     const Qt::CheckState state = box->checkState();
     const char* side = state == Qt::Checked ? "on" : "off";
     for (const QDomElement& key : childElements(element, "key"))
-        setValue(key.text() + QLatin1Char('/') + attr(key, side));
+        setValue(writeKey(key.text()) + attr(key, side));
     if (state == Qt::PartiallyChecked)
         return;
     for (QDomElement action : childElements(element, "action")) {
@@ -447,7 +457,7 @@ void CWinMain::actScroll(QDomElement& element, QWidget* widget)
     if (!bar)
         return;
     if (!key.isNull())
-        setValue(key + QLatin1Char('/') + QString::number(bar->value()));
+        setValue(writeKey(key) + QString::number(bar->value()));
     for (QDomElement action : childElements(element, "action")) {
         if (attr(action, "type") == QLatin1String("call"))
             commonCallProcessing(action);
@@ -459,8 +469,7 @@ void CWinMain::actDateTime(QDomElement& element, QWidget* widget)
     auto* edit = qobject_cast<QDateTimeEdit*>(widget);
     const QString key = firstKey(element);
     if (edit && !key.isNull())
-        setValue(key + QLatin1Char('/') +
-                 edit->dateTime().toString(QStringLiteral("yyyyMMddhhmmss")));
+        setValue(writeKey(key) + edit->dateTime().toString(QStringLiteral("yyyyMMddhhmmss")));
 }
 
 void CWinMain::actPushButton(QDomElement& element, QWidget* widget)

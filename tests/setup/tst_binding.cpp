@@ -168,6 +168,8 @@ void tst_Binding::checkboxState_data()
     QTest::newRow("default off: tail as written decides")
         << QByteArray("<key on=\"1\" off=\"0\" default=\"off\">general/a/flag/1</key>")
         << QByteArray() << true;
+    QTest::newRow("tail as written: 0 unchecks")
+        << QByteArray("<key on=\"1\" off=\"0\">general/a/flag/0</key>") << QByteArray() << false;
 }
 
 void tst_Binding::checkboxState()
@@ -260,7 +262,7 @@ void tst_Binding::translations_data()
     QTest::newRow("unknown word stays, next is translated") << QByteArray() << "@nope @title"
                                                             << "@nope Titel";
     QTest::newRow("word inside a translation is translated") << QByteArray() << "@nested"
-                                                             << "[Titel]";
+                                                             << "[ Titel ]";
 }
 
 void tst_Binding::translations()
@@ -272,7 +274,7 @@ void tst_Binding::translations()
         h.source.setFilePath(QStringLiteral("streams"), h.write("streams.ini", streams));
     h.build(SetupHarness::wrap("<translations><title><ru>Titel</ru></title>"
                                "<both><ru>oba</ru><en>beide</en></both>"
-                               "<nested><ru>[@title]</ru></nested></translations>"));
+                               "<nested><ru>[ @title ]</ru></nested></translations>"));
     QTEST(h.dialog->substitute(text), "expected");
 }
 
@@ -282,7 +284,7 @@ void tst_Binding::values_data()
     QTest::addColumn<QString>("expected");
     QTest::newRow("stored") << "Port: {general/net/port}"
                             << "Port: 8080";
-    QTest::newRow("missing reads its tail") << "{a/b/c/x}"
+    QTest::newRow("missing reads its tail") << "{general/b/c/x}"
                                             << "x";
     QTest::newRow("tail with slashes") << "{general/net/url/http://h/}"
                                        << "http://h/";
@@ -301,7 +303,7 @@ void tst_Binding::values()
         h.write("general.ini", "[ net ]\nport = 8080\nalias = {general/net/port}\n"));
     h.build(SetupHarness::wrap(""));
     QTEST(h.dialog->substitute(text), "expected");
-    QVERIFY(h.errorTexts().isEmpty());
+    QVERIFY2(h.errorTexts().isEmpty(), qPrintable(h.errorTexts().join('\n')));
 }
 
 void tst_Binding::selfReferenceStops_data()

@@ -391,7 +391,7 @@ void tst_CWinMain::grabShowsFrameAndGloss()
     QVERIFY2(h.errorTexts().isEmpty(), qPrintable(h.errorTexts().join('\n')));
     const QImage image = d->grab().toImage();
     QCOMPARE(image.size(), d->size() * image.devicePixelRatio());
-    QCOMPARE(image.pixelColor(0, 0), QColor(64, 64, 64));
+    QCOMPARE(image.pixelColor(0, d->height() / 2), QColor(64, 64, 64));
     QCOMPARE(image.pixelColor(d->width() - 2, d->height() / 2), QColor(64, 64, 64));
     // The gloss lightens the top band against the same column further down.
     QVERIFY(image.pixelColor(4, 3).lightness() > image.pixelColor(4, d->height() / 2).lightness());
