@@ -44,6 +44,9 @@ cFfmpegDecoder::~cFfmpegDecoder()
 
 bool cFfmpegDecoder::create(const QString& format)
 {
+    // The parser holds back the last picture until the next one starts; a
+    // stream that repeats its header must not lose a picture at each one.
+    flush();
     destroy();
     codec = avcodec_find_decoder_by_name(format.toLatin1().constData());
     if (!codec) {
@@ -122,6 +125,8 @@ void cFfmpegDecoder::flush()
     // Ready for a stream that starts over.
     avcodec_flush_buffers(context.get());
     parser.reset(av_parser_init(int(codec->id)));
+    if (!parser)
+        destroy();
 }
 
 bool cFfmpegDecoder::_decode(const uchar* packetData, int packetSize)

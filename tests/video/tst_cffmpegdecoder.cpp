@@ -86,6 +86,7 @@ private slots:
     void sampleAspectStretchesHeight_data();
     void sampleAspectStretchesHeight();
     void unknownFormatFallsBackToMpeg4();
+    void repeatedHeadersLoseNoPicture();
     void failedCreateStaysIdle();
     void receiverMayRebuildDecoderInsideFrameSignal();
     void garbageNeverCrashesOrHangs_data();
@@ -164,6 +165,26 @@ void tst_cFfmpegDecoder::unknownFormatFallsBackToMpeg4()
     Chain c;
     c.feed(cRsn3Writer::videoStream("XVID", encodeOrSkip(o), o.fps));
     QCOMPARE(c.frames.size(), o.frames);
+}
+
+void tst_cFfmpegDecoder::repeatedHeadersLoseNoPicture()
+{
+    cTestVideoEncoder::Options o;
+    o.frames = 8;
+    o.gop = 2;
+    const QVector<QByteArray> packets = encodeOrSkip(o);
+    cRsn3Writer w;
+    QByteArray stream;
+    for (int i = 0; i < packets.size(); ++i) {
+        if (i % 2 == 0)
+            stream += w.header("cam", {{0, 1, "mp4v", "", ""}}) + cRsn3Writer::index(quint32(i));
+        stream += w.data(0, packets[i]);
+    }
+    Chain c;
+    c.feed(stream);
+    QCOMPARE(c.frames.size(), o.frames);
+    for (int i = 0; i < c.frames.size(); ++i)
+        QVERIFY(psnr(c.frames[i], cTestVideoEncoder::picture(o.width, o.height, i)) > 30);
 }
 
 void tst_cFfmpegDecoder::failedCreateStaysIdle()
