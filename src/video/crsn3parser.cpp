@@ -9,8 +9,6 @@ enum State
     DataBlocks = 2
 };
 
-using Step = void (cRsn3Parser::*)();
-
 // Video, audio, text and the two kinds passed on without extra fields.
 bool isKnownType(quint8 type)
 {
@@ -28,15 +26,13 @@ cRsn3Parser::cRsn3Parser(QObject* parent) : QObject(parent)
 
 void cRsn3Parser::append(const QByteArray& data)
 {
-    static constexpr Step kSteps[] = {&cRsn3Parser::_parseHDR, &cRsn3Parser::_parseHDRIDX,
-                                      &cRsn3Parser::_parseHDRIDXBLOCK};
     splitter.append(data);
     if (!splitter.ready())
         return; // still short of the record being waited for
     try {
         while (splitter.ready()) {
             try {
-                (this->*kSteps[m_state])();
+                step();
             } catch (const cDataSplitter::Overlong&) {
                 // Only header strings can run on; this header magic was not a header.
                 splitter.drop(1);
@@ -50,6 +46,20 @@ void cRsn3Parser::append(const QByteArray& data)
         }
     }
     splitter.compact();
+}
+
+void cRsn3Parser::step()
+{
+    switch (m_state) {
+    case SeekHeader:
+        _parseHDR();
+        break;
+    case SeekIndex:
+        _parseHDRIDX();
+        break;
+    default:
+        _parseHDRIDXBLOCK();
+    }
 }
 
 void cRsn3Parser::_parseHDR()

@@ -30,6 +30,7 @@ signals:
     void onDATA(const DATA_T& block);
 
 private:
+    void step();
     void _parseHDR();
     void _parseHDRIDX();
     void _parseHDRIDXBLOCK();
