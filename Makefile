@@ -3,7 +3,7 @@ BUILD_DIR ?= build
 BUILD_TYPE ?= RelWithDebInfo
 JOBS ?= $(shell nproc)
 
-.PHONY: all deps configure build test demo bench sanitize fuzz clean format
+.PHONY: all deps configure build test demo demo-flash bench sanitize fuzz clean format
 
 all: build
 
@@ -28,7 +28,10 @@ fuzz: deps
 	JOBS=$(JOBS) bash fuzz/run.sh build-fuzz $(FUZZ_SECONDS)
 
 demo: build
-	@bash scripts/demo.sh $(BUILD_DIR)
+	@bash scripts/demo.sh $(BUILD_DIR) device
+
+demo-flash: build
+	@bash scripts/demo.sh $(BUILD_DIR) flash
 
 bench: build
 	@set -e; for b in $(BUILD_DIR)/bin/bench_*; do [ -x "$$b" ] && QT_QPA_PLATFORM=offscreen "$$b"; done

@@ -1,14 +1,19 @@
 #!/usr/bin/env bash
 # Opens the setup dialog on a scratch copy of the sample device, so the
-# sample itself never changes. Without a display it runs under a virtual X
-# server, saves a picture of every page and prints where they are.
+# sample itself never changes: played by the device emulator on 127.0.0.2
+# (default), or kept as files like a flash drive ("flash").
+# Without a display it runs under a virtual X server, saves a picture of every
+# page, stores once and prints where the pictures are.
 set -euo pipefail
 BUILD_DIR=${1:-build}
+MODE=${2:-device}
 HOST="$BUILD_DIR/bin/panorix-setup"
+SIM="$BUILD_DIR/bin/velk-device-sim"
 DEMO_DIR="$BUILD_DIR/demo"
+LISTEN=127.0.0.2:5049
 
-if [ ! -x "$HOST" ] || [ ! -d "$BUILD_DIR/device" ]; then
-  echo "demo: $HOST or the sample device is missing; run 'make build' first." >&2
+if [ ! -x "$HOST" ] || [ ! -x "$SIM" ] || [ ! -d "$BUILD_DIR/device" ]; then
+  echo "demo: the programs or the sample device are missing; run 'make build' first." >&2
   exit 1
 fi
 
@@ -17,10 +22,32 @@ mkdir -p "$DEMO_DIR"
 cp -r "$BUILD_DIR/device" "$DEMO_DIR/device"
 echo "demo: sample device copied to $DEMO_DIR/device"
 
+# The remembered logins of this demo stay in the demo folder.
+export PXSETTINGS_FILE="$DEMO_DIR/pxsettings.ini"
+
+sim_pid=""
+cleanup() { [ -n "$sim_pid" ] && kill "$sim_pid" 2>/dev/null || true; }
+trap cleanup EXIT
+
+if [ "$MODE" = flash ]; then
+  SOURCE=(--flash "$DEMO_DIR/device")
+else
+  "$SIM" --listen "$LISTEN" --dir "$DEMO_DIR/device" --login admin --password admin \
+    > "$DEMO_DIR/device-log.txt" 2>&1 &
+  sim_pid=$!
+  for _ in $(seq 50); do
+    grep -q "^device " "$DEMO_DIR/device-log.txt" 2>/dev/null && break
+    kill -0 "$sim_pid" 2>/dev/null || { cat "$DEMO_DIR/device-log.txt" >&2; exit 1; }
+    sleep 0.1
+  done
+  echo "demo: the emulated recorder listens on $LISTEN (login admin, password admin)"
+  SOURCE=("admin@$LISTEN" --password admin)
+fi
+
 if [ -n "${DISPLAY:-}" ] && [ -z "${CI:-}" ]; then
   echo "demo: opening the setup dialog (OK stores into $DEMO_DIR/device)"
   status=0
-  "$HOST" --flash "$DEMO_DIR/device" || status=$?
+  "$HOST" "${SOURCE[@]}" || status=$?
   case $status in
     0) echo "demo: accepted; the settings were stored in $DEMO_DIR/device" ;;
     1) echo "demo: cancelled; nothing was stored" ;;
@@ -33,9 +60,13 @@ if ! command -v xvfb-run >/dev/null 2>&1; then
   echo "demo: no display and no xvfb-run; run 'make deps' first." >&2
   exit 1
 fi
-echo "demo: no display; grabbing every page under a virtual X server"
+echo "demo: no display; grabbing every page under a virtual X server, then storing once"
 unset QT_QPA_PLATFORM
 xvfb-run -a -s "-screen 0 1280x1024x24" \
-  "$HOST" --flash "$DEMO_DIR/device" --grab "$DEMO_DIR" > "$DEMO_DIR/pages.txt"
+  "$HOST" "${SOURCE[@]}" --grab "$DEMO_DIR" --store > "$DEMO_DIR/pages.txt"
 echo "demo: pictures of the pages:"
 sed 's/^/  /' "$DEMO_DIR/pages.txt"
+if [ -n "$sim_pid" ]; then
+  echo "demo: what the recorder received:"
+  sed 's/^/  /' "$DEMO_DIR/device-log.txt"
+fi

@@ -2,11 +2,14 @@
 // the configuration source, shows the source's loading progress and runs the
 // setup dialog through the plug-in's entry point.
 #include "config/nbxflashdrivesetup.h"
+#include "config/nbxnetsetup.h"
 #include "pagegrabber.h"
 #include "setup/entrypoints.h"
+#include "util/cmd5hash.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
+#include <QEventLoop>
 #include <QProgressDialog>
 
 #include <cstdio>
@@ -35,6 +38,31 @@ void showLoadingProgress(NBXSetup& setup)
     QObject::connect(&setup, &QObject::destroyed, progress, &QObject::deleteLater);
 }
 
+// login[:digest]@host[:port] with the password part replaced by the digest of
+// `plain`; empty when the address has no login part.
+QString withPassword(const QString& address, const QString& plain)
+{
+    const qsizetype at = address.lastIndexOf(QLatin1Char('@'));
+    if (at <= 0)
+        return QString();
+    const QString login = address.left(at).section(QLatin1Char(':'), 0, 0);
+    return login + QLatin1Char(':') + CMD5Hash::DoHash(plain) + address.mid(at);
+}
+
+void finishExchange(NBXNetSetup& net)
+{
+    if (net.state() == 0)
+        return;
+    QEventLoop loop;
+    QObject::connect(&net, &NBXSetup::storeDone, &loop, &QEventLoop::quit);
+    QObject::connect(&net, &NBXSetup::loadDone, &loop, &QEventLoop::quit);
+    QObject::connect(&net, &NBXSetup::pseudothrow, &loop, [&loop](const QString& message) {
+        std::fprintf(stderr, "panorix-setup: %s\n", qPrintable(message));
+        loop.quit();
+    });
+    loop.exec();
+}
+
 int usage(const QCommandLineParser& parser, const QString& error)
 {
     std::fprintf(stderr, "panorix-setup: %s\n\n%s", qPrintable(error),
@@ -51,9 +79,17 @@ int main(int argc, char** argv)
 
     QCommandLineParser parser;
     parser.setApplicationDescription(
-        QStringLiteral("Opens the setup dialog of one recorder.\n"
+        QStringLiteral("Opens the setup dialog of one recorder, on the network\n"
+                       "(login:password@host[:port], the password as its digest) or kept\n"
+                       "on a flash drive (--flash DIR).\n"
                        "Exit status: 0 accepted, 1 cancelled, 2 usage error, 3 no page grabbed."));
     parser.addHelpOption();
+    parser.addPositionalArgument(QStringLiteral("address"),
+                                 QStringLiteral("login:password@host[:port] of a recorder."));
+    const QCommandLineOption password(
+        QStringLiteral("password"),
+        QStringLiteral("The plain password; replaces the address's password by its digest."),
+        QStringLiteral("text"));
     const QCommandLineOption flash(QStringLiteral("flash"),
                                    QStringLiteral("Configuration kept as files in <dir>."),
                                    QStringLiteral("dir"));
@@ -64,21 +100,29 @@ int main(int argc, char** argv)
     const QCommandLineOption store(QStringLiteral("store"),
                                    QStringLiteral("With --grab: close with OK, storing the "
                                                   "settings, instead of Cancel."));
-    parser.addOptions({flash, grab, store});
+    parser.addOptions({password, flash, grab, store});
     if (!parser.parse(QApplication::arguments()))
         return usage(parser, parser.errorText());
     if (parser.isSet(QStringLiteral("help"))) {
         std::printf("%s", qPrintable(parser.helpText()));
         return Accepted;
     }
-    if (!parser.isSet(flash))
-        return usage(parser, QStringLiteral("no configuration source given (--flash DIR)"));
-    if (!parser.positionalArguments().isEmpty())
-        return usage(
-            parser,
-            QStringLiteral("unexpected argument \"%1\"").arg(parser.positionalArguments().first()));
+    const QStringList args = parser.positionalArguments();
+    if (parser.isSet(flash) == (args.size() == 1) || args.size() > 1)
+        return usage(parser, QStringLiteral("give one recorder address or --flash DIR"));
 
-    std::unique_ptr<NBXSetup> setup = std::make_unique<NBXFlashDriveSetup>(parser.value(flash));
+    std::unique_ptr<NBXSetup> setup;
+    if (parser.isSet(flash)) {
+        setup = std::make_unique<NBXFlashDriveSetup>(parser.value(flash));
+    } else {
+        QString address = args.first();
+        if (parser.isSet(password)) {
+            address = withPassword(address, parser.value(password));
+            if (address.isEmpty())
+                return usage(parser, QStringLiteral("--password needs an address with a login"));
+        }
+        setup = std::make_unique<NBXNetSetup>(address);
+    }
     showLoadingProgress(*setup);
 
     std::unique_ptr<PageGrabber> grabber;
@@ -86,6 +130,10 @@ int main(int argc, char** argv)
         grabber = std::make_unique<PageGrabber>(parser.value(grab), parser.isSet(store));
 
     const int result = DoPanorixSetup(*setup);
+    // OK starts the store and closes the dialog at once; on a network the
+    // upload is still on its way and must not die with the source.
+    if (auto* net = qobject_cast<NBXNetSetup*>(setup.get()))
+        finishExchange(*net);
     if (grabber) {
         for (const QString& path : grabber->written())
             std::printf("%s\n", qPrintable(path));
