@@ -212,8 +212,24 @@ int main(int argc, char** argv)
         std::unique_ptr<QWidget> w(loader.load(&f));
         if (!w)
             qFatal("QUiLoader failed: %s", qPrintable(loader.errorString()));
+        // The setup dialog shows itself once built, which lays out every
+        // page, and its modal loop delivers the events the build posted; the
+        // loaded form does the same so both do the same work.
+        w->show();
+        QCoreApplication::sendPostedEvents();
     });
-    const double dialogMs = medianMs(kRounds, [&] { build(dir, ours); });
+    // Only the dialog is timed: the source is the host's, and destroying it
+    // writes the settings file back to disk.
+    std::vector<double> times;
+    for (int i = 0; i < kRounds; ++i) {
+        Dialog d;
+        d.source->setFilePath(QStringLiteral("interface"), ours);
+        d.source->setFilePath(QStringLiteral("general"),
+                              dir.filePath(QStringLiteral("general.ini")));
+        times.push_back(medianMs(1, [&] { CWinMain dialog(*d.source); }));
+    }
+    std::sort(times.begin(), times.end());
+    const double dialogMs = times[times.size() / 2];
     report("dialog_build_1000", dialogMs, loaderMs, "ms");
 
     const double small = setValueUs(dir, 100);
