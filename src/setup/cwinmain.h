@@ -29,7 +29,8 @@ class QLayoutItem;
 // description.cpp (parsing, tags), controlfactory.cpp (building and layout),
 // controltypes.cpp (the table of control types), plaincontrols.cpp (steps of
 // the plain control types), binding.cpp (values, links, substitution),
-// actions.cpp (actions and calls), timetasks.cpp (periodic tasks).
+// actions.cpp (actions and calls), dialogs.cpp (sub-dialogs, file chooser,
+// settings export and import), timetasks.cpp (periodic tasks).
 class CWinMain : public QDialog
 {
     Q_OBJECT
@@ -89,6 +90,12 @@ public:
     void commonCallProcessing(QDomElement& action);
     void processAction(QWidget* sender, QDomElement& action);
 
+    // --- dialogs (dialogs.cpp)
+    void fillMainWidget(QWidget* widget, QDomElement& element);
+    void cleanupWidget(QDomElement& element);
+    // An import file larger than this is refused as unreadable.
+    static constexpr qint64 kMaxImportBytes = 16 * 1024 * 1024;
+
     // --- time tasks (timetasks.cpp)
     void newTimeTask(QDomElement& task);
     void removeTimeTask(QDomElement& task);
@@ -106,8 +113,12 @@ protected slots:
     void onCtrlChanged(const QString&);
     void timeout();
     void onLoadDone();
+    void showDialog(QString tag);
+    void fileDialog(QString s);
+    void settingsSlot(QString s);
     void setValue(QString s);
     void saveSettings();
+    void saveFileAs(QString s);
     void slot_onpseudothrow(QString s);
 
 protected:
@@ -161,6 +172,10 @@ private:
     void actScroll(QDomElement& element, QWidget* widget);
     void actDateTime(QDomElement& element, QWidget* widget);
     void actPushButton(QDomElement& element, QWidget* widget);
+
+    // --- settings export and import (dialogs.cpp)
+    void exportSettings(const QString& path, const QString& tag);
+    void importSettings(const QString& path);
 
     // --- helpers
     QString writeKey(const QString& key) const;

@@ -1,0 +1,183 @@
+// Sub-dialogs, the file chooser, settings export and import, and copying a
+// configuration file out: the dialog slots that the description's calls use.
+#include "cwinmain.h"
+
+#include "config/nbxsetup.h"
+#include "util/atomicwrite.h"
+
+#include <QFile>
+#include <QFileDialog>
+#include <QRegExp>
+
+namespace {
+
+QStringList fieldsOf(const QString& s)
+{
+    return s.split(QLatin1Char(','));
+}
+
+QList<QDomElement> descendantsNamed(const QDomElement& element, const QString& name)
+{
+    QList<QDomElement> out;
+    const QDomNodeList nodes = element.elementsByTagName(name);
+    for (int i = 0; i < nodes.size(); ++i)
+        out.append(nodes.item(i).toElement());
+    return out;
+}
+
+} // namespace
+
+void CWinMain::showDialog(QString tag)
+{
+    QDomElement element = taggedElement(tag);
+    if (element.isNull()) {
+        emit pseudothrow(tr("Unknown dialog tag \"%1\"").arg(tag));
+        return;
+    }
+    QDialog dialog(this);
+    dialog.setWindowTitle(substitute(element.attribute(QStringLiteral("title"))));
+    setCommonControlOptions(&dialog, element);
+    fillMainWidget(&dialog, element);
+    dialog.installEventFilter(this);
+    dialog.exec();
+    cleanupWidget(element);
+}
+
+void CWinMain::fillMainWidget(QWidget* widget, QDomElement& element)
+{
+    fillWidget(widget, element);
+    updatePendingControls();
+    for (QDomElement task = element.firstChildElement(QStringLiteral("timetask")); !task.isNull();
+         task = task.nextSiblingElement(QStringLiteral("timetask")))
+        newTimeTask(task);
+    commonActionsProcessing(element);
+}
+
+void CWinMain::cleanupWidget(QDomElement& element)
+{
+    for (;;) {
+        QDomElement record =
+            element.elementsByTagName(QStringLiteral("controlWidget")).item(0).toElement();
+        if (record.isNull())
+            break;
+        QDomNode owner = record.parentNode();
+        owner.removeChild(record);
+        const QString id = record.attribute(QStringLiteral("id"));
+        const QDomElement link = owner.firstChildElement(id);
+        if (!id.isEmpty() && !link.isNull())
+            owner.removeChild(link);
+        linkTags.remove(id);
+    }
+    for (QDomElement task = element.firstChildElement(QStringLiteral("timetask")); !task.isNull();
+         task = task.nextSiblingElement(QStringLiteral("timetask")))
+        removeTimeTask(task);
+}
+
+void CWinMain::fileDialog(QString s)
+{
+    QStringList f = fieldsOf(s);
+    if (f.size() != 4) {
+        emit pseudothrow(tr("Wrong %0 param \"%1\"").arg(QStringLiteral("fileDialog"), s));
+        return;
+    }
+    for (QString& field : f)
+        field = substitute(field);
+    const QString& mode = f.at(0);
+    const QString& key = f.at(3);
+
+    QFileDialog chooser;
+    chooser.setOption(QFileDialog::DontUseNativeDialog);
+    chooser.installEventFilter(this);
+    chooser.setWindowTitle(f.at(1));
+    chooser.setNameFilter(f.at(2));
+    const QString current = setup->value(key);
+    if (!current.isEmpty()) {
+        chooser.setDirectory(current.left(current.lastIndexOf(QLatin1Char('/'))));
+        setup->setValue(key + QLatin1Char('/'));
+    }
+    // "Images (*.jpg)" gives the suffix jpg; a filter list gives none.
+    QRegExp suffix(QStringLiteral("\\(\\*\\.([^\\)\\,]*)\\)|\\,"));
+    if (suffix.indexIn(f.at(2)) != 0)
+        chooser.setDefaultSuffix(suffix.cap(1));
+    if (mode == QLatin1String("open")) {
+        chooser.setFileMode(QFileDialog::ExistingFile);
+    } else if (mode == QLatin1String("save")) {
+        chooser.setFileMode(QFileDialog::AnyFile);
+        chooser.setAcceptMode(QFileDialog::AcceptSave);
+    } else {
+        emit pseudothrow(tr("Wrong %0 action \"%1\"").arg(QStringLiteral("fileDialog"), mode));
+        return;
+    }
+    if (chooser.exec() == QDialog::Accepted && !chooser.selectedFiles().isEmpty())
+        setValue(key + QLatin1Char('/') + chooser.selectedFiles().first());
+}
+
+void CWinMain::settingsSlot(QString s)
+{
+    const QStringList f = fieldsOf(s);
+    if (f.size() != 3) {
+        emit pseudothrow(tr("Wrong %0 param \"%1\"").arg(QStringLiteral("settingsSlot"), s));
+        return;
+    }
+    const QString path = setup->value(f.at(1));
+    if (path.isEmpty())
+        return;
+    if (f.at(0) == QLatin1String("write"))
+        exportSettings(path, f.at(2));
+    else if (f.at(0) == QLatin1String("read"))
+        importSettings(path);
+    else
+        emit pseudothrow(tr("Wrong %0 action \"%1\"").arg(QStringLiteral("settingsSlot"), f.at(0)));
+}
+
+void CWinMain::exportSettings(const QString& path, const QString& tag)
+{
+    const QDomElement set = root.elementsByTagName(tag).item(0).toElement();
+    QByteArray text;
+    for (const QDomElement& key : descendantsNamed(set, QStringLiteral("key")))
+        text +=
+            (key.text() + QLatin1Char('/') + setup->value(key.text()) + QLatin1Char('\n')).toUtf8();
+    for (const QDomElement& pattern : descendantsNamed(set, QStringLiteral("regexp_key"))) {
+        for (const QString& entry : setup->regexp_values(pattern.text()))
+            text += (entry + QLatin1Char('\n')).toUtf8();
+    }
+    // Replaced whole: a failed export never leaves half a file behind.
+    if (!writeFileAtomically(path, text))
+        showDialog(QStringLiteral("filewriteerror"));
+}
+
+void CWinMain::importSettings(const QString& path)
+{
+    QFile in(path);
+    if (!in.open(QIODevice::ReadOnly) || in.size() > kMaxImportBytes) {
+        showDialog(QStringLiteral("filewriteerror"));
+        return;
+    }
+    const QStringList lines = QString::fromUtf8(in.readAll()).split(QLatin1Char('\n'));
+    in.close();
+    for (QString line : lines) {
+        line.remove(QLatin1Char('\r'));
+        if (!line.isEmpty())
+            setValue(line);
+    }
+}
+
+void CWinMain::saveFileAs(QString s)
+{
+    const QStringList f = fieldsOf(s);
+    if (f.size() < 2) {
+        emit pseudothrow(tr("Wrong arguments %1(%2)").arg(QStringLiteral("saveFileAs"), s));
+        return;
+    }
+    const QString source = setup->filePath(f.at(0));
+    const QString destination = setup->value(f.at(1));
+    if (source.isEmpty() || destination.isEmpty())
+        return;
+    QFile in(source);
+    if (!in.open(QIODevice::ReadOnly)) {
+        emit pseudothrow(tr("Can't open file\"%1\"").arg(source));
+        return;
+    }
+    if (!writeFileAtomically(destination, in.readAll()))
+        emit pseudothrow(tr("Can't open file\"%1\"").arg(destination));
+}

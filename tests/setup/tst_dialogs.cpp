@@ -1,0 +1,241 @@
+#include "setupharness.h"
+
+#include <QDialog>
+#include <QFileDialog>
+#include <QLabel>
+#include <QtTest>
+
+#include <functional>
+
+namespace {
+
+const QByteArray kDescription = SetupHarness::wrap(R"(
+<window><main/></window>
+<tabwidget><tab><name>Page</name>
+  <item type="gridlayout">
+    <item type="label" row="0" column="0"><shown_ip/><text>{general/net/ip}</text></item>
+  </item>
+</tab></tabwidget>
+<confirm_dialog title="Sure?">
+  <confirm/>
+  <timetask type="call" period="100000"/>
+  <item type="gridlayout">
+    <item type="label" row="0" column="0"><question/><text>Mask {general/net/mask}</text></item>
+  </item>
+</confirm_dialog>
+<error_dialog title="Cannot write"><filewriteerror/>
+  <item type="gridlayout"><item type="label"><text>No</text></item></item>
+</error_dialog>
+<export_set>
+  <key>general/net/ip</key>
+  <group><key>general/net/mask</key></group>
+  <regexp_key>general/cam/name.*</regexp_key>
+</export_set>
+)");
+
+const QByteArray kGeneral = "[ net ]\nip = '10.0.0.2'\nmask = '255.0.0.0'\n"
+                            "[ cam ]\nname1 = front\nname2 = back\n";
+
+// Calls a dialog slot by name, as a description does.
+void call(CWinMain* dialog, const char* slot, const QString& param)
+{
+    QVERIFY(QMetaObject::invokeMethod(dialog, slot, Qt::DirectConnection, Q_ARG(QString, param)));
+}
+
+// Runs `inside` on the next modal dialog that opens, then closes it.
+void onNextModal(const std::function<void(QDialog*)>& inside)
+{
+    auto* timer = new QTimer;
+    timer->setInterval(5);
+    QObject::connect(timer, &QTimer::timeout, [timer, inside] {
+        auto* d = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+        if (!d || !d->isVisible() || d->objectName() == QLatin1String("NBXDlgQuestion"))
+            return;
+        timer->stop();
+        timer->deleteLater();
+        inside(d);
+        if (d->isVisible())
+            d->reject();
+    });
+    timer->start();
+}
+
+int annotationsUnder(const QDomElement& element)
+{
+    return element.elementsByTagName(QStringLiteral("controlWidget")).size();
+}
+
+} // namespace
+
+class tst_Dialogs : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void wrongCalls_data();
+    void wrongCalls();
+    void subDialogTwiceLeavesNoAnnotations();
+    void exportAndImportRoundTrip();
+    void unwritableExportShowsErrorDialog();
+    void fileChooserStoresChosenPath();
+    void saveFileAsCopiesLocalFile();
+};
+
+void tst_Dialogs::wrongCalls_data()
+{
+    QTest::addColumn<QString>("slot");
+    QTest::addColumn<QString>("param");
+    QTest::addColumn<QString>("message");
+
+    QTest::newRow("file chooser with three fields")
+        << "fileDialog"
+        << "open,Choose,general/f/x"
+        << "Wrong fileDialog param \"open,Choose,general/f/x\"";
+    QTest::newRow("file chooser with unknown mode") << "fileDialog"
+                                                    << "copy,Choose,All (*),general/f/x"
+                                                    << "Wrong fileDialog action \"copy\"";
+    QTest::newRow("settings with two fields")
+        << "settingsSlot"
+        << "write,general/f/path"
+        << "Wrong settingsSlot param \"write,general/f/path\"";
+    QTest::newRow("settings with unknown mode") << "settingsSlot"
+                                                << "append,general/f/path,export_set"
+                                                << "Wrong settingsSlot action \"append\"";
+    QTest::newRow("settings without a path") << "settingsSlot"
+                                             << "write,general/f/none,export_set"
+                                             << "";
+    QTest::newRow("copy with one field") << "saveFileAs"
+                                         << "general"
+                                         << "Wrong arguments saveFileAs(general)";
+    QTest::newRow("copy without destination") << "saveFileAs"
+                                              << "general,general/f/none"
+                                              << "";
+    QTest::newRow("unknown dialog") << "showDialog"
+                                    << "nothing"
+                                    << "Unknown dialog tag \"nothing\"";
+}
+
+void tst_Dialogs::wrongCalls()
+{
+    QFETCH(QString, slot);
+    QFETCH(QString, param);
+    QFETCH(QString, message);
+    SetupHarness h;
+    h.source.setFilePath("general", h.write("general.ini", kGeneral + "[ f ]\npath = /tmp/x\n"));
+    CWinMain* d = h.build(kDescription);
+    call(d, slot.toLatin1().constData(), param);
+    QCOMPARE(h.errorTexts(), message.isEmpty() ? QStringList() : QStringList{message});
+}
+
+void tst_Dialogs::subDialogTwiceLeavesNoAnnotations()
+{
+    SetupHarness h;
+    h.source.setFilePath("general", h.write("general.ini", kGeneral));
+    CWinMain* d = h.build(kDescription);
+    const QDomElement element = d->taggedElement("confirm");
+    for (int round = 0; round < 2; ++round) {
+        QString title, question;
+        int inside = -1;
+        onNextModal([&](QDialog* dialog) {
+            title = dialog->windowTitle();
+            question = h.control<QLabel>("question")->text();
+            inside = annotationsUnder(element);
+            QCOMPARE(d->taggedObject("confirm"), dialog);
+        });
+        call(d, "showDialog", "confirm");
+        QCOMPARE(title, QString("Sure?"));
+        QCOMPARE(question, QString("Mask 255.0.0.0"));
+        QCOMPARE(inside, 2); // the dialog's and its label's
+        QCOMPARE(annotationsUnder(element), 0);
+        QCOMPARE(element.elementsByTagName("controlWidget").size(), 0);
+        QVERIFY(!d->taggedObject("question"));
+    }
+    QCOMPARE(h.errorTexts(), QStringList());
+}
+
+void tst_Dialogs::exportAndImportRoundTrip()
+{
+    SetupHarness h;
+    h.source.setFilePath("general", h.write("general.ini", kGeneral));
+    CWinMain* d = h.build(kDescription);
+    const QString file = h.dir.filePath("exported.cfg");
+    h.setValue("general/f/path/" + file);
+    call(d, "settingsSlot", "write,general/f/path,export_set");
+    QFile exported(file);
+    QVERIFY(exported.open(QIODevice::ReadOnly));
+    QCOMPARE(exported.readAll(), QByteArray("general/net/ip/10.0.0.2\ngeneral/net/mask/255.0.0.0\n"
+                                            "general/cam/name1/front\ngeneral/cam/name2/back\n"));
+
+    h.setValue("general/net/ip/192.168.0.9");
+    h.setValue("general/cam/name2/gate");
+    QCOMPARE(h.control<QLabel>("shown_ip")->text(), QString("192.168.0.9"));
+    call(d, "settingsSlot", "read,general/f/path,export_set");
+    QCOMPARE(h.value("general/net/ip"), QString("10.0.0.2"));
+    QCOMPARE(h.value("general/cam/name2"), QString("back"));
+    QCOMPARE(h.control<QLabel>("shown_ip")->text(), QString("10.0.0.2"));
+    QCOMPARE(h.errorTexts(), QStringList());
+}
+
+void tst_Dialogs::unwritableExportShowsErrorDialog()
+{
+    SetupHarness h;
+    h.source.setFilePath("general", h.write("general.ini", kGeneral));
+    CWinMain* d = h.build(kDescription);
+    h.setValue("general/f/path/" + h.dir.filePath("no/such/folder/x.cfg"));
+    QString shown;
+    onNextModal([&](QDialog* dialog) { shown = dialog->windowTitle(); });
+    call(d, "settingsSlot", "write,general/f/path,export_set");
+    QCOMPARE(shown, QString("Cannot write"));
+    QCOMPARE(h.errorTexts(), QStringList());
+}
+
+void tst_Dialogs::fileChooserStoresChosenPath()
+{
+    SetupHarness h;
+    h.source.setFilePath("general", h.write("general.ini", kGeneral));
+    CWinMain* d = h.build(kDescription);
+    const QString chosen = h.write("a.jpg", "jpeg");
+    QString suffix;
+    QFileDialog::FileMode mode = QFileDialog::Directory;
+    onNextModal([&](QDialog* dialog) {
+        auto* chooser = qobject_cast<QFileDialog*>(dialog);
+        QVERIFY(chooser);
+        suffix = chooser->defaultSuffix();
+        mode = chooser->fileMode();
+        chooser->selectFile(chosen);
+        QMetaObject::invokeMethod(chooser, "accept", Qt::DirectConnection);
+    });
+    call(d, "fileDialog", "open,Choose,Images (*.jpg),general/upload/file");
+    QCOMPARE(suffix, QString("jpg"));
+    QCOMPARE(mode, QFileDialog::ExistingFile);
+    QCOMPARE(h.value("general/upload/file"), chosen);
+
+    // Cancelling leaves the key cleared.
+    onNextModal([](QDialog* dialog) { dialog->reject(); });
+    call(d, "fileDialog", "save,Choose,Images (*.jpg),general/upload/file");
+    QCOMPARE(h.value("general/upload/file/unset"), QString());
+    QCOMPARE(h.errorTexts(), QStringList());
+}
+
+void tst_Dialogs::saveFileAsCopiesLocalFile()
+{
+    SetupHarness h;
+    h.source.setFilePath("general", h.write("general.ini", kGeneral));
+    h.source.setFilePath("net", h.write("net.ini", "[ a ]\nb = 1\n"));
+    CWinMain* d = h.build(kDescription);
+    const QString target = h.dir.filePath("copy.ini");
+    h.setValue("general/f/target/" + target);
+    call(d, "saveFileAs", "net,general/f/target");
+    QFile copy(target);
+    QVERIFY(copy.open(QIODevice::ReadOnly));
+    QCOMPARE(copy.readAll(), QByteArray("[ a ]\nb = 1\n"));
+
+    h.setValue("general/f/target/" + h.dir.filePath("no/folder/copy.ini"));
+    call(d, "saveFileAs", "net,general/f/target");
+    QCOMPARE(
+        h.errorTexts(),
+        QStringList{QString("Can't open file\"%1\"").arg(h.dir.filePath("no/folder/copy.ini"))});
+}
+
+QTEST_MAIN(tst_Dialogs)
+#include "tst_dialogs.moc"
