@@ -1,9 +1,9 @@
 #include "nbxflashdrivesetup.h"
 
 #include "cgzdecompressor.h"
+#include "difilelist.h"
 #include "util/atomicwrite.h"
 
-#include <QDomDocument>
 #include <QFile>
 #include <QTemporaryFile>
 
@@ -33,19 +33,6 @@ QString NBXFlashDriveSetup::inDirectory(const QString& fileName) const
     return address() + QLatin1Char('/') + fileName;
 }
 
-bool NBXFlashDriveSetup::fileList(QList<QDomElement>& files)
-{
-    QFile description(filePath(QStringLiteral("interface")));
-    QDomDocument doc;
-    if (!description.open(QIODevice::ReadOnly) || !doc.setContent(&description))
-        return false;
-    const QDomElement di = doc.documentElement().firstChildElement(QStringLiteral("di"));
-    for (QDomElement f = di.firstChildElement(QStringLiteral("difile")); !f.isNull();
-         f = f.nextSiblingElement(QStringLiteral("difile")))
-        files.append(f);
-    return true;
-}
-
 void NBXFlashDriveSetup::load()
 {
     QTemporaryFile* description = newCopy(true);
@@ -56,9 +43,9 @@ void NBXFlashDriveSetup::load()
         setFilePath(QStringLiteral("general"), newCopy()->fileName());
     emit progress(50);
 
-    QList<QDomElement> files;
-    if (fileList(files)) {
-        for (const QDomElement& f : qAsConst(files)) {
+    QList<DiFile> files;
+    if (readDiFileList(filePath(QStringLiteral("interface")), files)) {
+        for (const DiFile& f : qAsConst(files)) {
             if (!copyIn(f))
                 break;
         }
@@ -67,9 +54,9 @@ void NBXFlashDriveSetup::load()
     emit loadDone();
 }
 
-bool NBXFlashDriveSetup::copyIn(const QDomElement& difile)
+bool NBXFlashDriveSetup::copyIn(const DiFile& difile)
 {
-    const QString source = inDirectory(difile.attribute(QStringLiteral("get_command")));
+    const QString source = inDirectory(difile.getCommand);
     QFile in(source);
     if (!in.open(QIODevice::ReadOnly)) {
         emit pseudothrow(tr("Can not open \"%1\"").arg(source));
@@ -78,34 +65,32 @@ bool NBXFlashDriveSetup::copyIn(const QDomElement& difile)
     QTemporaryFile* copy = newCopy();
     copy->write(in.readAll());
     copy->flush();
-    setFilePath(difile.attribute(QStringLiteral("name")), copy->fileName());
+    setFilePath(difile.name, copy->fileName());
     return true;
 }
 
 void NBXFlashDriveSetup::store()
 {
     flush();
-    QList<QDomElement> files;
-    if (fileList(files)) {
-        for (const QDomElement& f : qAsConst(files))
+    QList<DiFile> files;
+    if (readDiFileList(filePath(QStringLiteral("interface")), files)) {
+        for (const DiFile& f : qAsConst(files))
             copyOut(f);
         writeOut(inDirectory(QStringLiteral("streams.ini.copy")), m_pendingTime.toLocal8Bit());
     }
     emit progress(100);
 }
 
-void NBXFlashDriveSetup::copyOut(const QDomElement& difile)
+void NBXFlashDriveSetup::copyOut(const DiFile& difile)
 {
-    const QString target = difile.attribute(QStringLiteral("put_command"));
-    if (target.isEmpty())
+    if (difile.putCommand.isEmpty())
         return;
-    const QString name = difile.attribute(QStringLiteral("name"));
-    if (difile.attribute(QStringLiteral("type")) == QLatin1String("state"))
-        _compile_state(name);
-    QFile copy(filePath(name));
+    if (difile.type == QLatin1String("state"))
+        _compile_state(difile.name);
+    QFile copy(filePath(difile.name));
     if (!copy.open(QIODevice::ReadOnly))
         return;
-    writeOut(inDirectory(target), copy.readAll());
+    writeOut(inDirectory(difile.putCommand), copy.readAll());
 }
 
 void NBXFlashDriveSetup::writeOut(const QString& path, const QByteArray& data)

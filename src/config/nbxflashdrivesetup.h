@@ -4,7 +4,7 @@
 
 #include <QList>
 
-class QDomElement;
+struct DiFile;
 class QTemporaryFile;
 
 // A device configuration kept as files in a directory, typically the root of
@@ -27,10 +27,8 @@ public slots:
 private:
     QTemporaryFile* newCopy(bool first = false);
     QString inDirectory(const QString& fileName) const;
-    // The difile elements of the description copy; false when it does not parse.
-    bool fileList(QList<QDomElement>& files);
-    bool copyIn(const QDomElement& difile);
-    void copyOut(const QDomElement& difile);
+    bool copyIn(const DiFile& difile);
+    void copyOut(const DiFile& difile);
     void writeOut(const QString& path, const QByteArray& data);
 
     QString m_pendingTime;

@@ -1,11 +1,12 @@
 #include "nbxnetsetup.h"
 
+#include "difilelist.h"
+
 #include "cgzdecompressor.h"
 #include "nbxanswerparser.h"
 
 #include "authorization/authorization.h"
 
-#include <QDomDocument>
 #include <QFile>
 #include <QRegExp>
 #include <QTemporaryFile>
@@ -93,12 +94,9 @@ int NBXNetSetup::commandCount()
 
 void NBXNetSetup::_overwrite_cmdlist(const QString& name)
 {
-    QFile file(filePath(name));
-    QDomDocument doc;
-    if (!file.open(QIODevice::ReadOnly) || !doc.setContent(&file))
-        return;
-    const QDomElement di = doc.documentElement().firstChildElement(QStringLiteral("di"));
-    if (di.isNull())
+    QList<DiFile> files;
+    bool hasDi = false;
+    if (!readDiFileList(filePath(name), files, &hasDi) || !hasDi)
         return;
 
     static const struct
@@ -111,17 +109,14 @@ void NBXNetSetup::_overwrite_cmdlist(const QString& name)
         {"state", &NBXNetSetup::_push_statefile},
     };
     m_commands.clear();
-    for (QDomElement f = di.firstChildElement(QStringLiteral("difile")); !f.isNull();
-         f = f.nextSiblingElement(QStringLiteral("difile"))) {
+    for (const DiFile& f : qAsConst(files)) {
         Handler handler = &NBXNetSetup::_push_file;
-        const QString type = f.attribute(QStringLiteral("type"));
         for (const auto& row : handlers) {
-            if (type == QLatin1String(row.type))
+            if (f.type == QLatin1String(row.type))
                 handler = row.handler;
         }
-        m_commands.append({toCommandLine(f.attribute(QStringLiteral("get_command"))),
-                           toCommandLine(f.attribute(QStringLiteral("put_command"))),
-                           f.attribute(QStringLiteral("name")).toUtf8(), handler});
+        m_commands.append(
+            {toCommandLine(f.getCommand), toCommandLine(f.putCommand), f.name.toUtf8(), handler});
     }
 }
 
