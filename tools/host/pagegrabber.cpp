@@ -57,8 +57,11 @@ void PageGrabber::grabPages(QDialog* dialog)
         QApplication::processEvents();
         QString title = tabs->tabText(i).toLower();
         title.replace(QRegularExpression(QStringLiteral("[^a-z0-9]+")), QStringLiteral("-"));
-        const QString path =
-            QDir(m_folder).absoluteFilePath(QStringLiteral("page-%1-%2.png").arg(i + 1).arg(title));
+        title.remove(QRegularExpression(QStringLiteral("^-+|-+$")));
+        const QString name = title.isEmpty()
+                                 ? QStringLiteral("page-%1.png").arg(i + 1)
+                                 : QStringLiteral("page-%1-%2.png").arg(i + 1).arg(title);
+        const QString path = QDir(m_folder).absoluteFilePath(name);
         if (dialog->grab().save(path))
             m_written << path;
     }
