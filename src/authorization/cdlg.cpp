@@ -5,10 +5,9 @@
 
 #include "host/pxsettings.h"
 #include "util/cmd5hash.h"
+#include "util/gloss.h"
 
-#include <QLinearGradient>
 #include <QPainter>
-#include <QPainterPath>
 #include <QPushButton>
 
 namespace {
@@ -96,18 +95,7 @@ void cDlg::paintEvent(QPaintEvent* event)
     p.setPen(QColor(64, 64, 64));
     p.drawRect(0, 0, w - 1, h - 1);
 
-    QLinearGradient gloss(0, 0, 0, 30);
-    gloss.setColorAt(0, QColor(255, 255, 255, 96));
-    gloss.setColorAt(1, QColor(255, 255, 255, 32));
-    QPainterPath path(QPointF(0, 0));
-    path.lineTo(w, 0);
-    path.lineTo(w, 10);
-    path.cubicTo(w, 15, w - 5, 20, w - 10, 20);
-    path.lineTo(10, 20);
-    path.cubicTo(5, 20, 0, 25, 0, 30);
-    path.lineTo(0, 0);
-    path.closeSubpath();
-    p.fillPath(path, gloss);
+    paintTopGloss(p, w);
     p.end();
     QDialog::paintEvent(event);
 }

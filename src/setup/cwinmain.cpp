@@ -4,12 +4,11 @@
 
 #include "config/nbxsetup.h"
 #include "host/nbxdlgquestion.h"
+#include "util/gloss.h"
 
 #include <QEvent>
 #include <QGuiApplication>
-#include <QLinearGradient>
 #include <QPainter>
-#include <QPainterPath>
 #include <QScreen>
 
 CWinMain::CWinMain(NBXSetup& setup_, QWidget* parent)
@@ -131,19 +130,7 @@ void CWinMain::paintFrame(QWidget* widget)
     painter.setPen(QColor(64, 64, 64, 255));
     painter.drawRect(0, 0, widget->width() - 2, widget->height() - 2);
 
-    const qreal w = widget->width();
-    QPainterPath gloss;
-    gloss.moveTo(0, 0);
-    gloss.lineTo(w, 0);
-    gloss.lineTo(w, 10);
-    gloss.cubicTo(w, 15, w - 5, 20, w - 10, 20);
-    gloss.lineTo(10, 20);
-    gloss.cubicTo(5, 20, 0, 25, 0, 30);
-    gloss.lineTo(0, 0);
-    QLinearGradient band(0, 0, 0, 30);
-    band.setColorAt(0, QColor(255, 255, 255, 96));
-    band.setColorAt(1, QColor(255, 255, 255, 32));
-    painter.fillPath(gloss, band);
+    paintTopGloss(painter, widget->width());
 }
 
 void CWinMain::paintEvent(QPaintEvent* event)
