@@ -178,9 +178,11 @@ bool CommandService::misbehave()
         m_step = Step::Done;
         return true;
     }
-    case DeviceFaults::Garbage:
-        m_socket->write(frame(QByteArray("\x01\xfe garbage \x7f with no answer line \x02", 36)));
+    case DeviceFaults::Garbage: {
+        static const char garbage[] = "\x01\xfe garbage \x7f with no answer line \x02";
+        m_socket->write(frame(QByteArray(garbage, sizeof garbage - 1)));
         return true;
+    }
     case DeviceFaults::HugeLength:
         m_socket->write("LENGTH=4294967296\r\nVELK_ANSWER=OK\r\n");
         return true;
