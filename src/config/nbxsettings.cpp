@@ -157,9 +157,16 @@ public:
 
     void append(const QString& text)
     {
-        // A last line without its line break must not join the new one.
-        if (!m_lines.isEmpty() && !m_lines.last().endsWith(QLatin1Char('\n')))
-            replace(int(m_lines.size()) - 1, m_lines.last() + QLatin1Char('\n'));
+        // A last line without its line break must not join the new one. A
+        // key line there ends in the one blank that closes its value: that
+        // blank becomes the line break, or the line would stop being a key.
+        if (!m_lines.isEmpty() && !m_lines.last().endsWith(QLatin1Char('\n'))) {
+            const int last = int(m_lines.size()) - 1;
+            QString ended = m_lines.last();
+            if (m_info[last].kind == LineInfo::Key)
+                ended.chop(1);
+            replace(last, ended + QLatin1Char('\n'));
+        }
         m_lines.append(text);
         m_info.push_back(NBXSettings::classify(text));
         if (m_valid)

@@ -241,6 +241,9 @@ void tst_NBXSettings::rewrite_data()
     QTest::newRow("last line without line break kept apart")
         << QByteArray("a = 1\n# tail") << QStringList{"untitled/b=2"}
         << QByteArray("a = 1\n# tail\nb = 2\n");
+    QTest::newRow("key on a last line without line break stays a key")
+        << QByteArray("a = 1\nb = 2 ") << QStringList{"untitled/c=3"}
+        << QByteArray("a = 1\nb = 2\nc = 3\n");
     QTest::newRow("crlf lines become lf")
         << QByteArray("[ s ]\r\nx = 1\r\n") << QStringList{"s/x=2"} << QByteArray("[ s ]\nx = 2\n");
     QTest::newRow("key above the first header")
