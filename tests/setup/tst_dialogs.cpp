@@ -202,7 +202,10 @@ void tst_Dialogs::fileChooserStoresChosenPath()
         QVERIFY(chooser);
         suffix = chooser->defaultSuffix();
         mode = chooser->fileMode();
+        // The chooser lists its folder in the background; accept once it
+        // has taken the selection.
         chooser->selectFile(chosen);
+        QTRY_COMPARE_WITH_TIMEOUT(chooser->selectedFiles().value(0), chosen, 10000);
         QMetaObject::invokeMethod(chooser, "accept", Qt::DirectConnection);
     });
     call(d, "fileDialog", "open,Choose,Images (*.jpg),general/upload/file");
