@@ -7,6 +7,7 @@
 #include <QRegExp>
 
 #include <algorithm>
+#include <unordered_map>
 
 namespace {
 
@@ -86,12 +87,6 @@ QPair<QStringView, QStringView> splitKey(const QString& key)
     return {QStringView(key).left(slash), QStringView(key).mid(slash + 1)};
 }
 
-// A string over the view's characters without copying them, for look-ups.
-QString borrowed(QStringView v)
-{
-    return QString::fromRawData(v.data(), v.size());
-}
-
 // The line the writer puts for one entry: name = value, quoted as needed.
 struct EntryLine
 {
@@ -143,9 +138,14 @@ public:
             return;
         m_lines[i] = text;
         LineInfo n = NBXSettings::classify(text);
-        if (n.kind != m_info[i].kind || n.name != m_info[i].name)
+        // The index holds views of the names: an unchanged name keeps its
+        // string, a changed one invalidates the index.
+        if (n.kind != m_info[i].kind || n.name != m_info[i].name) {
             m_valid = false;
-        m_info[i] = std::move(n);
+            m_info[i] = std::move(n);
+        } else {
+            m_info[i].value = std::move(n.value);
+        }
     }
 
     void insert(int i, const QString& text)
@@ -177,11 +177,12 @@ public:
     int firstKeyNamed(QStringView name, int from, int to)
     {
         ensureIndex();
-        const auto it = m_keysByName.constFind(borrowed(name));
-        if (it == m_keysByName.constEnd())
+        const auto it = m_keysByName.find(name);
+        if (it == m_keysByName.end())
             return -1;
-        const auto pos = std::upper_bound(it->begin(), it->end(), from);
-        return pos != it->end() && *pos < to ? *pos : -1;
+        const std::vector<int>& lines = it->second;
+        const auto pos = std::upper_bound(lines.begin(), lines.end(), from);
+        return pos != lines.end() && *pos < to ? *pos : -1;
     }
 
     // Last key line of any name with from < index < to.
@@ -199,8 +200,8 @@ public:
     {
         ensureIndex();
         static const std::vector<int> none;
-        const auto it = m_headersBySection.constFind(borrowed(section));
-        return it == m_headersBySection.constEnd() ? none : *it;
+        const auto it = m_headersBySection.find(section);
+        return it == m_headersBySection.end() ? none : it->second;
     }
 
     // The next header after line `h`, or the number of lines.
@@ -240,8 +241,21 @@ private:
     QStringList m_lines;
     std::vector<LineInfo> m_info;
     bool m_valid = false;
-    QHash<QString, std::vector<int>> m_keysByName;
-    QHash<QString, std::vector<int>> m_headersBySection;
+    // Names are short and looked up once per entry: a plain FNV-1a hash
+    // beats the general-purpose string hash here.
+    struct NameHash
+    {
+        size_t operator()(QStringView s) const noexcept
+        {
+            size_t h = 1469598103934665603ull;
+            for (const QChar c : s)
+                h = (h ^ c.unicode()) * 1099511628211ull;
+            return h;
+        }
+    };
+    using LineIndex = std::unordered_map<QStringView, std::vector<int>, NameHash>;
+    LineIndex m_keysByName;
+    LineIndex m_headersBySection;
     std::vector<int> m_allKeys;
     std::vector<int> m_headers;
 };
@@ -261,7 +275,9 @@ void writeReadEntry(LineEditor& ed, QStringView section, const EntryLine& entry)
 {
     // Each occurrence of the section gets its own line replaced, looked for
     // only up to the next header so another section's key is never touched.
-    for (const int h : ed.headersOf(section)) {
+    // A copy: a replacement that changes a line's kind rebuilds the index.
+    const std::vector<int> headers = ed.headersOf(section);
+    for (const int h : headers) {
         const int i = ed.firstKeyNamed(entry.name, h, ed.nextHeader(h));
         if (i >= 0)
             ed.replace(i, entry);
