@@ -8,17 +8,32 @@
 
 namespace {
 
-// file/section/name followed by an optional tail that may hold "/" itself.
+// file/section/name followed by an optional tail that may hold "/" itself,
+// found by the positions of the first three "/" rather than by splitting:
+// every value read and written by the dialog passes through here.
 struct SplitKey
 {
-    QStringList parts;
+    QStringView key;
+    qsizetype s1 = -1, s2 = -1, s3 = -1;
 
-    explicit SplitKey(const QString& key) : parts(key.split(QLatin1Char('/'))) {}
+    explicit SplitKey(QStringView k) : key(k)
+    {
+        s1 = k.indexOf(QLatin1Char('/'));
+        if (s1 >= 0)
+            s2 = k.indexOf(QLatin1Char('/'), s1 + 1);
+        if (s2 >= 0)
+            s3 = k.indexOf(QLatin1Char('/'), s2 + 1);
+    }
 
-    int count() const { return int(parts.size()); }
-    const QString& file() const { return parts.at(0); }
-    QString settingsKey() const { return parts.at(1) + QLatin1Char('/') + parts.at(2); }
-    QString tail() const { return parts.mid(3).join(QLatin1Char('/')); }
+    // The number of components, up to 4 (a fourth means there is a tail).
+    int count() const { return s1 < 0 ? 1 : s2 < 0 ? 2 : s3 < 0 ? 3 : 4; }
+    QString file() const { return key.left(s1).toString(); }
+    QString settingsKey() const
+    {
+        const qsizetype end = s3 < 0 ? key.size() : s3;
+        return key.mid(s1 + 1, end - s1 - 1).toString();
+    }
+    QString tail() const { return s3 < 0 ? QString() : key.mid(s3 + 1).toString(); }
 };
 
 } // namespace
@@ -103,13 +118,13 @@ void NBXSetup::setValue(const QString& key)
 QString NBXSetup::defValue(const QString& key) const
 {
     const SplitKey k(key);
-    return k.count() >= 4 ? k.tail() : QString();
+    return k.tail();
 }
 
 QString NBXSetup::path(const QString& key) const
 {
     const SplitKey k(key);
-    return k.count() > 3 ? k.parts.mid(0, 3).join(QLatin1Char('/')) : key;
+    return k.count() > 3 ? key.left(k.s3) : key;
 }
 
 QStringList NBXSetup::regexp_values(const QString& key)
