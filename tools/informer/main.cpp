@@ -23,8 +23,8 @@ int main(int argc, char** argv)
     parser.process(app);
 
     cInformer informer(parser.value(idle).toInt());
-    for (const QString& spec : parser.values(device)) {
-        const QStringList parts = spec.split(',');
+    for (const QString& given : parser.values(device)) {
+        const QStringList parts = given.split(',');
         informer.addDevice(parts.value(0).toLocal8Bit(), parts.value(1).toLocal8Bit(),
                            parts.mid(2).join(',').toLocal8Bit());
     }
