@@ -94,10 +94,14 @@ int NBXNetSetup::commandCount()
 
 bool NBXNetSetup::_overwrite_cmdlist(const QString& name, QString* refusal)
 {
+    // Without a description the list stands as it is.
+    const QString path = filePath(name);
+    if (path.isEmpty())
+        return true;
     QList<DiFile> files;
     bool hasDi = false;
     cDescriptionScanner check;
-    if (!readDiFileList(filePath(name), files, &hasDi, &check)) {
+    if (!readDiFileList(path, files, &hasDi, &check)) {
         if (refusal)
             *refusal = check.errorString(_descriptionName());
         return false;
@@ -132,7 +136,8 @@ void NBXNetSetup::_replace_cmdlist(const QList<DiFile>& files)
 
 QString NBXNetSetup::_descriptionName()
 {
-    return tr("from %1").arg(value(QStringLiteral("general/network/url")));
+    // The host and port part of the address; never the credentials.
+    return tr("from %1").arg(address().section(QLatin1Char('@'), -1));
 }
 
 bool NBXNetSetup::_isFileChanged(const QString&)
@@ -252,10 +257,10 @@ void NBXNetSetup::store()
         setValue(QStringLiteral("time/untitled/YYYYMMDDHHMMSS/"));
     m_commands = mCommands;
     m_operation = 2;
-    // Without a description the classic list stands; with one that fails its
-    // check nothing goes out, since its list cannot be trusted.
+    // With a description that fails its check nothing goes out: its list
+    // cannot be trusted.
     QString refusal;
-    if (!_overwrite_cmdlist(kInterface, &refusal) && !refusal.isEmpty() && fileExists(kInterface)) {
+    if (!_overwrite_cmdlist(kInterface, &refusal)) {
         _fail(refusal);
         return;
     }

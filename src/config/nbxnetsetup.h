@@ -85,7 +85,8 @@ private:
     bool _isDataReady();
     bool _isFileChanged(const QString& name);
     // False when the description fails its check (`refusal` says why); the
-    // list is replaced only by a description that has a `di` element.
+    // list is replaced only by a description that has a `di` element, and
+    // stands as it is when there is no description.
     bool _overwrite_cmdlist(const QString& name, QString* refusal = nullptr);
     void _replace_cmdlist(const QList<DiFile>& files);
     // The description as messages name it: by the device it came from.

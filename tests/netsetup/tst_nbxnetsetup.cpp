@@ -39,6 +39,7 @@ private slots:
     void progressOverThreeCommands();
     void refusedDescriptionFetchesNothing_data();
     void refusedDescriptionFetchesNothing();
+    void storeTrustsNoBrokenDescription();
     void failedExchangeLeavesTheLinkReady_data();
     void failedExchangeLeavesTheLinkReady();
     void faultsGiveOneMessageAndChangeNothing_data();
@@ -194,6 +195,33 @@ void tst_NBXNetSetup::refusedDescriptionFetchesNothing()
     device.sim.folder().reload();
     QVERIFY(runExchange(setup, [&] { setup.load(); }));
     QCOMPARE(setup.value("streams/common/fps"), QString("25"));
+}
+
+void tst_NBXNetSetup::storeTrustsNoBrokenDescription()
+{
+    DeviceFixture device;
+    NBXNetSetup setup(device.sim.linkAddress());
+    QVERIFY(runExchange(setup, [&] { setup.load(); }));
+    const QString sound = setup.filePath("interface");
+    setup.setValue("streams/common/fps/12");
+    device.write("broken.xml", "<pxsetup><di><difile name=\"streams\" get_command=\"GET CONFIG\" "
+                               "put_command=\"PUT CONFIG\"/></di><window></pxsetup>");
+    setup.setFilePath("interface", device.path("broken.xml"));
+    device.sim.log().clear();
+
+    QStringList errors;
+    QVERIFY(!runExchange(
+        setup, [&] { setup.store(); }, &errors));
+    QCOMPARE(errors.size(), 1);
+    QVERIFY2(errors.at(0).startsWith("The setup description from " +
+                                     setup.value("general/network/url") + " is not well-formed"),
+             qPrintable(errors.at(0)));
+    QVERIFY(device.sim.log().requests().isEmpty());
+    QVERIFY(device.bytes("streams.ini").contains("fps = 25\n"));
+
+    setup.setFilePath("interface", sound);
+    QVERIFY(runExchange(setup, [&] { setup.store(); }));
+    QVERIFY(device.bytes("streams.ini").contains("fps = 12\n"));
 }
 
 void tst_NBXNetSetup::failedExchangeLeavesTheLinkReady_data()
