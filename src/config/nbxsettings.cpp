@@ -400,7 +400,7 @@ NBXSettings::NBXSettings(const QString& fileName) : m_fileName(fileName) {}
 
 NBXSettings::~NBXSettings()
 {
-    if (m_dirty)
+    if (!m_edited.isEmpty())
         myWriteFunc();
 }
 
@@ -569,10 +569,10 @@ bool NBXSettings::setValue(const QString& key, const QString& value, QString* re
     auto it = m_keys.find(key);
     if (it == m_keys.end()) {
         m_keys.emplace(key, myStruct{value, false});
-        m_dirty = true;
+        m_edited.insert(key);
     } else if (it->second.value != value) {
         it->second.value = value;
-        m_dirty = true;
+        m_edited.insert(key);
     }
     return true;
 }
@@ -621,11 +621,13 @@ bool NBXSettings::flush()
 {
     // Nothing changed since the last write: the file already says it all, and
     // a flash drive is spared a needless rewrite.
-    if (!m_dirty)
+    if (m_edited.isEmpty())
         return true;
     // After a failed write the file holds the old values and the edits stay
-    // here; after a good one the keys are taken from what was written.
-    return myWriteFunc();
+    // here; after a good one the keys are taken from what was written. A
+    // write can turn a line into a key line (a last line given its line
+    // break) that hides a value held here: one more write puts it back.
+    return myWriteFunc() || myWriteFunc();
 }
 
 bool NBXSettings::myReadFunc()
@@ -674,8 +676,8 @@ bool NBXSettings::settleAfterWrite()
 {
     for (auto& entry : m_keys)
         entry.second.fromFile = false;
-    // Keys whose last line, the one a reader takes, differs from the value
-    // held here: that value stays, to be written again.
+    // Edited keys whose last line, the one a reader takes, differs from the
+    // value held here: that value stays, to be written again.
     QSet<QString> differ;
     forEachKeyLine([this, &differ](const QString& key, const QString& value) {
         const auto it = m_keys.find(key);
@@ -684,13 +686,22 @@ bool NBXSettings::settleAfterWrite()
             return;
         }
         it->second.fromFile = true;
-        if (it->second.value != value)
+        if (it->second.value == value) {
+            if (!differ.isEmpty())
+                differ.remove(key);
+        } else if (m_edited.contains(key)) {
             differ.insert(key);
-        else if (!differ.isEmpty())
-            differ.remove(key);
+        } else {
+            it->second.value = value;
+        }
     });
-    return differ.isEmpty() && std::all_of(m_keys.begin(), m_keys.end(),
-                                           [](const auto& entry) { return entry.second.fromFile; });
+    QSet<QString> unwritten;
+    for (const QString& key : qAsConst(m_edited)) {
+        if (differ.contains(key) || !m_keys.at(key).fromFile)
+            unwritten.insert(key);
+    }
+    m_edited.swap(unwritten);
+    return m_edited.isEmpty();
 }
 
 bool NBXSettings::myWriteFunc()
@@ -731,8 +742,7 @@ bool NBXSettings::myWriteFunc()
         m_lines = splitLines(bytes);
         m_lineInfo = classifyAll(m_lines);
     }
-    // A value that did not read back stays to be written again, and the
-    // write does not count as a success.
-    m_dirty = !settleAfterWrite();
-    return !m_dirty;
+    // An edited value that did not read back stays to be written again, and
+    // the write does not count as a success.
+    return settleAfterWrite();
 }

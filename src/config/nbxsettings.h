@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QSet>
 #include <QString>
 #include <QStringList>
 #include <QVariant>
@@ -75,7 +76,8 @@ private:
     // Fills the key table from the classified lines, as a read does.
     void takeKeysFromLines();
     // After a write: only a key whose line reads back has a line in the
-    // file. False when some value held here does not read back as held.
+    // file; a key not edited takes the value its line now gives, as a read
+    // would. False when an edited value does not read back as held.
     bool settleAfterWrite();
     // Why the value could not be written so that it reads back; empty when
     // it can.
@@ -100,6 +102,7 @@ private:
     // Set once the file has been read or a value set: an object that never
     // touched its file must not overwrite it.
     bool m_engaged = false;
-    // A value changed since the file was last written.
-    bool m_dirty = false;
+    // Keys whose value changed since the file was last written, or that did
+    // not read back from the last write: the file is written only for them.
+    QSet<QString> m_edited;
 };

@@ -246,6 +246,12 @@ void tst_NBXSettings::rewrite_data()
     QTest::newRow("key on a last line without line break stays a key")
         << QByteArray("a = 1\nb = 2 ") << QStringList{"untitled/c=3"}
         << QByteArray("a = 1\nb = 2\nc = 3\n");
+    QTest::newRow("last line turned into a key: an unedited key follows the file")
+        << QByteArray("[ a ]\nb = 1\nb = 2") << QStringList{"a/c=3"}
+        << QByteArray("[ a ]\nb = 1\nb = 2\nc = 3\n");
+    QTest::newRow("last line turned into a key: an edited key keeps its edit")
+        << QByteArray("[ a ]\nb = 1\nb = 2") << QStringList{"a/b=5", "a/c=3"}
+        << QByteArray("[ a ]\nb = 5\nb = 5\nc = 3\n");
     QTest::newRow("crlf lines become lf")
         << QByteArray("[ s ]\r\nx = 1\r\n") << QStringList{"s/x=2"} << QByteArray("[ s ]\nx = 2\n");
     QTest::newRow("key above the first header")
