@@ -371,16 +371,17 @@ void tst_NBXSettings::valuesThatCannotReadBack_data()
     QTest::newRow("both kinds of quote, then a plain value")
         << a << "a/k" << QStringList{"it's \"x\"", "z"} << 1 << "both kinds of quote" << ak << "z";
     QTest::newRow("blank in key name")
-        << a << "a/k k" << QStringList{"1", "2"} << 2 << "name" << a << none;
+        << a << "a/k k" << QStringList{"1", "2"} << 2 << "key name" << a << none;
     QTest::newRow("name that would start a comment")
-        << a << "a/;k" << QStringList{"1", "2"} << 2 << "name" << a << none;
-    QTest::newRow("empty name") << a << "a/" << QStringList{"1", "2"} << 2 << "name" << a << none;
+        << a << "a/;k" << QStringList{"1", "2"} << 2 << "key name" << a << none;
+    QTest::newRow("empty name") << a << "a/" << QStringList{"1", "2"} << 2 << "key name" << a
+                                << none;
     QTest::newRow("line break in key name")
         << a << "a/k\nx" << QStringList{"1"} << 1 << "line break" << a << none;
     QTest::newRow("blank in section name")
-        << a << "my net/x" << QStringList{"1", "2"} << 2 << "section" << a << none;
+        << a << "my net/x" << QStringList{"1", "2"} << 2 << "section name" << a << none;
     QTest::newRow("section name that reads as a key line")
-        << a << "=x/y" << QStringList{"1"} << 1 << "section" << a << none;
+        << a << "=x/y" << QStringList{"1"} << 1 << "section name" << a << none;
     QTest::newRow("named section in a file without headers")
         << QByteArray("j = 1\n") << "net/x" << QStringList{"1", "2"} << 2 << "without headers"
         << QByteArray("j = 1\n") << none;
