@@ -1,0 +1,169 @@
+#include "hostsession.h"
+
+#include "hostcredentials.h"
+#include "hostexit.h"
+#include "pagegrabber.h"
+#include "progresswindow.h"
+
+#include "config/nbxflashdrivesetup.h"
+#include "config/nbxnetsetup.h"
+#include "host/nbxdlgquestion.h"
+#include "setup/cwinmain.h"
+#include "setup/entrypoints.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QEventLoop>
+#include <QFileInfo>
+
+namespace {
+
+const QString kTitle = QStringLiteral("Panorix Setup");
+const QString kDescriptionFile = QStringLiteral("setup-m.xml.gz");
+
+} // namespace
+
+HostSession::HostSession(const HostOptions& options, QObject* parent)
+    : QObject(parent), m_options(options),
+      m_grabber(options.grabDir.isEmpty()
+                    ? nullptr
+                    : std::make_unique<PageGrabber>(options.grabDir, options.store)),
+      m_boxes(options.unattended, m_grabber.get()), m_deadline(options.timeoutSeconds)
+{
+}
+
+HostSession::~HostSession() = default;
+
+QStringList HostSession::pictures() const
+{
+    return m_grabber ? m_grabber->written() : QStringList();
+}
+
+int HostSession::run()
+{
+    if (!openSource())
+        return exitCode(0);
+    connect(m_source.get(), &NBXSetup::pseudothrow, this, &HostSession::onSourceError);
+    showLoading();
+    const int result = DoPanorixSetup(*m_source);
+    m_loading.reset();
+    if (result == 1 && !m_deadline.isExpired())
+        waitForStore();
+    return exitCode(result);
+}
+
+bool HostSession::openSource()
+{
+    return m_options.network ? openNetworkSource() : openFlashSource();
+}
+
+bool HostSession::openFlashSource()
+{
+    // Without its description the folder would only ever show an XML error.
+    const QString dir = m_options.flashDir;
+    if (!QFileInfo(QDir(dir).filePath(kDescriptionFile)).isFile()) {
+        fail(tr("No setup description %1 in %2")
+                 .arg(kDescriptionFile, QDir::toNativeSeparators(dir)));
+        return false;
+    }
+    m_source = std::make_unique<NBXFlashDriveSetup>(dir);
+    return true;
+}
+
+bool HostSession::openNetworkSource()
+{
+    DeviceAddress& address = m_options.address;
+    if (!address.hasPassword() && !HostCredentials::complete(address)) {
+        m_cancelled = true;
+        return false;
+    }
+    m_source = std::make_unique<NBXNetSetup>(address.linkAddress());
+    return true;
+}
+
+void HostSession::showLoading()
+{
+    // A flash drive loads before the dialog's loop even starts.
+    if (!m_options.network)
+        return;
+    const QString device = m_options.address.display();
+    m_loading = std::make_unique<ProgressWindow>(tr("Connecting to %1…").arg(device), true);
+    ProgressWindow* window = m_loading.get();
+    connect(m_source.get(), &NBXSetup::progress, window, [window, device](int percent) {
+        window->setText(tr("Loading the configuration of %1…").arg(device));
+        window->setValue(percent);
+    });
+    // Connected before the dialog connects its own error box, so the window
+    // is gone before that box shows.
+    connect(m_source.get(), &NBXSetup::loadDone, window, &ProgressWindow::finish);
+    connect(m_source.get(), &NBXSetup::pseudothrow, window, &ProgressWindow::finish);
+    connect(window, &ProgressWindow::cancelled, this, &HostSession::cancelLoading);
+    window->show();
+    if (m_grabber)
+        m_grabber->saveWindow(window, QStringLiteral("loading"));
+}
+
+void HostSession::cancelLoading()
+{
+    m_cancelled = true;
+    // The dialog waits invisibly in its own loop until the source is done.
+    for (QWidget* widget : QApplication::topLevelWidgets()) {
+        auto* dialog = qobject_cast<CWinMain*>(widget);
+        if (dialog && dialog->source() == m_source.get())
+            dialog->reject();
+    }
+}
+
+void HostSession::waitForStore()
+{
+    // OK has started the upload and closed the dialog; the upload must
+    // neither die with the source nor fail unseen.
+    auto* net = qobject_cast<NBXNetSetup*>(m_source.get());
+    if (!net || net->state() == 0)
+        return;
+    const QString device = m_options.address.display();
+    ProgressWindow window(tr("Storing the settings on %1…").arg(device), false);
+    QEventLoop loop;
+    QString error;
+    connect(net, &NBXSetup::progress, &window, &ProgressWindow::setValue);
+    connect(net, &NBXSetup::storeDone, &loop, &QEventLoop::quit);
+    connect(net, &NBXSetup::loadDone, &loop, &QEventLoop::quit);
+    connect(net, &NBXSetup::pseudothrow, &loop, [&loop, &error](const QString& message) {
+        error = message;
+        loop.quit();
+    });
+    connect(&m_deadline, &Deadline::expired, &loop, &QEventLoop::quit);
+    window.show();
+    if (m_grabber)
+        m_grabber->saveWindow(&window, QStringLiteral("storing"));
+    if (net->state() != 0)
+        loop.exec();
+    window.finish();
+    if (!error.isEmpty())
+        fail(tr("The settings could not be stored on %1.\n\n%2").arg(device, error));
+}
+
+void HostSession::fail(const QString& message)
+{
+    onSourceError(message);
+    NBXDlgQuestion::Do(nullptr, QMessageBox::Critical, kTitle, message);
+}
+
+void HostSession::onSourceError(const QString& message)
+{
+    if (m_error.isEmpty())
+        m_error = message;
+}
+
+int HostSession::exitCode(int dialogResult) const
+{
+    if (m_deadline.isExpired())
+        return HostExit::TimedOut;
+    if (!m_error.isEmpty() || m_boxes.errorShown())
+        return HostExit::Failed;
+    if (m_cancelled)
+        return HostExit::Cancelled;
+    if (m_grabber && m_grabber->pageCount() == 0)
+        return HostExit::GrabFailed;
+    return dialogResult == 1 ? HostExit::Accepted : HostExit::Cancelled;
+}
