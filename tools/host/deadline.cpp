@@ -1,6 +1,7 @@
 #include "deadline.h"
 
 #include "hostexit.h"
+#include "setupdialogs.h"
 
 #include <QApplication>
 #include <QDialog>
@@ -32,12 +33,12 @@ void Deadline::expire()
 
 void Deadline::closeDialogs()
 {
-    // The setup dialog waits invisibly while its source loads, so hidden
-    // dialogs count too.
     for (QWidget* widget : QApplication::topLevelWidgets()) {
-        if (auto* dialog = qobject_cast<QDialog*>(widget))
+        auto* dialog = qobject_cast<QDialog*>(widget);
+        if (dialog && dialog->isVisible() && !SetupDialogs::isSetupDialog(dialog))
             dialog->reject();
     }
+    SetupDialogs::rejectAll();
 }
 
 void Deadline::stop()

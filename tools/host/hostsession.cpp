@@ -4,14 +4,13 @@
 #include "hostexit.h"
 #include "pagegrabber.h"
 #include "progresswindow.h"
+#include "setupdialogs.h"
 
 #include "config/nbxflashdrivesetup.h"
 #include "config/nbxnetsetup.h"
 #include "host/nbxdlgquestion.h"
-#include "setup/cwinmain.h"
 #include "setup/entrypoints.h"
 
-#include <QApplication>
 #include <QDir>
 #include <QEventLoop>
 #include <QFileInfo>
@@ -106,12 +105,7 @@ void HostSession::showLoading()
 void HostSession::cancelLoading()
 {
     m_cancelled = true;
-    // The dialog waits invisibly in its own loop until the source is done.
-    for (QWidget* widget : QApplication::topLevelWidgets()) {
-        auto* dialog = qobject_cast<CWinMain*>(widget);
-        if (dialog && dialog->source() == m_source.get())
-            dialog->reject();
-    }
+    SetupDialogs::rejectAll(m_source.get());
 }
 
 void HostSession::waitForStore()
@@ -163,7 +157,8 @@ int HostSession::exitCode(int dialogResult) const
         return HostExit::Failed;
     if (m_cancelled)
         return HostExit::Cancelled;
-    if (m_grabber && m_grabber->pageCount() == 0)
-        return HostExit::GrabFailed;
+    // A grab closes the dialog itself, with Cancel unless told to store.
+    if (m_grabber)
+        return m_grabber->pageCount() == 0 ? HostExit::GrabFailed : HostExit::Accepted;
     return dialogResult == 1 ? HostExit::Accepted : HostExit::Cancelled;
 }
