@@ -21,9 +21,12 @@ void report(const QString& text)
     std::fflush(stderr);
 }
 
-QString plainText(const QString& text)
+// One line per message, so that logs and scripts can take it line by line.
+QString oneLine(const QString& text)
 {
-    return Qt::mightBeRichText(text) ? QTextDocumentFragment::fromHtml(text).toPlainText() : text;
+    const QString plain =
+        Qt::mightBeRichText(text) ? QTextDocumentFragment::fromHtml(text).toPlainText() : text;
+    return plain.split(QLatin1Char('\n'), Qt::SkipEmptyParts).join(QLatin1Char(' '));
 }
 
 // OK where the box has it, otherwise its cancelling answer: nobody agrees
@@ -65,7 +68,7 @@ bool BoxWatcher::eventFilter(QObject* watched, QEvent* event)
 
 void BoxWatcher::messageBoxShown(QMessageBox* box)
 {
-    report(plainText(box->text()));
+    report(oneLine(box->text()));
     if (box->icon() == QMessageBox::Critical)
         m_errorShown = true;
     if (!m_answer)

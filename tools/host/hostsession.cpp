@@ -46,8 +46,8 @@ int HostSession::run()
     showLoading();
     const int result = DoPanorixSetup(*m_source);
     m_loading.reset();
-    if (result == 1 && !m_deadline.isExpired())
-        waitForStore();
+    if (!m_cancelled && !m_deadline.isExpired())
+        finishExchange(result == 1);
     return exitCode(result);
 }
 
@@ -108,33 +108,45 @@ void HostSession::cancelLoading()
     SetupDialogs::rejectAll(m_source.get());
 }
 
-void HostSession::waitForStore()
+void HostSession::finishExchange(bool accepted)
 {
-    // OK has started the upload and closed the dialog; the upload must
-    // neither die with the source nor fail unseen.
+    // OK has started the upload and closed the dialog (or a button started a
+    // device function just before Cancel); the exchange must neither die
+    // with the source nor fail unseen.
     auto* net = qobject_cast<NBXNetSetup*>(m_source.get());
     if (!net || net->state() == 0)
         return;
     const QString device = m_options.address.display();
-    ProgressWindow window(tr("Storing the settings on %1…").arg(device), false);
+    ProgressWindow window(accepted ? tr("Storing the settings on %1…").arg(device)
+                                   : tr("Finishing the last request to %1…").arg(device),
+                          false);
+    window.show();
+    if (m_grabber)
+        m_grabber->saveWindow(&window,
+                              accepted ? QStringLiteral("storing") : QStringLiteral("finishing"));
+    const QString error = waitForExchange(*net, window);
+    if (error.isEmpty())
+        return;
+    fail(accepted ? tr("The settings could not be stored on %1.\n\n%2").arg(device, error)
+                  : tr("The last request to %1 failed.\n\n%2").arg(device, error));
+}
+
+QString HostSession::waitForExchange(NBXNetSetup& net, ProgressWindow& window)
+{
     QEventLoop loop;
     QString error;
-    connect(net, &NBXSetup::progress, &window, &ProgressWindow::setValue);
-    connect(net, &NBXSetup::storeDone, &loop, &QEventLoop::quit);
-    connect(net, &NBXSetup::loadDone, &loop, &QEventLoop::quit);
-    connect(net, &NBXSetup::pseudothrow, &loop, [&loop, &error](const QString& message) {
+    connect(&net, &NBXSetup::progress, &window, &ProgressWindow::setValue);
+    connect(&net, &NBXSetup::storeDone, &loop, &QEventLoop::quit);
+    connect(&net, &NBXSetup::loadDone, &loop, &QEventLoop::quit);
+    connect(&net, &NBXSetup::pseudothrow, &loop, [&loop, &error](const QString& message) {
         error = message;
         loop.quit();
     });
     connect(&m_deadline, &Deadline::expired, &loop, &QEventLoop::quit);
-    window.show();
-    if (m_grabber)
-        m_grabber->saveWindow(&window, QStringLiteral("storing"));
-    if (net->state() != 0)
+    if (net.state() != 0)
         loop.exec();
     window.finish();
-    if (!error.isEmpty())
-        fail(tr("The settings could not be stored on %1.\n\n%2").arg(device, error));
+    return error;
 }
 
 void HostSession::fail(const QString& message)

@@ -9,6 +9,7 @@
 
 #include <memory>
 
+class NBXNetSetup;
 class NBXSetup;
 class PageGrabber;
 class ProgressWindow;
@@ -33,7 +34,9 @@ private:
     bool openNetworkSource();
     void showLoading();
     void cancelLoading();
-    void waitForStore();
+    void finishExchange(bool accepted);
+    // The error the exchange ended with, or nothing.
+    QString waitForExchange(NBXNetSetup& net, ProgressWindow& window);
     void fail(const QString& message);
     void onSourceError(const QString& message);
     int exitCode(int dialogResult) const;
