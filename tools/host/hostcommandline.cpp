@@ -40,8 +40,9 @@ HostCommandLine::HostCommandLine()
                 QStringLiteral("Give up after <seconds> and exit 5; 0 never gives up."),
                 QStringLiteral("seconds")),
       m_unattended(QStringLiteral("unattended"),
-                   QStringLiteral("Nobody is watching: answer every message box with OK and "
-                                  "cancel the login dialog as soon as they appear."))
+                   QStringLiteral("Nobody is watching: answer every message box as soon as it "
+                                  "appears, with OK (or its cancelling answer when it has no "
+                                  "OK), and cancel the login dialog."))
 {
     m_parser.setApplicationDescription(QString::fromLatin1(kDescription));
     // Qt's own help option would also offer --help-all with Qt's GUI options,
