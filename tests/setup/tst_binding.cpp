@@ -277,7 +277,9 @@ void tst_Binding::translations()
         h.source.setFilePath(QStringLiteral("streams"), h.write("streams.ini", streams));
     h.build(SetupHarness::wrap("<translations><title><ru>Titel</ru></title>"
                                "<both><ru>oba</ru><en>beide</en></both>"
-                               "<nested><ru>[ @title ]</ru></nested></translations>"));
+                               "<nested><ru>[ @title ]</ru></nested>"
+                               "<title><ru>ignored: the first title counts</ru></title>"
+                               "</translations>"));
     QTEST(h.dialog->substitute(text), "expected");
 }
 
@@ -331,8 +333,9 @@ void tst_Binding::selfReferenceStops()
     QVERIFY(result.contains(QLatin1Char('{')) || result.contains(QLatin1Char('@')));
 }
 
-// Each of these took seconds and hundreds of megabytes when every
-// replacement started the search over.
+// Texts that cost seconds when every replacement started the search over:
+// a translation holding its own word ran to the bound of one call, and each
+// value after a long run of blanks scanned the run again.
 void tst_Binding::hostileTextsFinish_data()
 {
     const QString blanks(256 * 1024, QLatin1Char(' '));
@@ -345,6 +348,9 @@ void tst_Binding::hostileTextsFinish_data()
     QTest::newRow("brace then a long run of blanks") << "{" + blanks << "{" + blanks;
     QTest::newRow("brace, blanks, then a key") << "{" + blanks + "{general/net/port}"
                                                << "{" + blanks + "8080";
+    QTest::newRow("brace and blanks before a hundred keys")
+        << "{" + blanks + QStringLiteral("{general/net/port}").repeated(100)
+        << "{" + blanks + QStringLiteral("8080").repeated(100);
     QTest::newRow("two braces, each before a run of blanks")
         << "{" + blanks + "{" + blanks << "{" + blanks + "{" + blanks;
 }

@@ -161,13 +161,9 @@ void tst_cTextSubstituter::translate()
 
 void tst_cTextSubstituter::expandValues_data()
 {
-    const QString blanks(256 * 1024, QLatin1Char(' '));
     QTest::addColumn<QString>("text");
     QTest::addColumn<QString>("expected");
-    QTest::newRow("brace then a long run of blanks") << "{" + blanks << "{" + blanks;
-    QTest::newRow("brace, blanks, then a key") << "{" + blanks + "{a/b/c}"
-                                               << "{" + blanks + "x";
-    QTest::newRow("blanks between braces are the key") << "{" + blanks + "}"
+    QTest::newRow("blanks between braces are the key") << "{   }"
                                                        << "blanks";
     QTest::newRow("many open braces, the last closed twice")
         << QString(256 * 1024, QLatin1Char('{')) + "{a/b/c}}"
@@ -183,9 +179,8 @@ void tst_cTextSubstituter::expandValues_data()
 void tst_cTextSubstituter::expandValues()
 {
     QFETCH(QString, text);
-    const Table values{{"a/b/c", "x"},        {"x", "done"},
-                       {"name", "b"},         {"close", "}"},
-                       {" a/b/c ", "spaced"}, {QString(256 * 1024, QLatin1Char(' ')), "blanks"}};
+    const Table values{{"a/b/c", "x"}, {"x", "done"},         {"name", "b"},
+                       {"close", "}"}, {" a/b/c ", "spaced"}, {"   ", "blanks"}};
     qint64 budget = std::numeric_limits<qint64>::max();
     QTEST(cTextSubstituter(kLimits, budget).expandValues(text, lookupIn(values)), "expected");
 }

@@ -123,6 +123,7 @@ private slots:
     void dialogOpenedWhileBuildingStepsOnlyItsControls();
     void nestingOfDialogsIsBounded();
     void failureClosesOpenSubDialog();
+    void eachBuildHasItsOwnSubstitutionBudget();
     void exportAndImportRoundTrip();
     void unwritableExportShowsErrorDialog();
     void fileChooserStoresChosenPath();
@@ -275,6 +276,39 @@ void tst_Dialogs::failureClosesOpenSubDialog()
     QVERIFY(closedByFailure);
     QCOMPARE(h.errorTexts(), QStringList{"Unknown dialog tag \"nothing\""});
     QTRY_VERIFY(!d->isVisible());
+}
+
+void tst_Dialogs::eachBuildHasItsOwnSubstitutionBudget()
+{
+    // A value holding its own key runs each substitution to the bound of
+    // one call, about a quarter of the budget that a build's texts share.
+    const QString key = "{general/loop/big}";
+    SetupHarness h;
+    h.source.setFilePath(
+        "general",
+        h.write("general.ini", "[ loop ]\nbig = " + QByteArray(100000, 'v') + key.toUtf8() + "\n"));
+    QByteArray labels;
+    for (int i = 0; i < 8; ++i)
+        labels += "<item type=\"label\" row=\"" + QByteArray::number(i) + "\"><heavy" +
+                  QByteArray::number(i) + "/><tooltip>" + key.toUtf8() + "</tooltip></item>";
+    CWinMain* d = h.build(SetupHarness::wrap(
+        "<window><main/></window><tabwidget><tab><item type=\"gridlayout\">" + labels +
+        "</item></tab></tabwidget><big_dialog title=\"Big\"><big/><item type=\"gridlayout\">"
+        "<item type=\"label\"><dialog_heavy/><tooltip>" +
+        key.toUtf8() + "</tooltip></item></item></big_dialog>"));
+    // Creating the first labels spent the budget; their updates and every
+    // later text stay as written.
+    const int oneCall = CWinMain::kMaxSubstitutedLength;
+    for (int i = 0; i < 8; ++i)
+        QCOMPARE(h.control<QLabel>(QString("heavy%1").arg(i))->toolTip(), key);
+
+    // A sub-dialog's build and a later edit start afresh.
+    int inDialog = 0;
+    onNextModal([&](QDialog*) { inDialog = h.control<QLabel>("dialog_heavy")->toolTip().size(); });
+    call(d, "showDialog", "big");
+    QVERIFY(inDialog >= oneCall);
+    QVERIFY(d->substitute(key).size() >= oneCall);
+    QCOMPARE(h.errorTexts(), QStringList());
 }
 
 void tst_Dialogs::exportAndImportRoundTrip()
