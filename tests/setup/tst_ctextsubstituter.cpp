@@ -1,57 +1,14 @@
+#include "patternsubstitution.h"
 #include "setup/ctextsubstituter.h"
 
-#include <QHash>
 #include <QRandomGenerator>
-#include <QRegExp>
 #include <QtTest>
 
 namespace {
 
-using Table = QHash<QString, QString>;
+using Table = PatternSubstitution::Table;
 
 const cTextSubstituter::Limits kLimits{1000, 1 << 20};
-
-// The passes as first written: a pattern search that starts over after every
-// replacement. Quadratic and unbounded on hostile texts, so the comparisons
-// below give them only short ones, under small limits.
-struct Reference
-{
-    cTextSubstituter::Limits limits;
-    int replacements = 0;
-
-    bool within(const QString& s) const
-    {
-        return replacements < limits.replacements && s.size() <= limits.length;
-    }
-
-    QString translate(QString s, const Table& table)
-    {
-        QRegExp word(QStringLiteral("(@[^ .@\r\n\t]+)"), Qt::CaseSensitive);
-        int pos = 0;
-        while (within(s) && (pos = word.indexIn(s, pos)) != -1) {
-            const QString translation = table.value(word.cap(1).mid(1));
-            if (translation.isEmpty()) {
-                pos += 1;
-                continue;
-            }
-            s.replace(pos, word.matchedLength(), translation);
-            ++replacements;
-            pos = 1;
-        }
-        return s;
-    }
-
-    QString expandValues(QString s, const Table& values)
-    {
-        QRegExp value(QStringLiteral("\\{\\s*([^\\{\\}]+)\\s*\\}"));
-        int pos = 0;
-        while (within(s) && (pos = value.indexIn(s, 0)) != -1) {
-            s.replace(pos, value.matchedLength(), values.value(value.cap(1)));
-            ++replacements;
-        }
-        return s;
-    }
-};
 
 QString pick(QRandomGenerator& random, const QStringList& pieces, int count)
 {
@@ -103,7 +60,7 @@ void tst_cTextSubstituter::translationsAsTheSearchThatStartsOver()
         }
         const QString text = pick(random, pieces, random.bounded(10));
         const cTextSubstituter::Limits limits{1 + random.bounded(20), 1 + random.bounded(60)};
-        Reference reference{limits};
+        PatternSubstitution reference{limits};
         qint64 budget = std::numeric_limits<qint64>::max();
         cTextSubstituter ours(limits, budget);
         QCOMPARE(ours.translate(text, lookupIn(table)), reference.translate(text, table));
@@ -125,7 +82,7 @@ void tst_cTextSubstituter::valuesAsTheSearchThatStartsOver()
         }
         const QString text = pick(random, pieces, random.bounded(12));
         const cTextSubstituter::Limits limits{1 + random.bounded(30), 1 + random.bounded(80)};
-        Reference reference{limits};
+        PatternSubstitution reference{limits};
         qint64 budget = std::numeric_limits<qint64>::max();
         cTextSubstituter ours(limits, budget);
         QCOMPARE(ours.expandValues(text, lookupIn(values)), reference.expandValues(text, values));
