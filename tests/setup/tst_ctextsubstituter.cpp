@@ -18,6 +18,20 @@ QString pick(QRandomGenerator& random, const QStringList& pieces, int count)
     return s;
 }
 
+// The substituter beside the pattern search, both under the same random
+// limits and with budget to spare.
+struct SideBySide
+{
+    SideBySide(QRandomGenerator& random, int maxReplacements, int maxLength)
+        : limits{1 + random.bounded(maxReplacements), 1 + random.bounded(maxLength)}
+    {
+    }
+    cTextSubstituter::Limits limits;
+    qint64 budget = std::numeric_limits<qint64>::max();
+    PatternSubstitution reference{limits};
+    cTextSubstituter ours{limits, budget};
+};
+
 cTextSubstituter::Lookup lookupIn(const Table& table)
 {
     return [&table](const QString& key) { return table.value(key); };
@@ -59,11 +73,8 @@ void tst_cTextSubstituter::translationsAsTheSearchThatStartsOver()
             table.insert(words.at(i), translation);
         }
         const QString text = pick(random, pieces, random.bounded(10));
-        const cTextSubstituter::Limits limits{1 + random.bounded(20), 1 + random.bounded(60)};
-        PatternSubstitution reference{limits};
-        qint64 budget = std::numeric_limits<qint64>::max();
-        cTextSubstituter ours(limits, budget);
-        QCOMPARE(ours.translate(text, lookupIn(table)), reference.translate(text, table));
+        SideBySide both(random, 20, 60);
+        QCOMPARE(both.ours.translate(text, lookupIn(table)), both.reference.translate(text, table));
     }
 }
 
@@ -81,11 +92,9 @@ void tst_cTextSubstituter::valuesAsTheSearchThatStartsOver()
                 values.insert(key, pick(random, pieces, random.bounded(4)));
         }
         const QString text = pick(random, pieces, random.bounded(12));
-        const cTextSubstituter::Limits limits{1 + random.bounded(30), 1 + random.bounded(80)};
-        PatternSubstitution reference{limits};
-        qint64 budget = std::numeric_limits<qint64>::max();
-        cTextSubstituter ours(limits, budget);
-        QCOMPARE(ours.expandValues(text, lookupIn(values)), reference.expandValues(text, values));
+        SideBySide both(random, 30, 80);
+        QCOMPARE(both.ours.expandValues(text, lookupIn(values)),
+                 both.reference.expandValues(text, values));
     }
 }
 
