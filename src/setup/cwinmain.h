@@ -78,7 +78,7 @@ public:
     static QStringList _split_key(QString s);
     static qint64 fromHumanReadable(const QString& s);
 
-    // A self-referencing translation or value would expand for ever; one
+    // A value that holds its own key would expand for ever; one
     // substitution stops after this many replacements or once its text has
     // grown past kMaxSubstitutedLength characters. Descriptions in use need
     // a handful.
@@ -86,8 +86,8 @@ public:
     static constexpr int kMaxSubstitutedLength = 1 << 20;
     // All substitutions of one build (the dialog's, or a sub-dialog's when it
     // opens) insert at most this many characters together, each replacement
-    // counting one more; past it, texts stay as far as they got. A real
-    // description uses a few thousand.
+    // counting one more; past it, texts stay as far as they got. The sample
+    // device's description uses under a thousand.
     static constexpr qint64 kBuildSubstitutionBudget = 1 << 22;
 
     // --- actions (actions.cpp)
