@@ -69,10 +69,15 @@ cTextSubstituter::cTextSubstituter(const Limits& limits, qint64& budget)
 {
 }
 
+bool cTextSubstituter::canReplace() const
+{
+    return m_replacements < m_limits.replacements && m_length <= m_limits.length && m_budget > 0;
+}
+
 bool cTextSubstituter::spend(int outputLength, int matchedLength)
 {
     const qint64 cost = qint64(outputLength) + 1;
-    if (m_replacements >= m_limits.replacements || m_length > m_limits.length || cost > m_budget)
+    if (!canReplace() || cost > m_budget)
         return false;
     ++m_replacements;
     m_length += outputLength - matchedLength;
@@ -100,19 +105,19 @@ QString cTextSubstituter::translate(const QString& text, const Lookup& translati
         const int end = wordEnd(s.text, at + 1);
         const QString word = s.text.mid(at + 1, end - at - 1);
         // Once a replacement has been made, a word at the very start of the
-        // text is left alone: stored descriptions rely on that.
+        // text is left alone, as descriptions in use were written to expect.
         const bool skipped = word.isEmpty() || inserting.contains(word) ||
                              (out.isEmpty() && m_replacements > firstReplacement);
-        const QString translated = skipped ? QString() : translation(word);
+        const QString translated = skipped || !canReplace() ? QString() : translation(word);
+        s.pos = end;
         if (translated.isEmpty()) {
             out += QStringView(s.text).mid(at, end - at);
-            s.pos = end;
             continue;
         }
-        s.pos = at;
-        if (!spend(translated.size(), end - at))
+        if (!spend(translated.size(), end - at)) {
+            s.pos = at;
             return finish(out, pending);
-        s.pos = end;
+        }
         inserting.insert(word);
         pending.push_back({translated, 0, word});
     }
@@ -146,7 +151,7 @@ QString cTextSubstituter::expandValues(const QString& text, const Lookup& value)
             continue;
         }
         const QString key = out.mid(open + 1);
-        const QString replacement = value(key);
+        const QString replacement = canReplace() ? value(key) : QString();
         if (!spend(replacement.size(), key.size() + 2)) {
             out += c;
             return finish(out, pending);

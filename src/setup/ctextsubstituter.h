@@ -34,6 +34,7 @@ public:
     QString expandValues(const QString& text, const Lookup& value);
 
 private:
+    bool canReplace() const;
     bool spend(int outputLength, int matchedLength);
 
     Limits m_limits;
