@@ -10,8 +10,10 @@
 #include <QAbstractButton>
 #include <QApplication>
 #include <QDialog>
+#include <QPushButton>
 #include <QTabWidget>
 #include <QTimer>
+#include <QtTest>
 
 #include <functional>
 
@@ -88,4 +90,21 @@ inline void showPage(QDialog* dialog, const QString& title)
         if (tabs->tabText(i) == title)
             tabs->setCurrentIndex(i);
     }
+}
+
+// Clicks the setup dialog's button `opener`, which opens a confirmation of
+// the same title, and answers Yes; returns once the confirmation has closed.
+inline void confirmThrough(QDialog* dialog, const QString& opener)
+{
+    QPushButton* open = widgetWithText<QPushButton>(dialog, opener);
+    QVERIFY2(open, qPrintable(opener));
+    driveModal(
+        shownDialogTitled(opener),
+        [](QDialog* confirm) {
+            QPushButton* yes = widgetWithText<QPushButton>(confirm, QStringLiteral("Yes"));
+            QVERIFY(yes);
+            yes->click();
+            QTRY_VERIFY(!confirm->isVisible());
+        },
+        [open] { open->click(); });
 }

@@ -204,16 +204,8 @@ void tst_DeviceSession::confirmedFunctionClosesWithoutUploading()
             QVERIFY(host);
             host->setText(QStringLiteral("edited-before"));
             showPage(d, QStringLiteral("System"));
-            QPushButton* open = button(d, opener);
-            QVERIFY(open);
             QTRY_COMPARE(setup.state(), 0);
-            driveModal(
-                shownDialogTitled(opener),
-                [&](QDialog* confirm) {
-                    button(confirm, QStringLiteral("Yes"))->click();
-                    QTRY_VERIFY(!confirm->isVisible());
-                },
-                [&] { open->click(); });
+            confirmThrough(d, opener);
             QTRY_VERIFY(!d->isVisible());
             QVERIFY(received(device.sim.log(), request));
         },

@@ -38,6 +38,8 @@ class tst_FlashSession : public QObject
 private slots:
     void editAndStoreChangesOnlyThatLine();
     void cancelChangesNothing();
+    void confirmedFunctionClosesWithoutStoring_data();
+    void confirmedFunctionClosesWithoutStoring();
 };
 
 void tst_FlashSession::editAndStoreChangesOnlyThatLine()
@@ -94,6 +96,39 @@ void tst_FlashSession::cancelChangesNothing()
     for (const QString& name : QDir(device.dir.path()).entryList(QDir::Files))
         after[name] = device.bytes(name);
     QCOMPARE(after, before);
+}
+
+void tst_FlashSession::confirmedFunctionClosesWithoutStoring_data()
+{
+    QTest::addColumn<QString>("opener");
+    QTest::newRow("factory settings") << "Factory settings";
+    QTest::newRow("restart") << "Restart the recorder";
+}
+
+// A flash drive has no such function: the source reports it done at once,
+// before the confirmation returns. The dialog closes all the same, without
+// waiting and without storing.
+void tst_FlashSession::confirmedFunctionClosesWithoutStoring()
+{
+    QFETCH(QString, opener);
+    DeviceCopy device;
+    const QByteArray netBefore = device.bytes("net.ini");
+    NBXFlashDriveSetup setup(device.dir.path());
+    QStringList errors;
+    const int result = runSession(
+        setup,
+        [&](QDialog* d) {
+            QLineEdit* host = widgetWithText<QLineEdit>(d, QStringLiteral("velk-nvr"));
+            QVERIFY(host);
+            host->setText(QStringLiteral("edited-before"));
+            showPage(d, QStringLiteral("System"));
+            confirmThrough(d, opener);
+            QVERIFY(!d->isVisible());
+        },
+        errors);
+    QVERIFY2(errors.isEmpty(), qPrintable(errors.join(QLatin1Char('\n'))));
+    QCOMPARE(result, 0);
+    QCOMPARE(device.bytes("net.ini"), netBefore);
 }
 
 QTEST_MAIN(tst_FlashSession)
