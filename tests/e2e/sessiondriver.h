@@ -10,6 +10,7 @@
 #include <QAbstractButton>
 #include <QApplication>
 #include <QDialog>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QTabWidget>
 #include <QTimer>
@@ -107,4 +108,15 @@ inline void confirmThrough(QDialog* dialog, const QString& opener)
             QTRY_VERIFY(!confirm->isVisible());
         },
         [open] { open->click(); });
+}
+
+// Edits the host name, then confirms through the System page's `opener`:
+// whatever follows must not store that edit.
+inline void editThenConfirm(QDialog* dialog, const QString& opener)
+{
+    QLineEdit* host = widgetWithText<QLineEdit>(dialog, QStringLiteral("velk-nvr"));
+    QVERIFY(host);
+    host->setText(QStringLiteral("edited-before"));
+    showPage(dialog, QStringLiteral("System"));
+    confirmThrough(dialog, opener);
 }

@@ -53,6 +53,43 @@ QLabel* labelBeside(QWidget* control, int columns)
     return item ? qobject_cast<QLabel*>(item->widget()) : nullptr;
 }
 
+// The sample device played by the emulator, and a link to it.
+struct SampleSession
+{
+    DeviceFixture device;
+    NBXNetSetup setup{device.sim.linkAddress()};
+    QStringList errors;
+
+    int run(const DialogDriver& driver) { return runSession(setup, driver, errors); }
+    const DeviceLog& log() { return device.sim.log(); }
+};
+
+const QByteArray kTimeRequest("PUT TIME CONFIG\r\n");
+
+// Opens the sample device, turns NTP off, lets `prepare` act on the dialog,
+// clicks the Time page's button `text` and hands back the payload of the
+// time request the device then received.
+void sendTime(const QString& text, const DialogDriver& prepare, QByteArray& payload)
+{
+    SampleSession session;
+    const int result = session.run([&](QDialog* d) {
+        useManualTime(d);
+        prepare(d);
+        QPushButton* b = button(d, text);
+        QVERIFY2(b && b->isEnabled(), qPrintable(text));
+        QTRY_COMPARE(session.setup.state(), 0); // a second exchange would be refused
+        b->click();
+        QTRY_VERIFY(received(session.log(), kTimeRequest));
+        QTRY_COMPARE(session.setup.state(), 0);
+        d->reject();
+    });
+    QVERIFY2(session.errors.isEmpty(), qPrintable(session.errors.join(QLatin1Char('\n'))));
+    QCOMPARE(result, 0);
+    const DeviceRequest* sent = received(session.log(), kTimeRequest);
+    QVERIFY(sent);
+    payload = sent->payload;
+}
+
 } // namespace
 
 class tst_DeviceSession : public QObject
@@ -69,114 +106,78 @@ private slots:
 
 void tst_DeviceSession::setTheClockSendsTheChosenTime()
 {
-    DeviceFixture device;
-    NBXNetSetup setup(device.sim.linkAddress());
-    QStringList errors;
-    const int result = runSession(
-        setup,
-        [&](QDialog* d) {
-            useManualTime(d);
+    QByteArray payload;
+    sendTime(
+        QStringLiteral("Set the clock"),
+        [](QDialog* d) {
             auto* clock = d->findChild<QDateTimeEdit*>();
             QVERIFY(clock && clock->isEnabled());
             clock->setDateTime(QDateTime(QDate(2031, 7, 4), QTime(9, 8, 7)));
-            QPushButton* set = button(d, QStringLiteral("Set the clock"));
-            QVERIFY(set && set->isEnabled());
-            QTRY_COMPARE(setup.state(), 0); // a second exchange would be refused
-            set->click();
-            QTRY_VERIFY(received(device.sim.log(), "PUT TIME CONFIG\r\n"));
-            QTRY_COMPARE(setup.state(), 0);
-            d->reject();
         },
-        errors);
-    QVERIFY2(errors.isEmpty(), qPrintable(errors.join(QLatin1Char('\n'))));
-    QCOMPARE(result, 0);
-    const DeviceRequest* sent = received(device.sim.log(), "PUT TIME CONFIG\r\n");
-    QVERIFY(sent);
+        payload);
     // The device's own wall-clock time, in the zone it keeps.
-    QCOMPARE(sent->payload, QByteArray("YYYYMMDDHHMMSS=20310704090807\nTIME_ZONE=UTC-3\n"));
+    QCOMPARE(payload, QByteArray("YYYYMMDDHHMMSS=20310704090807\nTIME_ZONE=UTC-3\n"));
 }
 
 void tst_DeviceSession::computerTimeSendsItInTheDeviceZone()
 {
-    DeviceFixture device;
-    NBXNetSetup setup(device.sim.linkAddress());
-    QStringList errors;
-    qint64 before = 0, after = 0;
-    const int result = runSession(
-        setup,
-        [&](QDialog* d) {
-            useManualTime(d);
-            QPushButton* now = button(d, QStringLiteral("Use this computer's time"));
-            QVERIFY(now && now->isEnabled());
-            QTRY_COMPARE(setup.state(), 0);
-            before = QDateTime::currentSecsSinceEpoch();
-            now->click();
-            after = QDateTime::currentSecsSinceEpoch();
-            QTRY_VERIFY(received(device.sim.log(), "PUT TIME CONFIG\r\n"));
-            QTRY_COMPARE(setup.state(), 0);
-            d->reject();
-        },
-        errors);
-    QVERIFY2(errors.isEmpty(), qPrintable(errors.join(QLatin1Char('\n'))));
-    QCOMPARE(result, 0);
-    const DeviceRequest* sent = received(device.sim.log(), "PUT TIME CONFIG\r\n");
-    QVERIFY(sent);
+    QByteArray payload;
+    const qint64 before = QDateTime::currentSecsSinceEpoch();
+    sendTime(
+        QStringLiteral("Use this computer's time"), [](QDialog*) {}, payload);
+    const qint64 after = QDateTime::currentSecsSinceEpoch();
     const QRegularExpressionMatch m =
         QRegularExpression(QStringLiteral("^YYYYMMDDHHMMSS=(\\d{14})$"))
-            .match(QString::fromLatin1(sent->payload));
-    QVERIFY2(m.hasMatch(), sent->payload.constData());
+            .match(QString::fromLatin1(payload));
+    QVERIFY2(m.hasMatch(), payload.constData());
     // The sample device keeps UTC-3: three hours east of Greenwich, no
     // daylight time.
     QDateTime local = QDateTime::fromString(m.captured(1), QStringLiteral("yyyyMMddHHmmss"));
     local.setTimeZone(QTimeZone::utc());
     const qint64 sentUtc = local.toSecsSinceEpoch() - 3 * 3600;
-    QVERIFY2(before <= sentUtc && sentUtc <= after, sent->payload.constData());
+    QVERIFY2(before <= sentUtc && sentUtc <= after, payload.constData());
 }
 
 void tst_DeviceSession::videoPageShowsValuesAndStoredMode()
 {
-    DeviceFixture device;
-    NBXNetSetup setup(device.sim.linkAddress());
-    QStringList errors;
-    const int result = runSession(
-        setup,
-        [&](QDialog* d) {
-            showPage(d, QStringLiteral("Video"));
-            const QList<QScrollBar*> sliders = d->findChildren<QScrollBar*>();
-            QCOMPARE(sliders.size(), 4);
-            for (int i = 0; i < sliders.size(); ++i) {
-                QLabel* shown = labelBeside(sliders.at(i), 1);
-                QVERIFY(shown);
-                QCOMPARE(shown->text(), QStringLiteral("128"));
-                sliders.at(i)->setValue(200 + i);
-                QCOMPARE(shown->text(), QString::number(200 + i));
-            }
+    SampleSession session;
+    const int result = session.run([&](QDialog* d) {
+        showPage(d, QStringLiteral("Video"));
+        const QList<QScrollBar*> sliders = d->findChildren<QScrollBar*>();
+        QCOMPARE(sliders.size(), 4);
+        for (int i = 0; i < sliders.size(); ++i) {
+            QLabel* shown = labelBeside(sliders.at(i), 1);
+            QVERIFY(shown);
+            QCOMPARE(shown->text(), QStringLiteral("128"));
+            sliders.at(i)->setValue(200 + i);
+            QCOMPARE(shown->text(), QString::number(200 + i));
+        }
 
-            QLabel* now = nullptr;
-            for (QLabel* l : d->findChildren<QLabel*>()) {
-                if (l->text().startsWith(QStringLiteral("Now:")))
-                    now = l;
-            }
-            QVERIFY(now);
-            QCOMPARE(now->text(), QStringLiteral("Now: PAL, 1920 x 1080"));
-            QComboBox* standard = nullptr;
-            for (QComboBox* c : d->findChildren<QComboBox*>()) {
-                if (c->itemText(0) == QLatin1String("PAL"))
-                    standard = c;
-            }
-            QVERIFY(standard);
-            QTest::keyClick(standard, Qt::Key_Down);
-            QCOMPARE(setup.value(QStringLiteral("streams/video/standard")), QStringLiteral("NTSC"));
-            // Chosen, not yet stored: the recorder still runs PAL.
-            QCOMPARE(now->text(), QStringLiteral("Now: PAL, 1920 x 1080"));
-            d->findChild<QPushButton*>(QStringLiteral("pbOK"))->click();
-        },
-        errors);
-    QVERIFY2(errors.isEmpty(), qPrintable(errors.join(QLatin1Char('\n'))));
+        QLabel* now = nullptr;
+        for (QLabel* l : d->findChildren<QLabel*>()) {
+            if (l->text().startsWith(QStringLiteral("Now:")))
+                now = l;
+        }
+        QVERIFY(now);
+        QCOMPARE(now->text(), QStringLiteral("Now: PAL, 1920 x 1080"));
+        QComboBox* standard = nullptr;
+        for (QComboBox* c : d->findChildren<QComboBox*>()) {
+            if (c->itemText(0) == QLatin1String("PAL"))
+                standard = c;
+        }
+        QVERIFY(standard);
+        QTest::keyClick(standard, Qt::Key_Down);
+        QCOMPARE(session.setup.value(QStringLiteral("streams/video/standard")),
+                 QStringLiteral("NTSC"));
+        // Chosen, not yet stored: the recorder still runs PAL.
+        QCOMPARE(now->text(), QStringLiteral("Now: PAL, 1920 x 1080"));
+        d->findChild<QPushButton*>(QStringLiteral("pbOK"))->click();
+    });
+    QVERIFY2(session.errors.isEmpty(), qPrintable(session.errors.join(QLatin1Char('\n'))));
     QCOMPARE(result, 1);
     // Stored, it is what the recorder runs the next time it is asked.
-    QTRY_COMPARE(setup.state(), 0);
-    QVERIFY(device.bytes(QStringLiteral("state.ini")).contains("\nSTANDARD='NTSC'\n"));
+    QTRY_COMPARE(session.setup.state(), 0);
+    QVERIFY(session.device.bytes(QStringLiteral("state.ini")).contains("\nSTANDARD='NTSC'\n"));
 }
 
 void tst_DeviceSession::confirmedFunctionClosesWithoutUploading_data()
@@ -193,27 +194,18 @@ void tst_DeviceSession::confirmedFunctionClosesWithoutUploading()
 {
     QFETCH(QString, opener);
     QFETCH(QByteArray, request);
-    DeviceFixture device;
-    const QMap<QString, QByteArray> before = device.snapshot();
-    NBXNetSetup setup(device.sim.linkAddress());
-    QStringList errors;
-    const int result = runSession(
-        setup,
-        [&](QDialog* d) {
-            QLineEdit* host = widgetWithText<QLineEdit>(d, QStringLiteral("velk-nvr"));
-            QVERIFY(host);
-            host->setText(QStringLiteral("edited-before"));
-            showPage(d, QStringLiteral("System"));
-            QTRY_COMPARE(setup.state(), 0);
-            confirmThrough(d, opener);
-            QTRY_VERIFY(!d->isVisible());
-            QVERIFY(received(device.sim.log(), request));
-        },
-        errors);
-    QVERIFY2(errors.isEmpty(), qPrintable(errors.join(QLatin1Char('\n'))));
+    SampleSession session;
+    const QMap<QString, QByteArray> before = session.device.snapshot();
+    const int result = session.run([&](QDialog* d) {
+        QTRY_COMPARE(session.setup.state(), 0);
+        editThenConfirm(d, opener);
+        QTRY_VERIFY(!d->isVisible());
+        QVERIFY(received(session.log(), request));
+    });
+    QVERIFY2(session.errors.isEmpty(), qPrintable(session.errors.join(QLatin1Char('\n'))));
     QCOMPARE(result, 0);
-    QTRY_COMPARE(setup.state(), 0);
-    QCOMPARE(device.snapshot(), before);
+    QTRY_COMPARE(session.setup.state(), 0);
+    QCOMPARE(session.device.snapshot(), before);
 }
 
 QTEST_MAIN(tst_DeviceSession)

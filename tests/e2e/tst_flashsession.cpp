@@ -118,11 +118,7 @@ void tst_FlashSession::confirmedFunctionClosesWithoutStoring()
     const int result = runSession(
         setup,
         [&](QDialog* d) {
-            QLineEdit* host = widgetWithText<QLineEdit>(d, QStringLiteral("velk-nvr"));
-            QVERIFY(host);
-            host->setText(QStringLiteral("edited-before"));
-            showPage(d, QStringLiteral("System"));
-            confirmThrough(d, opener);
+            editThenConfirm(d, opener);
             QVERIFY(!d->isVisible());
         },
         errors);
