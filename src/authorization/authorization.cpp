@@ -49,6 +49,18 @@ template <typename Pred> int findRecord(Pred same)
     return -1;
 }
 
+// Whether x is the remembered credential of a's device and level. A name
+// tells devices apart only when both records have one: every nameless device
+// would otherwise be the same device, so there the address decides.
+bool sameDeviceAndLevel(const authorization_t& x, const authorization_t& a)
+{
+    if (x.level != a.level)
+        return false;
+    if (x.name.isEmpty() || a.name.isEmpty())
+        return x.url == a.url;
+    return x.name == a.name;
+}
+
 bool copyCredentials(authorization_t& a, int index)
 {
     if (index < 0)
@@ -129,8 +141,7 @@ int lookupAuthorization(authorization_t* a, bool forceDialog)
 void removeAuthorizationRecord(authorization_t* a)
 {
     loadAuthorization();
-    const int at = findRecord(
-        [a](const authorization_t& x) { return x.name == a->name && x.level == a->level; });
+    const int at = findRecord([a](const authorization_t& x) { return sameDeviceAndLevel(x, *a); });
     if (at >= 0)
         g_Records.removeAt(at);
     storeAuthorization();
