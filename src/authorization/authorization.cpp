@@ -70,6 +70,23 @@ bool copyCredentials(authorization_t& a, int index)
     return true;
 }
 
+// The informer adaptor, made on first use and kept for the process.
+cODAdaptor* adaptor()
+{
+    if (!gAdaptor)
+        gAdaptor = new cODAdaptor(nullptr);
+    return gAdaptor;
+}
+
+// Runs the login dialog for `a`: 1 when accepted, 0 when cancelled.
+int askInDialog(authorization_t* a, bool refused)
+{
+    cDlg dlg(a, adaptor());
+    if (refused)
+        dlg.showRefusal();
+    return dlg.exec() == QDialog::Accepted ? 1 : 0;
+}
+
 } // namespace
 
 void loadAuthorization()
@@ -116,14 +133,10 @@ bool lookupByName(authorization_t& a)
 
 int lookupAuthorization(authorization_t* a, bool forceDialog)
 {
-    if (!gAdaptor)
-        gAdaptor = new cODAdaptor(nullptr);
-    if (forceDialog) {
-        cDlg dlg(a, gAdaptor);
-        return dlg.exec() == QDialog::Accepted ? 1 : 0;
-    }
+    if (forceDialog)
+        return askInDialog(a, false);
     if (a->name.isEmpty())
-        a->name = gAdaptor->lookupName(QString::fromLocal8Bit(a->url)).toLocal8Bit();
+        a->name = adaptor()->lookupName(QString::fromLocal8Bit(a->url)).toLocal8Bit();
     if (!a->name.isEmpty() && lookupByName(*a))
         return 1;
     if (lookupByURL(*a))
@@ -136,6 +149,11 @@ int lookupAuthorization(authorization_t* a, bool forceDialog)
         a->password = emptyDigest;
     }
     return 1;
+}
+
+int lookupRefusedAuthorization(authorization_t* a)
+{
+    return askInDialog(a, true);
 }
 
 void removeAuthorizationRecord(authorization_t* a)
