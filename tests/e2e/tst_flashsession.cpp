@@ -1,26 +1,13 @@
 #include "config/nbxflashdrivesetup.h"
-#include "setup/entrypoints.h"
+#include "sessiondriver.h"
 
-#include <QApplication>
-#include <QDialog>
 #include <QDir>
 #include <QLineEdit>
-#include <QMessageBox>
 #include <QPushButton>
-#include <QTabWidget>
 #include <QTemporaryDir>
-#include <QTimer>
 #include <QtTest>
 
-#include <functional>
-
 namespace {
-
-QByteArray readBytes(const QString& path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
-}
 
 // A scratch copy of the sample device, so the sample never changes.
 struct DeviceCopy
@@ -35,31 +22,6 @@ struct DeviceCopy
     QString path(const QString& name) const { return dir.filePath(name); }
     QByteArray bytes(const QString& name) const { return readBytes(path(name)); }
 };
-
-// Runs `driver` on the setup dialog once it shows; a message box instead
-// fails the test with its text.
-int runSession(NBXSetup& setup, const std::function<void(QDialog*)>& driver, QString& error)
-{
-    QTimer poll;
-    poll.setInterval(20);
-    QObject::connect(&poll, &QTimer::timeout, [&] {
-        if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
-            error = box->text();
-            box->accept();
-            return;
-        }
-        for (QWidget* w : QApplication::topLevelWidgets()) {
-            auto* d = qobject_cast<QDialog*>(w);
-            if (d && d->isVisible() && d->findChild<QTabWidget*>()) {
-                poll.stop();
-                driver(d);
-                return;
-            }
-        }
-    });
-    poll.start();
-    return DoPanorixSetup(setup);
-}
 
 QLineEdit* editShowing(QDialog* dialog, const QString& text)
 {
