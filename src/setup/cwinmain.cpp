@@ -20,6 +20,9 @@ CWinMain::CWinMain(NBXSetup& setup_, QWidget* parent)
 
     connect(ui.pbOK, &QPushButton::clicked, this, &CWinMain::saveSettings);
     connect(ui.pbCancel, &QPushButton::clicked, this, &CWinMain::reject);
+    // Closing without storing takes back what the device shows live, before
+    // the host can delete the source.
+    connect(this, &QDialog::rejected, &setup_, &NBXSetup::revertLive);
     connect(&timeTaskTimer, &QTimer::timeout, this, &CWinMain::timeout);
 
     // Nothing may reach the screen before the description is in place, not

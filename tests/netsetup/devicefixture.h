@@ -25,6 +25,15 @@ struct DeviceFixture
 
     QString path(const QString& name) const { return dir.filePath(name); }
 
+    // `message` with "<device>" standing for host:port, as the link names
+    // the device it talks to.
+    QString named(QString message) const
+    {
+        return message.replace(
+            QStringLiteral("<device>"),
+            QStringLiteral("%1:%2").arg(sim.hostAddress().toString()).arg(sim.port()));
+    }
+
     QByteArray bytes(const QString& name) const
     {
         QFile f(path(name));
