@@ -1,39 +1,21 @@
-#include "config/nbxnetsetup.h"
-#include "devicesim.h"
+#include "../netsetup/devicefixture.h"
 #include "sessiondriver.h"
 #include "setup/cwinmain.h"
 
 #include <QPushButton>
 #include <QScrollBar>
-#include <QTemporaryDir>
 #include <QtTest>
 
 #include <memory>
 
 namespace {
 
-// A scratch copy of the sample device, played by an in-process emulator.
-struct SampleDevice
+// The sample device, played by an in-process emulator.
+struct SampleDevice : DeviceFixture
 {
-    QTemporaryDir dir;
-    DeviceSim sim;
-    SampleDevice() : sim(dir.path())
-    {
-        if (!DeviceFolder::copyFolder(QStringLiteral(SAMPLE_DEVICE_DIR), dir.path()))
-            qFatal("cannot copy the sample device");
-        if (!sim.listen())
-            qFatal("cannot listen: %s", qPrintable(sim.errorString()));
-    }
+    SampleDevice() : DeviceFixture(QStringLiteral(SAMPLE_DEVICE_DIR)) {}
 
-    QList<QByteArray> adjustments()
-    {
-        QList<QByteArray> payloads;
-        for (const DeviceRequest& r : sim.log().requests()) {
-            if (r.line == "ADJUST VIDEO\r\n")
-                payloads.append(r.payload);
-        }
-        return payloads;
-    }
+    QList<QByteArray> adjustments() { return payloadsOf("ADJUST VIDEO\r\n"); }
 
     QString account()
     {
@@ -132,7 +114,7 @@ void tst_NetSession::cancelPutsThePictureBack()
     QFETCH(QList<QByteArray>, lastAdjustments);
     QFETCH(QString, expectedError);
     SampleDevice device;
-    const QByteArray streamsBefore = readBytes(device.dir.filePath("streams.ini"));
+    const QByteArray streamsBefore = device.bytes("streams.ini");
     auto setup = std::make_unique<NBXNetSetup>(device.sim.linkAddress());
     bool adjusted = false;
     QString error;
@@ -157,7 +139,7 @@ void tst_NetSession::cancelPutsThePictureBack()
     QCOMPARE(result, 0);
     QVERIFY(adjusted);
     QCOMPARE(device.adjustments(), lastAdjustments);
-    QCOMPARE(readBytes(device.dir.filePath("streams.ini")), streamsBefore);
+    QCOMPARE(device.bytes("streams.ini"), streamsBefore);
 }
 
 QTEST_MAIN(tst_NetSession)

@@ -294,14 +294,7 @@ void tst_NBXNetFunctions::revertPutsBackWhatTheDeviceShows()
         setup.function("adjust_bcsh", "streams/stream_0/brightness");
         QVERIFY(settle());
     }
-    const auto adjustVideo = [&] {
-        QList<QByteArray> payloads;
-        for (const DeviceRequest& r : device.sim.log().requests()) {
-            if (r.line == "ADJUST VIDEO\r\n")
-                payloads.append(r.payload);
-        }
-        return payloads;
-    };
+    const auto adjustVideo = [&] { return device.payloadsOf("ADJUST VIDEO\r\n"); };
     QCOMPARE(adjustVideo().size(), before.batchOnItsWay ? 0 : adjustments);
 
     setup.revertLive();
