@@ -93,7 +93,7 @@ void tst_NetSession::cancelPutsThePictureBack_data()
 {
     QTest::addColumn<bool>("waitForBatch");
     QTest::addColumn<QString>("fault"); // how the device answers the restore
-    QTest::addColumn<QList<QByteArray>>("lastAdjustments");
+    QTest::addColumn<QList<QByteArray>>("sentAdjustments");
     QTest::addColumn<QString>("expectedError");
     const QByteArray adjusted("[ stream_0 ]\r\nbrightness=200\r\ncontrast=128\r\n"
                               "saturation=128\r\nhue=128\r\n");
@@ -111,7 +111,7 @@ void tst_NetSession::cancelPutsThePictureBack()
 {
     QFETCH(bool, waitForBatch);
     QFETCH(QString, fault);
-    QFETCH(QList<QByteArray>, lastAdjustments);
+    QFETCH(QList<QByteArray>, sentAdjustments);
     QFETCH(QString, expectedError);
     SampleDevice device;
     const QByteArray streamsBefore = device.bytes("streams.ini");
@@ -138,7 +138,7 @@ void tst_NetSession::cancelPutsThePictureBack()
     QCOMPARE(error, expectedError);
     QCOMPARE(result, 0);
     QVERIFY(adjusted);
-    QCOMPARE(device.adjustments(), lastAdjustments);
+    QCOMPARE(device.adjustments(), sentAdjustments);
     QCOMPARE(device.bytes("streams.ini"), streamsBefore);
 }
 
