@@ -6,6 +6,7 @@
 #include "util/ctimezoner.h"
 
 #include <QDateTime>
+#include <QDeadlineTimer>
 #include <QFile>
 
 struct NBXNetSetup::FunctionRow
@@ -81,11 +82,6 @@ const QStringList ds = {
     QStringLiteral("streams/stream_0/gain"),
 };
 
-QString keyPart(const QString& key, int index)
-{
-    return key.section(QLatin1Char('/'), index, index);
-}
-
 } // namespace
 
 void NBXNetSetup::function(QString s, QString param)
@@ -151,13 +147,19 @@ bool NBXNetSetup::payloadCurrentTime(const FunctionRow&, const QString&, QByteAr
 
 void NBXNetSetup::queueAdjustments(const QString& param)
 {
-    const QStringList keys = param.isEmpty() ? ds : param.split(QLatin1Char(','));
-    for (const QString& key : keys) {
-        if (!m_adjustKeys.contains(key))
-            m_adjustKeys.append(key);
-    }
-    if (!m_adjustKeys.isEmpty())
+    m_adjust.queue(param.isEmpty() ? ds : param.split(QLatin1Char(',')));
+    if (m_adjust.hasQueued())
         m_adjustTimer.start();
+}
+
+QString NBXNetSetup::_loadedValue(const QString& key)
+{
+    // Every received file has its unedited copy beside it. A key that is no
+    // key has been reported already, when its value was read.
+    const QString file = key.section(QLatin1Char('/'), 0, 0) + QStringLiteral(".original");
+    if (key.count(QLatin1Char('/')) < 2 || !fileExists(file))
+        return QString();
+    return value(file + QLatin1Char('/') + key.section(QLatin1Char('/'), 1));
 }
 
 void NBXNetSetup::bcshTimer()
@@ -166,19 +168,27 @@ void NBXNetSetup::bcshTimer()
         m_adjustTimer.start();
         return;
     }
-    QByteArray payload;
-    while (!m_adjustKeys.isEmpty()) {
-        const QString section = keyPart(m_adjustKeys.first(), 1);
-        payload += QStringLiteral("[ %1 ]\r\n").arg(section).toUtf8();
-        for (auto it = m_adjustKeys.begin(); it != m_adjustKeys.end();) {
-            if (keyPart(*it, 1) != section) {
-                ++it;
-                continue;
-            }
-            payload += QStringLiteral("%1=%2\r\n").arg(keyPart(*it, 2), value(*it)).toUtf8();
-            it = m_adjustKeys.erase(it);
-        }
-    }
+    const QByteArray payload =
+        m_adjust.takeBatch([this](const QString& key) { return value(key); },
+                           [this](const QString& key) { return _loadedValue(key); });
     if (!payload.isEmpty())
-        _do_command(QByteArray("ADJUST VIDEO\r\n"), payload, true);
+        _start(QByteArray("ADJUST VIDEO\r\n"), payload, true, Exchange::Adjust);
+}
+
+void NBXNetSetup::revertLive()
+{
+    // What still waits for its batch never reached the device.
+    m_adjustTimer.stop();
+    m_adjust.dropQueue();
+    const QDeadlineTimer deadline(kRevertMs);
+    if (!_waitIdle(deadline))
+        return;
+    const QByteArray payload =
+        m_adjust.takeRestore([this](const QString& key) { return _loadedValue(key); });
+    if (payload.isEmpty())
+        return;
+    // The host may delete this source as soon as the dialog is gone: the
+    // exchange has to end here.
+    _start(QByteArray("ADJUST VIDEO\r\n"), payload, true, Exchange::Adjust);
+    _waitIdle(deadline);
 }

@@ -7,6 +7,8 @@
 
 #include "authorization/authorization.h"
 
+#include <QDeadlineTimer>
+#include <QEventLoop>
 #include <QFile>
 #include <QRegExp>
 #include <QTemporaryFile>
@@ -24,6 +26,15 @@ const QByteArray kMarkerLf("[ untitled ]\n");
 
 const QString kInterface = QStringLiteral("interface");
 const QString kGeneral = QStringLiteral("general");
+
+// A sentence of its own made part of ours: "Connection refused" reads
+// "connection refused" after a colon. Words in capitals stay as they are.
+QString asClause(QString text)
+{
+    if (text.size() > 1 && text.at(0).isUpper() && text.at(1).isLower())
+        text[0] = text.at(0).toLower();
+    return text;
+}
 
 QByteArray toCommandLine(const QString& attribute)
 {
@@ -231,7 +242,7 @@ bool NBXNetSetup::_idle()
     // list under it.
     if (m_state == 0)
         return true;
-    emit pseudothrow(tr("%1 in wrong state %2").arg(QStringLiteral("_connect")).arg(m_state));
+    emit pseudothrow(_wrongState(QStringLiteral("_connect")));
     return false;
 }
 
@@ -267,6 +278,7 @@ void NBXNetSetup::store()
     // Settings first, then the state files: a cached settings object of a
     // state file must not overwrite the compiled file before it goes out.
     flush();
+    m_adjust.storing([this](const QString& key) { return value(key); });
     for (const compcommand& c : qAsConst(m_commands)) {
         if (c.handler == &NBXNetSetup::_push_statefile && !c.put.isEmpty())
             _compile_state(QString::fromUtf8(c.name));
@@ -277,6 +289,12 @@ void NBXNetSetup::store()
 }
 
 void NBXNetSetup::_do_command(const QByteArray& command, const QByteArray& data, bool put)
+{
+    _start(command, data, put, Exchange::Function);
+}
+
+void NBXNetSetup::_start(const QByteArray& command, const QByteArray& data, bool put,
+                         Exchange exchange)
 {
     // A second exchange must not add its request to the running one.
     if (!_idle())
@@ -289,7 +307,7 @@ void NBXNetSetup::_do_command(const QByteArray& command, const QByteArray& data,
     }
     m_commands.append({command, command, tmp.toUtf8(), &NBXNetSetup::_push_file});
     m_operation = put ? 2 : 1;
-    m_exchange = Exchange::Function;
+    m_exchange = exchange;
     _connect();
 }
 
@@ -298,10 +316,25 @@ void NBXNetSetup::_do_command(const QString& command, const QString& data, bool 
     _do_command(command.toUtf8(), data.toUtf8(), put);
 }
 
+bool NBXNetSetup::_waitIdle(const QDeadlineTimer& deadline)
+{
+    while (m_state != 0 && !deadline.hasExpired()) {
+        QEventLoop loop;
+        QTimer::singleShot(deadline.remainingTime(), &loop, &QEventLoop::quit);
+        // Every exchange ends with one of these, and only after it is idle
+        // does control return to the loop.
+        connect(this, &NBXSetup::loadDone, &loop, &QEventLoop::quit);
+        connect(this, &NBXSetup::storeDone, &loop, &QEventLoop::quit);
+        connect(this, &NBXSetup::pseudothrow, &loop, &QEventLoop::quit);
+        loop.exec(QEventLoop::ExcludeUserInputEvents);
+    }
+    return m_state == 0;
+}
+
 void NBXNetSetup::_connect()
 {
     if (m_state != 0) {
-        emit pseudothrow(tr("%1 in wrong state %2").arg(QStringLiteral("_connect")).arg(m_state));
+        emit pseudothrow(_wrongState(QStringLiteral("_connect")));
         return;
     }
     QRegExp pattern(QStringLiteral("^(.*):(.*)@(.*)$"));
@@ -312,7 +345,7 @@ void NBXNetSetup::_connect()
     if (hostPort.isEmpty() || !portOk || port == 0) {
         emit pseudothrow(tr("Wrong network address \"%1\"<br>Correct one is "
                             "login:password@address[:port]")
-                             .arg(address()));
+                             .arg(_shownAddress()));
         m_commands.clear();
         m_operation = 0;
         m_exchange = Exchange::None;
@@ -326,6 +359,7 @@ void NBXNetSetup::_connect()
     setValue(QStringLiteral("general/network/login/") + pattern.cap(1));
     setValue(QStringLiteral("general/network/password/") + pattern.cap(2));
     setValue(QStringLiteral("general/network/url/") + pattern.cap(3));
+    m_endpoint = QStringLiteral("%1:%2").arg(hostPort.at(0)).arg(port);
     m_state = 1;
     m_socket.connectToHost(hostPort.at(0), port, QIODevice::ReadWrite);
 }
@@ -338,7 +372,7 @@ void NBXNetSetup::_startWatchdog()
 void NBXNetSetup::connected()
 {
     if (m_state != 1) {
-        _fail(tr("%1 in wrong state %2").arg(QStringLiteral("connected")).arg(m_state));
+        _fail(_wrongState(QStringLiteral("connected")));
         return;
     }
     const QByteArray login =
@@ -453,16 +487,21 @@ void NBXNetSetup::_transfer()
 void NBXNetSetup::disconnected()
 {
     if (m_state != commandCount() + 4) {
-        _fail(tr("%1 in wrong state %2").arg(QStringLiteral("disconnected")).arg(m_state));
+        _fail(_wrongState(QStringLiteral("disconnected")));
         return;
     }
+    if (m_exchange == Exchange::Adjust)
+        m_adjust.delivered();
+    else if (m_exchange == Exchange::Store)
+        m_adjust.stored();
     if (m_operation == 1)
         emit loadDone();
     else if (m_operation == 2)
         emit storeDone();
     else
         emit pseudothrow(
-            tr("%1 in wrong operation %2").arg(QStringLiteral("disconnected")).arg(m_operation));
+            tr("%1 in wrong operation %2").arg(QStringLiteral("disconnected")).arg(m_operation) +
+            _context());
     m_state = 0;
     m_operation = 0;
     m_exchange = Exchange::None;
@@ -484,6 +523,8 @@ void NBXNetSetup::_closeQuietly()
 
 void NBXNetSetup::_abort()
 {
+    if (m_exchange == Exchange::Adjust)
+        m_adjust.lost();
     _closeQuietly();
     m_operation = 0;
     m_exchange = Exchange::None;
@@ -505,7 +546,47 @@ void NBXNetSetup::slot_WD()
 
 void NBXNetSetup::error(QAbstractSocket::SocketError code)
 {
-    _fail(tr("Network error %1").arg(int(code)));
+    _fail(tr("Network error %1: %2 (%3)")
+              .arg(int(code))
+              .arg(asClause(m_socket.errorString()), m_endpoint));
+}
+
+QString NBXNetSetup::_context()
+{
+    static const char* const beforeRequests[] = {
+        QT_TR_NOOP("with no exchange running"),
+        QT_TR_NOOP("while connecting"),
+        QT_TR_NOOP("while logging in"),
+        QT_TR_NOOP("after the login"),
+    };
+    QString phase;
+    if (m_state >= 0 && m_state < 4) {
+        phase = tr(beforeRequests[m_state]);
+    } else if (commandIsDone()) {
+        phase = tr("after the last request");
+    } else {
+        const compcommand current = commandCurrent();
+        const QByteArray line = m_operation == 2 ? current.put : current.get;
+        phase = tr("during the request \"%1\"").arg(QString::fromLocal8Bit(line.trimmed()));
+    }
+    return QStringLiteral(": %1 (%2)").arg(phase, m_endpoint);
+}
+
+QString NBXNetSetup::_wrongState(const QString& operation)
+{
+    return tr("%1 in wrong state %2").arg(operation).arg(m_state) + _context();
+}
+
+QString NBXNetSetup::_shownAddress() const
+{
+    // The password runs from the login's ":" to the last "@"; an address
+    // without "@" may hold it anywhere after the ":".
+    const QString a = address();
+    const qsizetype colon = a.indexOf(QLatin1Char(':'));
+    if (colon < 0)
+        return a;
+    const qsizetype at = a.lastIndexOf(QLatin1Char('@'));
+    return a.left(colon + 1) + QStringLiteral("***") + (at > colon ? a.mid(at) : QString());
 }
 
 void NBXNetSetup::_refused()

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "cpictureadjust.h"
 #include "nbxsetup.h"
 
 #include "authorization/authorization.h"
@@ -13,6 +14,7 @@
 #include <optional>
 #include <vector>
 
+class QDeadlineTimer;
 class QTemporaryFile;
 struct DiFile;
 
@@ -38,14 +40,22 @@ public:
     static constexpr quint16 kDefaultPort = 5049;
     static constexpr int kWatchdogMs = 30000;
     static constexpr int kAdjustMs = 1000;
+    // How long closing without storing waits for the picture to be put back.
+    static constexpr int kRevertMs = 5000;
 
     explicit NBXNetSetup(const QString& address);
     ~NBXNetSetup() override;
 
     using NBXSetup::function;
 
+    // Puts back the picture values the device shows but has not stored, and
+    // returns once the device has them or kRevertMs have passed.
+    void revertLive() override;
+
     int state() const { return m_state; }
     int operation() const { return m_operation; }
+    // Picture adjustments are waiting for their batch to go out.
+    bool adjustPending() const { return m_adjustTimer.isActive(); }
     // Only tests shorten this; devices get the full time.
     void setWatchdogInterval(int ms) { m_watchdogMs = ms; }
 
@@ -76,12 +86,16 @@ private:
         None,
         Load,
         Store,
-        Function
+        Function,
+        Adjust
     };
     struct FunctionRow;
     static const QList<FunctionRow> mFunctions;
 
     bool _idle();
+    void _start(const QByteArray& command, const QByteArray& data, bool put, Exchange exchange);
+    // Runs the event loop until no exchange runs or `deadline` passes.
+    bool _waitIdle(const QDeadlineTimer& deadline);
     void _connect();
     void _transfer();
     QByteArray _request(const compcommand& command);
@@ -102,6 +116,11 @@ private:
     void _fail(const QString& message);
     void _closeQuietly();
     void _startWatchdog();
+    // Where the link stands and which device it talks to, for messages.
+    QString _context();
+    QString _wrongState(const QString& operation);
+    // The address with its password hidden.
+    QString _shownAddress() const;
 
     QString _push_file(const QString& name, const QByteArray& data);
     QString _push_inifile(const QString& name, const QByteArray& data);
@@ -119,6 +138,7 @@ private:
     bool payloadFromFile(const FunctionRow& row, const QString& param, QByteArray& out);
     bool payloadCurrentTime(const FunctionRow& row, const QString& param, QByteArray& out);
     void queueAdjustments(const QString& param);
+    QString _loadedValue(const QString& key);
 
     int m_state = 0;
     int m_operation = 0;
@@ -127,10 +147,12 @@ private:
     QByteArray m_buffer;
     QList<compcommand> m_commands;
     QTimer m_adjustTimer;
-    QStringList m_adjustKeys;
+    cPictureAdjust m_adjust;
     QTimer m_watchdog;
     int m_watchdogMs = kWatchdogMs;
     Exchange m_exchange = Exchange::None;
     // Credentials the user asked to remember, kept once the device takes them.
     std::optional<authorization::authorization_t> m_unconfirmed;
+    // host:port of the last connection.
+    QString m_endpoint;
 };

@@ -34,6 +34,9 @@ public:
 
     void _compile_state(const QString& name);
     void flush();
+    // Takes back what the device shows live but has not stored, when the
+    // dialog closes without storing. Nothing to take back by default.
+    virtual void revertLive() {}
 
     // Bounds that keep a state file's directives from running away.
     static constexpr int kMaxStateDirectives = 1000;

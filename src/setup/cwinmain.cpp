@@ -20,6 +20,10 @@ CWinMain::CWinMain(NBXSetup& setup_, QWidget* parent)
 
     connect(ui.pbOK, &QPushButton::clicked, this, &CWinMain::saveSettings);
     connect(ui.pbCancel, &QPushButton::clicked, this, &CWinMain::reject);
+    // Closing without storing takes back what the device shows live, before
+    // the host can delete the source. Once: a failed restore rejects the
+    // dialog again through the error path, and must not be retried there.
+    connect(this, &QDialog::rejected, &setup_, &NBXSetup::revertLive, Qt::SingleShotConnection);
     connect(&timeTaskTimer, &QTimer::timeout, this, &CWinMain::timeout);
 
     // Nothing may reach the screen before the description is in place, not

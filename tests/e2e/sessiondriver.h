@@ -8,6 +8,7 @@
 #include "setup/entrypoints.h"
 
 #include <QAbstractButton>
+#include <QFile>
 #include <QApplication>
 #include <QDialog>
 #include <QLineEdit>
@@ -17,6 +18,12 @@
 #include <QtTest>
 
 #include <functional>
+
+inline QByteArray readBytes(const QString& path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
+}
 
 using DialogFinder = std::function<QDialog*()>;
 using DialogDriver = std::function<void(QDialog*)>;
@@ -71,6 +78,15 @@ inline int runSession(NBXSetup& setup, const DialogDriver& driver, QStringList& 
     const int result = driveModal(shownSetupDialog, driver, [&] { return DoPanorixSetup(setup); });
     for (const MessageBoxCatcher::Shown& box : boxes.shown)
         errors.append(box.text);
+    return result;
+}
+
+// The same, keeping only the text of the last message box.
+inline int runSession(NBXSetup& setup, const DialogDriver& driver, QString& error)
+{
+    QStringList errors;
+    const int result = runSession(setup, driver, errors);
+    error = errors.isEmpty() ? QString() : errors.last();
     return result;
 }
 

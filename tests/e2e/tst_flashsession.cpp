@@ -9,12 +9,6 @@
 
 namespace {
 
-QByteArray readBytes(const QString& path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
-}
-
 // A scratch copy of the sample device, so the sample never changes.
 struct DeviceCopy
 {

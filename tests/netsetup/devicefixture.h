@@ -8,22 +8,37 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
-// A scratch copy of the test device, played by an in-process emulator on an
-// ephemeral loopback port.
+// A scratch copy of a device (the test device unless named), played by an
+// in-process emulator on an ephemeral loopback port.
 struct DeviceFixture
 {
     QTemporaryDir dir;
     DeviceSim sim;
 
-    DeviceFixture() : sim(dir.path())
+#ifdef VELK_TEST_DEVICE
+    DeviceFixture() : DeviceFixture(QStringLiteral(VELK_TEST_DEVICE)) {}
+#endif
+    explicit DeviceFixture(const QString& device) : sim(dir.path())
     {
-        if (!DeviceFolder::copyFolder(QStringLiteral(VELK_TEST_DEVICE), dir.path()))
-            qFatal("cannot copy the test device");
+        if (!DeviceFolder::copyFolder(device, dir.path()))
+            qFatal("cannot copy the device %s", qPrintable(device));
         if (!sim.listen())
             qFatal("cannot listen: %s", qPrintable(sim.errorString()));
     }
 
-    QString path(const QString& name) const { return dir.filePath(name); }
+    QString path(const QString& name) const
+    {
+        return dir.filePath(name);
+    }
+
+    // `message` with "<device>" standing for host:port, as the link names
+    // the device it talks to.
+    QString named(QString message) const
+    {
+        return message.replace(
+            QStringLiteral("<device>"),
+            QStringLiteral("%1:%2").arg(sim.hostAddress().toString()).arg(sim.port()));
+    }
 
     QByteArray bytes(const QString& name) const
     {
@@ -37,6 +52,17 @@ struct DeviceFixture
         if (!f.open(QIODevice::WriteOnly | QIODevice::Truncate) || f.write(data) != data.size())
             qFatal("cannot write %s", qPrintable(name));
         sim.folder().reload();
+    }
+
+    // The payload of every request the device received with `line`.
+    QList<QByteArray> payloadsOf(const QByteArray& line)
+    {
+        QList<QByteArray> payloads;
+        for (const DeviceRequest& r : sim.log().requests()) {
+            if (r.line == line)
+                payloads.append(r.payload);
+        }
+        return payloads;
     }
 
     // Every file of the folder, to show that a failed exchange changed none.

@@ -32,6 +32,9 @@ private slots:
     void currentTimeInTheDeviceZone();
     void adjustmentsBatched_data();
     void adjustmentsBatched();
+    void adjustmentFollowsWhatTheDeviceShows();
+    void revertPutsBackWhatTheDeviceShows_data();
+    void revertPutsBackWhatTheDeviceShows();
     void secondExchangeIsRefusedWhileOneRuns();
     void localOnlyFunctions();
 };
@@ -150,32 +153,162 @@ void tst_NBXNetFunctions::currentTimeInTheDeviceZone()
 
 void tst_NBXNetFunctions::adjustmentsBatched_data()
 {
+    QTest::addColumn<QStringList>("edits");
     QTest::addColumn<QStringList>("calls");
-    QTest::addColumn<QByteArray>("payload");
-    QTest::newRow("twice the default keys") << QStringList({"", ""})
-                                            << QByteArray("[ stream_0 ]\r\nbrightness=50\r\n"
-                                                          "contrast=40\r\nsaturation=30\r\n"
-                                                          "hue=20\r\nsharpness=10\r\nagc=1\r\n"
-                                                          "gain=7\r\n");
+    QTest::addColumn<QByteArray>("payload"); // empty: nothing goes out
+    QTest::newRow("twice the default keys")
+        << QStringList({"streams/stream_0/brightness/51"}) << QStringList({"", ""})
+        << QByteArray("[ stream_0 ]\r\nbrightness=51\r\ncontrast=40\r\nsaturation=30\r\n"
+                      "hue=20\r\nsharpness=10\r\nagc=1\r\ngain=7\r\n");
     QTest::newRow("two sections in order")
+        << QStringList({"streams/stream_1/hue/6"})
         << QStringList({"streams/stream_1/hue,streams/stream_0/hue", "streams/stream_1/hue"})
-        << QByteArray("[ stream_1 ]\r\nhue=5\r\n[ stream_0 ]\r\nhue=20\r\n");
+        << QByteArray("[ stream_1 ]\r\nhue=6\r\n[ stream_0 ]\r\nhue=20\r\n");
+    QTest::newRow("the loaded values") << QStringList() << QStringList({"", ""}) << QByteArray();
+    QTest::newRow("changed and changed back within the second")
+        << QStringList({"streams/stream_0/hue/99", "streams/stream_0/hue/20"})
+        << QStringList({"streams/stream_0/hue"}) << QByteArray();
+    QTest::newRow("a key the device does not have")
+        << QStringList() << QStringList({"streams/stream_9/hue"}) << QByteArray();
 }
 
 void tst_NBXNetFunctions::adjustmentsBatched()
 {
+    QFETCH(QStringList, edits);
     QFETCH(QStringList, calls);
     QFETCH(QByteArray, payload);
     LoadedDevice device;
     QSignalSpy stored(&device.setup, &NBXSetup::storeDone);
+    for (const QString& edit : edits)
+        device.setup.setValue(edit);
     for (const QString& param : calls)
         device.setup.function("adjust_bcsh", param);
+    QVERIFY(device.setup.adjustPending());
     QVERIFY(device.sim.log().requests().isEmpty());
-    QTRY_COMPARE_WITH_TIMEOUT(stored.count(), 1, 3000);
-    QTest::qWait(NBXNetSetup::kAdjustMs + 200);
-    QCOMPARE(device.sim.log().requests().size(), 1);
-    QCOMPARE(device.sim.log().requests().first().line, QByteArray("ADJUST VIDEO\r\n"));
-    QCOMPARE(device.sim.log().requests().first().payload, payload);
+    QTRY_VERIFY_WITH_TIMEOUT(!device.setup.adjustPending() && device.setup.state() == 0, 3000);
+    QCOMPARE(stored.count(), payload.isEmpty() ? 0 : 1);
+    QList<QByteArray> sent;
+    for (const DeviceRequest& r : device.sim.log().requests())
+        sent.append(r.wire());
+    QList<QByteArray> expected;
+    if (!payload.isEmpty())
+        expected.append("ADJUST VIDEO\r\nLENGTH=" + QByteArray::number(payload.size()) + "\r\n" +
+                        payload);
+    QCOMPARE(sent, expected);
+}
+
+void tst_NBXNetFunctions::adjustmentFollowsWhatTheDeviceShows()
+{
+    LoadedDevice device;
+    const auto adjust = [&](const QString& brightness) {
+        device.setup.setValue("streams/stream_0/brightness/" + brightness);
+        device.setup.function("adjust_bcsh", "streams/stream_0/brightness");
+        return QTest::qWaitFor(
+            [&] { return !device.setup.adjustPending() && device.setup.state() == 0; }, 3000);
+    };
+    // Away from the loaded value, back to it, and once more to where the
+    // device already is.
+    QVERIFY(adjust("51"));
+    QVERIFY(adjust("50"));
+    QVERIFY(adjust("50"));
+    // A value the device refused may not show there: it goes out again.
+    QVERIFY(DeviceFaults::parse("error:busy", device.sim.faults()));
+    QVERIFY(adjust("52"));
+    device.sim.faults() = DeviceFaults();
+    QVERIFY(adjust("52"));
+    QCOMPARE(device.payloadsOf("ADJUST VIDEO\r\n"),
+             QList<QByteArray>(
+                 {"[ stream_0 ]\r\nbrightness=51\r\n", "[ stream_0 ]\r\nbrightness=50\r\n",
+                  "[ stream_0 ]\r\nbrightness=52\r\n", "[ stream_0 ]\r\nbrightness=52\r\n"}));
+}
+
+namespace {
+
+// What happened to a brightness adjustment before the dialog closed
+// without storing.
+struct Before
+{
+    bool edited = true;
+    bool batchSent = true;      // the batch went out and the link is idle
+    bool batchOnItsWay = false; // the batch is in flight as the dialog closes
+    bool batchFailed = false;
+    bool storedAfterwards = false;
+    bool changedBack = false; // to the loaded value, and that went out too
+};
+
+} // namespace
+
+Q_DECLARE_METATYPE(Before)
+
+void tst_NBXNetFunctions::revertPutsBackWhatTheDeviceShows_data()
+{
+    QTest::addColumn<Before>("before");
+    QTest::addColumn<int>("adjustments");    // ADJUST VIDEO requests before the revert
+    QTest::addColumn<QByteArray>("restore"); // empty: the revert sends nothing
+
+    const QByteArray loaded("[ stream_0 ]\r\nbrightness=50\r\n");
+    Before b;
+    QTest::newRow("adjusted and sent") << b << 1 << loaded;
+    b = Before();
+    b.batchSent = false;
+    b.batchOnItsWay = true;
+    QTest::newRow("the batch on its way") << b << 1 << loaded;
+    b = Before();
+    b.batchFailed = true;
+    QTest::newRow("the batch failed") << b << 1 << loaded;
+    b = Before();
+    b.edited = b.batchSent = false;
+    QTest::newRow("nothing adjusted") << b << 0 << QByteArray();
+    b = Before();
+    b.batchSent = false;
+    QTest::newRow("the batch still waits") << b << 0 << QByteArray();
+    b = Before();
+    b.storedAfterwards = true;
+    QTest::newRow("stored after the adjustment") << b << 1 << QByteArray();
+    b = Before();
+    b.changedBack = true;
+    QTest::newRow("changed back to the loaded value") << b << 2 << QByteArray();
+}
+
+void tst_NBXNetFunctions::revertPutsBackWhatTheDeviceShows()
+{
+    QFETCH(Before, before);
+    QFETCH(int, adjustments);
+    QFETCH(QByteArray, restore);
+    LoadedDevice device;
+    NBXNetSetup& setup = device.setup;
+    const auto settle = [&] {
+        return QTest::qWaitFor([&] { return !setup.adjustPending() && setup.state() == 0; }, 3000);
+    };
+    if (before.batchFailed)
+        QVERIFY(DeviceFaults::parse("error:busy", device.sim.faults()));
+    if (before.edited) {
+        setup.setValue("streams/stream_0/brightness/51");
+        setup.function("adjust_bcsh", "streams/stream_0/brightness");
+    }
+    if (before.batchOnItsWay)
+        setup.bcshTimer();
+    if (before.batchSent)
+        QVERIFY(settle());
+    device.sim.faults() = DeviceFaults();
+    if (before.storedAfterwards)
+        QVERIFY(runExchange(setup, [&] { setup.store(); }));
+    if (before.changedBack) {
+        setup.setValue("streams/stream_0/brightness/50");
+        setup.function("adjust_bcsh", "streams/stream_0/brightness");
+        QVERIFY(settle());
+    }
+    const auto adjustVideo = [&] { return device.payloadsOf("ADJUST VIDEO\r\n"); };
+    QCOMPARE(adjustVideo().size(), before.batchOnItsWay ? 0 : adjustments);
+
+    setup.revertLive();
+    // The exchange is over when the revert returns, and nothing waits.
+    QCOMPARE(setup.state(), 0);
+    QVERIFY(!setup.adjustPending());
+    QList<QByteArray> sent = adjustVideo();
+    QCOMPARE(sent.size(), adjustments + (restore.isEmpty() ? 0 : 1));
+    if (!restore.isEmpty())
+        QCOMPARE(sent.last(), restore);
 }
 
 void tst_NBXNetFunctions::secondExchangeIsRefusedWhileOneRuns()
@@ -183,11 +316,14 @@ void tst_NBXNetFunctions::secondExchangeIsRefusedWhileOneRuns()
     LoadedDevice device;
     QSignalSpy errors(&device.setup, &NBXSetup::pseudothrow);
     QSignalSpy stored(&device.setup, &NBXSetup::storeDone);
+    device.setup.setValue("streams/stream_0/gain/8");
     device.setup.function("soft_reboot");
     device.setup.function("adjust_bcsh");
     device.setup.function("format_disk");
     QCOMPARE(errors.count(), 1);
-    QCOMPARE(errors.first().at(0).toString(), QString("_connect in wrong state 1"));
+    QCOMPARE(errors.first().at(0).toString(),
+             QString("_connect in wrong state 1: while connecting (127.0.0.1:%1)")
+                 .arg(device.sim.port()));
     // The refused request did not join the running one; the adjustment
     // waited for the link and went out after it.
     QTRY_COMPARE_WITH_TIMEOUT(stored.count(), 2, 4000);

@@ -240,7 +240,7 @@ void tst_NBXNetSetup::failedExchangeLeavesTheLinkReady_data()
     } faults[] = {
         {"error:disk busy", "Device error \"disk busy\""},
         {"silent", "Device timed out"},
-        {"close-mid-frame", "Network error 1"},
+        {"close-mid-frame", "Network error 1: the remote host closed the connection (<device>)"},
         {"garbage", "Wrong device answer"},
         {"huge-length", "Wrong device answer"},
     };
@@ -274,7 +274,7 @@ void tst_NBXNetSetup::failedExchangeLeavesTheLinkReady()
     QVERIFY(DeviceFaults::parse(fault, device.sim.faults()));
     QStringList errors;
     QVERIFY(!runExchange(setup, run, &errors));
-    QCOMPARE(errors, QStringList(message));
+    QCOMPARE(errors, QStringList(device.named(message)));
     QCOMPARE(setup.state(), 0);
 
     // Nothing of the failed exchange is left to refuse or disturb the next
@@ -293,8 +293,9 @@ void tst_NBXNetSetup::faultsGiveOneMessageAndChangeNothing_data()
                                              << "Device error \"\"";
     QTest::newRow("silent past the watchdog") << "silent"
                                               << "Device timed out";
-    QTest::newRow("closed in the middle of a frame") << "close-mid-frame"
-                                                     << "Network error 1";
+    QTest::newRow("closed in the middle of a frame")
+        << "close-mid-frame"
+        << "Network error 1: the remote host closed the connection (<device>)";
     QTest::newRow("garbage") << "garbage"
                              << "Wrong device answer";
     QTest::newRow("huge length") << "huge-length"
@@ -307,6 +308,7 @@ void tst_NBXNetSetup::faultsGiveOneMessageAndChangeNothing()
     QFETCH(QString, message);
 
     DeviceFixture device;
+    device.sim.setCredentials("admin", "s3cret");
     NBXNetSetup setup(device.sim.linkAddress());
     setup.setWatchdogInterval(300);
     QVERIFY(runExchange(setup, [&] { setup.load(); }));
@@ -317,7 +319,9 @@ void tst_NBXNetSetup::faultsGiveOneMessageAndChangeNothing()
     QSignalSpy errors(&setup, &NBXSetup::pseudothrow);
     setup.store();
     QTRY_VERIFY(!errors.isEmpty());
-    QCOMPARE(errors.first().at(0).toString(), message);
+    const QString shown = errors.first().at(0).toString();
+    QCOMPARE(shown, device.named(message));
+    QVERIFY(!shown.contains(device.sim.passwordDigest()));
     // Nothing more follows, not even the watchdog, and the link is idle again.
     QTest::qWait(600);
     QCOMPARE(errors.count(), 1);
@@ -330,13 +334,13 @@ void tst_NBXNetSetup::linkFailures_data()
     QTest::addColumn<QString>("address");
     QTest::addColumn<QString>("message");
     QTest::newRow("no @") << "admin:secret-127.0.0.1"
-                          << "Wrong network address \"admin:secret-127.0.0.1\"<br>Correct one is "
+                          << "Wrong network address \"admin:***\"<br>Correct one is "
                              "login:password@address[:port]";
-    QTest::newRow("port not a number") << "a:b@127.0.0.1:http"
-                                       << "Wrong network address \"a:b@127.0.0.1:http\"<br>Correct "
-                                          "one is login:password@address[:port]";
-    QTest::newRow("nobody listening") << "a:b@127.0.0.1:%1"
-                                      << "Network error 0";
+    QTest::newRow("port not a number") << "a:secret@127.0.0.1:http"
+                                       << "Wrong network address \"a:***@127.0.0.1:http\"<br>"
+                                          "Correct one is login:password@address[:port]";
+    QTest::newRow("nobody listening") << "a:secret@127.0.0.1:%1"
+                                      << "Network error 0: connection refused (127.0.0.1:%1)";
 }
 
 void tst_NBXNetSetup::linkFailures()
@@ -347,12 +351,14 @@ void tst_NBXNetSetup::linkFailures()
         QTcpServer closed;
         QVERIFY(closed.listen(QHostAddress::LocalHost));
         address = address.arg(closed.serverPort());
+        message = message.arg(closed.serverPort());
     }
     NBXNetSetup setup(address);
     QStringList errors;
     QVERIFY(!runExchange(
         setup, [&] { setup.load(); }, &errors));
     QCOMPARE(errors, QStringList(message));
+    QVERIFY(!errors.first().contains("secret"));
     QCOMPARE(setup.state(), 0);
 }
 
