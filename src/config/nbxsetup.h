@@ -35,9 +35,13 @@ public:
     void _compile_state(const QString& name);
     void flush();
 
-    // Bounds that keep a state file's directives from running away.
+    // Bounds that keep a state file's directives from running away, in
+    // directives, characters of text, and characters read or written (see
+    // cStateCompiler): far beyond any real state file (a few hundred bytes,
+    // a few directives), yet small enough that compiling stays short.
     static constexpr int kMaxStateDirectives = 1000;
-    static constexpr qsizetype kMaxStateText = 16 * 1024 * 1024;
+    static constexpr qsizetype kMaxStateText = 1024 * 1024;
+    static constexpr qsizetype kMaxStateWork = 16 * 1024 * 1024;
 
 signals:
     void loadDone();
