@@ -6,6 +6,7 @@
 #include "util/atomicwrite.h"
 
 #include <QFile>
+#include <QFileInfo>
 #include <QTemporaryFile>
 
 namespace {
@@ -23,6 +24,40 @@ QString unpackDescription(const QString& packed, const QString& plain, QList<DiF
     if (!readDiFileList(plain, files, nullptr, &check))
         return check.errorString(packed);
     return QString();
+}
+
+// Where a path finally leads: its chain of links followed (as opening and
+// QSaveFile follow it, even to a file that does not exist yet) and its
+// folder made canonical. Empty when that folder does not exist, where
+// nothing can be read or written either.
+QString resolvedPath(const QString& path)
+{
+    QFileInfo info(path);
+    for (int depth = 0; info.isSymLink() && depth < 64; ++depth)
+        info.setFile(info.symLinkTarget());
+    const QString folder = QFileInfo(info.absolutePath()).canonicalFilePath();
+    if (folder.isEmpty())
+        return QString();
+    return info.fileName().isEmpty() ? folder : folder + QLatin1Char('/') + info.fileName();
+}
+
+bool isPathInside(const QString& path, const QString& folder)
+{
+    const QString resolved = resolvedPath(path);
+    if (resolved.isEmpty())
+        return true;
+    const QString root = QFileInfo(folder).canonicalFilePath();
+    if (root.isEmpty())
+        return false;
+    return resolved == root ||
+           resolved.startsWith(root.endsWith(QLatin1Char('/')) ? root : root + QLatin1Char('/'));
+}
+
+// A file command names a file of the drive: no absolute path, no way up.
+bool isPlainRelative(const QString& command)
+{
+    return !command.startsWith(QLatin1Char('/')) &&
+           !command.split(QLatin1Char('/')).contains(QStringLiteral(".."));
 }
 
 } // namespace
@@ -74,9 +109,21 @@ void NBXFlashDriveSetup::load()
     emit loadDone();
 }
 
+QString NBXFlashDriveSetup::fileOfDrive(const QString& command)
+{
+    const QString path = inDirectory(command);
+    if (isPlainRelative(command) && isPathInside(path, address()))
+        return path;
+    // A drive's description must not reach the user's own files.
+    emit pseudothrow(tr("Refused \"%1\": it lies outside \"%2\"").arg(command, address()));
+    return QString();
+}
+
 bool NBXFlashDriveSetup::copyIn(const DiFile& difile)
 {
-    const QString source = inDirectory(difile.getCommand);
+    const QString source = fileOfDrive(difile.getCommand);
+    if (source.isEmpty())
+        return false;
     QFile in(source);
     if (!in.open(QIODevice::ReadOnly)) {
         emit pseudothrow(tr("Can not open \"%1\"").arg(source));
@@ -105,12 +152,15 @@ void NBXFlashDriveSetup::copyOut(const DiFile& difile)
 {
     if (difile.putCommand.isEmpty())
         return;
+    const QString target = fileOfDrive(difile.putCommand);
+    if (target.isEmpty())
+        return;
     if (difile.type == QLatin1String("state"))
         _compile_state(difile.name);
     QFile copy(filePath(difile.name));
     if (!copy.open(QIODevice::ReadOnly))
         return;
-    writeOut(inDirectory(difile.putCommand), copy.readAll());
+    writeOut(target, copy.readAll());
 }
 
 void NBXFlashDriveSetup::writeOut(const QString& path, const QByteArray& data)

@@ -27,6 +27,9 @@ public slots:
 private:
     QTemporaryFile* newCopy(bool first = false);
     QString inDirectory(const QString& fileName) const;
+    // The path of a description's file command in the drive folder, or an
+    // empty string (reported) when it would lead outside the folder.
+    QString fileOfDrive(const QString& command);
     bool copyIn(const DiFile& difile);
     void copyOut(const DiFile& difile);
     void writeOut(const QString& path, const QByteArray& data);

@@ -1,10 +1,10 @@
 #include "nbxsetup.h"
 
+#include "cstatecompiler.h"
 #include "nbxsettings.h"
 #include "util/atomicwrite.h"
 
 #include <QFile>
-#include <QRegExp>
 
 namespace {
 
@@ -156,31 +156,10 @@ void NBXSetup::_compile_state(const QString& name)
     QString text = QString::fromUtf8(in.readAll());
     in.close();
 
-    // #! s/regex/prefix{key}suffix/ on a line of its own, not the first one.
-    QRegExp directive(QStringLiteral("[\r\n]#!\\s*s/(.*)/(.*)\\{(.*)\\}(.*)/\\s*[\r\n]"),
-                      Qt::CaseSensitive);
-    directive.setMinimal(true);
-
-    // A replacement may produce further directives or grow the text; both are
-    // bounded so compiling ends on every input.
-    int pos = 0;
-    for (int count = 0; count < kMaxStateDirectives; ++count) {
-        pos = directive.indexIn(text, pos);
-        if (pos < 0)
-            break;
-        const QString pattern = directive.cap(1);
-        const QString prefix = directive.cap(2);
-        const QString key = directive.cap(3);
-        const QString suffix = directive.cap(4);
-
-        QRegExp re(pattern, Qt::CaseSensitive);
-        re.setMinimal(true);
-        const QString replaced = re.replaceIn(text, prefix + value(key) + suffix);
-        if (replaced.size() > kMaxStateText)
-            break;
-        text = replaced;
-        ++pos;
-    }
+    // Directives may breed further directives or multiply the text: the
+    // compiler stops at its bounds with the text as compiled so far.
+    cStateCompiler(kMaxStateDirectives, kMaxStateText, kMaxStateWork)
+        .compile(text, [this](const QString& key) { return value(key); });
 
     if (!writeFileAtomically(fileName, text.toUtf8()))
         emit pseudothrow(tr("Can not write \"%1\"").arg(fileName));

@@ -38,9 +38,13 @@ public:
     // dialog closes without storing. Nothing to take back by default.
     virtual void revertLive() {}
 
-    // Bounds that keep a state file's directives from running away.
+    // Bounds that keep a state file's directives from running away, in
+    // directives, characters of text, and characters read or written (see
+    // cStateCompiler): far beyond any real state file (a few hundred bytes,
+    // a few directives), yet small enough that compiling stays short.
     static constexpr int kMaxStateDirectives = 1000;
-    static constexpr qsizetype kMaxStateText = 16 * 1024 * 1024;
+    static constexpr qsizetype kMaxStateText = 1024 * 1024;
+    static constexpr qsizetype kMaxStateWork = 16 * 1024 * 1024;
 
 signals:
     void loadDone();

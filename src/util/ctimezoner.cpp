@@ -2,8 +2,10 @@
 
 #include <QList>
 
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
+#include <limits>
 
 namespace {
 
@@ -36,18 +38,22 @@ QByteArray upTo(const QByteArray& s, const char* stops)
     return s.left(i);
 }
 
-// Far beyond any real offset, yet small enough that hours, minutes and
-// seconds summed in seconds cannot overflow an int.
-const long kNumberLimit = 500000;
+// Signed 32-bit wrap-around, as the devices' own int arithmetic gives.
+int wrapInt(qint64 v)
+{
+    return static_cast<int>(static_cast<qint32>(static_cast<quint32>(v)));
+}
 
-// strtol clamped, so an absurd number in a device's rule stays harmless.
+// A number as a 32-bit strtol (and sscanf's %d) reads it: out-of-range text
+// saturates at the int limits.
 int readInt(const char* s, const char** end)
 {
     char* e = nullptr;
-    const long v = std::strtol(s, &e, 10);
+    const long long v = std::strtoll(s, &e, 10);
     if (end)
         *end = e;
-    return static_cast<int>(qBound(-kNumberLimit, v, kNumberLimit));
+    return static_cast<int>(
+        std::clamp<long long>(v, std::numeric_limits<int>::min(), std::numeric_limits<int>::max()));
 }
 
 const char* skipDigitsAndColon(const char* p)
@@ -145,8 +151,10 @@ int CTimeZoner::_time2seconds(const char* s)
         if (!*p)
             break;
     }
-    const int seconds = parts[0] * 3600 + parts[1] * 60 + parts[2];
-    return negative ? -seconds : seconds;
+    // Summed in 64 bits and wrapped, so huge fields give the devices' result
+    // without overflowing here.
+    const qint64 seconds = parts[0] * qint64(3600) + parts[1] * qint64(60) + parts[2];
+    return wrapInt(negative ? -seconds : seconds);
 }
 
 // Reads "M%d.%d.%d/%d" the way sscanf would, without its undefined overflow.
@@ -196,7 +204,8 @@ unsigned long CTimeZoner::_mwdh2time(const btz::tztrans& r, const unsigned long*
         return static_cast<unsigned long>(r.hour) * 3600;
     const unsigned long first = bounds[r.month - 1];
     const int weekdayOfFirst = static_cast<int>((jan1 + first) % 7);
-    unsigned long d = first + static_cast<unsigned long>(((r.day - weekdayOfFirst) % 7 + 7) % 7);
+    unsigned long d =
+        first + static_cast<unsigned long>(((qint64(r.day) - weekdayOfFirst) % 7 + 7) % 7);
     for (int w = 2; w <= r.week && w <= 5; ++w) {
         if (d + 7 >= bounds[r.month])
             break;
@@ -225,12 +234,17 @@ unsigned long CTimeZoner::_tflocal(unsigned long t, unsigned long std, unsigned 
 
 unsigned long CTimeZoner::ToLocal(unsigned long t)
 {
+    // "UTC+0UTC+0" means UTC all year, whatever its substitute rule says.
+    if (mFixedZero)
+        return t;
     return _tflocal(t, static_cast<unsigned long>(static_cast<long>(mStdOffset)),
                     static_cast<unsigned long>(static_cast<long>(mDstOffset)));
 }
 
 unsigned long CTimeZoner::ToGMT(unsigned long t)
 {
+    if (mFixedZero)
+        return t;
     return _tflocal(t, static_cast<unsigned long>(-static_cast<long>(mStdOffset)),
                     static_cast<unsigned long>(-static_cast<long>(mDstOffset)));
 }

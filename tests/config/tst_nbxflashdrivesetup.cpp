@@ -20,6 +20,14 @@ const QByteArray kDescription =
     "<difile name=\"state\" get_command=\"state.ini\" put_command=\"state.out\" type=\"state\"/>\n"
     "</di>\n</pxsetup>\n";
 
+// The first file's put command and the last file's get command are COMMAND.
+const QByteArray kCommandDescription =
+    "<pxsetup><di>\n"
+    "<difile name=\"streams\" get_command=\"streams.ini\" put_command=\"COMMAND\"/>\n"
+    "<difile name=\"soft\" get_command=\"conf/soft.ini\" put_command=\"soft.out\"/>\n"
+    "<difile name=\"evil\" get_command=\"COMMAND\" put_command=\"\"/>\n"
+    "</di></pxsetup>\n";
+
 void writeBytes(const QString& path, const QByteArray& bytes)
 {
     QFile f(path);
@@ -40,27 +48,31 @@ void writeGzip(const QString& path, const QByteArray& bytes)
     gzclose(gz);
 }
 
-// A drive holding the description and the three files it lists.
+// A drive holding the description and the three files it lists, in a
+// temporary folder or in a folder `sub` of it.
 struct Drive
 {
     QTemporaryDir dir;
-    Drive(const QByteArray& description = kDescription)
+    QString folder;
+    Drive(const QByteArray& description = kDescription, const QString& sub = QString())
+        : folder(sub.isEmpty() ? dir.path() : dir.filePath(sub))
     {
+        QDir(dir.path()).mkpath(folder);
         writeGzip(path("setup-m.xml.gz"), description);
-        QDir(dir.path()).mkdir("conf");
+        QDir(folder).mkdir("conf");
         writeBytes(path("streams.ini"), "; streams\n[ v5m ]\ndate = '2024-01-02'\nshifthour = 1\n"
                                         "shiftminute = 2\nshiftsecond = 3\n[ common ]\nfps = 25\n");
         writeBytes(path("conf/soft.ini"), "version = '1.2.3'\n");
         writeBytes(path("state.ini"), "[ s ]\n#! s/FPS=[0-9]+;/FPS={streams/common/fps};/\n"
                                       "FPS=0;\n");
     }
-    QString path(const QString& name) const { return dir.filePath(name); }
+    QString path(const QString& name) const { return QDir(folder).filePath(name); }
 
     // Every file on the drive, to show that nothing was written.
     QMap<QString, QByteArray> snapshot() const
     {
         QMap<QString, QByteArray> all;
-        QDirIterator it(dir.path(), QDir::Files, QDirIterator::Subdirectories);
+        QDirIterator it(folder, QDir::Files, QDirIterator::Subdirectories);
         while (it.hasNext()) {
             const QString file = it.next();
             all.insert(file, readBytes(file));
@@ -68,6 +80,21 @@ struct Drive
         return all;
     }
 };
+
+// Every file of the temporary folder that lies outside the drive folder,
+// with its bytes.
+QMap<QString, QByteArray> filesOutside(const Drive& drive)
+{
+    QMap<QString, QByteArray> files;
+    QDirIterator it(drive.dir.path(), QDir::Files | QDir::Hidden | QDir::System,
+                    QDirIterator::Subdirectories);
+    while (it.hasNext()) {
+        const QString path = it.next();
+        if (!path.startsWith(drive.folder + QLatin1Char('/')))
+            files.insert(path, readBytes(path));
+    }
+    return files;
+}
 
 } // namespace
 
@@ -84,6 +111,8 @@ private slots:
     void refusedDescriptionCopiesNothing();
     void unwritableTargetIsReported();
     void destructionRemovesCopiesForGood();
+    void fileCommandsStayInTheDrive_data();
+    void fileCommandsStayInTheDrive();
     void gzip_data();
     void gzip();
 };
@@ -235,6 +264,65 @@ void tst_NBXFlashDriveSetup::destructionRemovesCopiesForGood()
     for (const QString& copy : qAsConst(copies))
         QVERIFY2(!QFile::exists(copy), qPrintable(copy));
     QVERIFY(readBytes(drive.path("streams.ini")).contains("fps = 25\n"));
+}
+
+void tst_NBXFlashDriveSetup::fileCommandsStayInTheDrive_data()
+{
+    QTest::addColumn<QString>("command"); // %ROOT% is the folder that holds the drive
+    QTest::addColumn<bool>("refused");
+
+    QTest::newRow("parent folder") << "../outside.txt" << true;
+    QTest::newRow("parent further along") << "conf/../../outside.txt" << true;
+    QTest::newRow("absolute path") << "%ROOT%/outside.txt" << true;
+    QTest::newRow("absolute path of a new file") << "%ROOT%/planted.txt" << true;
+    QTest::newRow("link to a file outside") << "link.txt" << true;
+    QTest::newRow("link to a file not there yet") << "dangling.txt" << true;
+    QTest::newRow("link to the folder outside") << "up/outside.txt" << true;
+    QTest::newRow("dots within a name") << "..a..b.." << false;
+    QTest::newRow("link that stays inside") << "inner.txt" << false;
+}
+
+// A description names the files to read and write; a hostile drive must
+// reach nothing beside its own folder, such as a shell start-up file.
+void tst_NBXFlashDriveSetup::fileCommandsStayInTheDrive()
+{
+    QFETCH(QString, command);
+    QFETCH(bool, refused);
+    Drive drive(kDescription, QStringLiteral("drive"));
+    command.replace(QStringLiteral("%ROOT%"), drive.dir.path());
+    writeGzip(drive.path("setup-m.xml.gz"),
+              QByteArray(kCommandDescription).replace("COMMAND", command.toHtmlEscaped().toUtf8()));
+    writeBytes(drive.dir.filePath("outside.txt"), "export SECRET=1\n");
+    writeBytes(drive.path("..a..b.."), "[ x ]\ny = 1\n");
+    QVERIFY(QFile::link(drive.dir.filePath("outside.txt"), drive.path("link.txt")));
+    QVERIFY(QFile::link(drive.dir.filePath("planted.txt"), drive.path("dangling.txt")));
+    QVERIFY(QFile::link(drive.dir.path(), drive.path("up")));
+    QVERIFY(QFile::link("conf/soft.ini", drive.path("inner.txt")));
+    const QMap<QString, QByteArray> outsideBefore = filesOutside(drive);
+
+    NBXFlashDriveSetup setup(drive.folder);
+    QSignalSpy errors(&setup, &NBXSetup::pseudothrow);
+    setup.load();
+    QCOMPARE(setup.fileExists("evil"), !refused);
+    if (!refused)
+        QCOMPARE(readBytes(setup.filePath("evil")), readBytes(drive.path(command)));
+    setup.setValue("streams/common/fps/12");
+    setup.setValue("soft/untitled/version/9.9");
+    setup.store();
+
+    QCOMPARE(filesOutside(drive), outsideBefore);
+    // The drive's other files are still read and written.
+    QVERIFY(readBytes(drive.path("soft.out")).contains("version = '9.9'\n"));
+    if (!refused) {
+        QCOMPARE(errors.count(), 0);
+        QVERIFY(readBytes(drive.path(command)).contains("fps = 12\n"));
+        return;
+    }
+    const QString message =
+        QString("Refused \"%1\": it lies outside \"%2\"").arg(command, drive.folder);
+    QCOMPARE(errors.count(), 2); // once reading, once writing
+    QCOMPARE(errors.at(0).at(0).toString(), message);
+    QCOMPARE(errors.at(1).at(0).toString(), message);
 }
 
 void tst_NBXFlashDriveSetup::gzip_data()

@@ -60,6 +60,8 @@ private slots:
     void stateDirectives_data();
     void stateDirectives();
     void runawayStateDirectivesEnd();
+    void multiplyingStateDirectivesStopAtTheBound();
+    void manyDirectiveLikeLinesCompileAtOnce();
 };
 
 void tst_NBXSetup::keyErrors_data()
@@ -312,6 +314,46 @@ void tst_NBXSetup::runawayStateDirectivesEnd()
     setup.setFilePath("state", growing);
     setup._compile_state("state");
     QVERIFY(QFile(growing).size() <= NBXSetup::kMaxStateText);
+}
+
+// A state file of 3 KB with two directives that multiply: the first doubles
+// every Q, and as the Qs before it grow, the search for the next directive
+// finds it again and again; the second would double every directive line.
+// Compiling stops at a bound with the text as compiled so far.
+void tst_NBXSetup::multiplyingStateDirectivesStopAtTheBound()
+{
+    NBXSetup setup("x");
+    setup.setFilePath("net", writeFile("net3.ini", "[ lan ]\nip = 1\n"));
+    const QByteArray directives = "#! s/(\\x0051)/\\1\\1{net/lan/none}/\n"
+                                  "#! s/(#!.*\\n)/\\1\\1{net/lan/none}/\n";
+    const QString path =
+        writeFile("multiplying", "[ s ]\nv=" + QByteArray(3000, 'Q') + "\n" + directives);
+    setup.setFilePath("state", path);
+    setup._compile_state("state");
+
+    // The Qs doubled some times over, each doubling kept whole.
+    const QByteArray compiled = contents(path);
+    QVERIFY(compiled.size() <= NBXSetup::kMaxStateText);
+    int doublings = 0;
+    while (compiled.startsWith("[ s ]\nv=" + QByteArray(3000 << (doublings + 1), 'Q')))
+        ++doublings;
+    QVERIFY(doublings >= 3);
+    QCOMPARE(compiled, "[ s ]\nv=" + QByteArray(3000 << doublings, 'Q') + "\n" + directives);
+}
+
+// Lines that start like directives but never close made every search for the
+// next directive run to the end of the text from each of them.
+void tst_NBXSetup::manyDirectiveLikeLinesCompileAtOnce()
+{
+    NBXSetup setup("x");
+    setup.setFilePath("net", writeFile("net4.ini", "[ lan ]\nip = 1\n"));
+    QByteArray state = "[ s ]\n#! s/IP:[0-9]+;/IP:{net/lan/ip};/\nIP:0;\n";
+    for (int i = 0; i < 20000; ++i)
+        state += "#! s/a\n";
+    const QString path = writeFile("unclosed", state);
+    setup.setFilePath("state", path);
+    setup._compile_state("state");
+    QCOMPARE(contents(path), QByteArray(state).replace("IP:0;", "IP:1;"));
 }
 
 QTEST_MAIN(tst_NBXSetup)

@@ -56,6 +56,7 @@ private slots:
     void refusedLoginRemembersOnlyWhatTheDeviceTakes();
     void refusedStoreIsRepeatedNotReloaded();
     void temporaryFilesGoWithTheSource();
+    void deviceFileNamesNeverBecomePaths();
 };
 
 void tst_NBXNetSetup::initTestCase()
@@ -576,6 +577,30 @@ void tst_NBXNetSetup::temporaryFilesGoWithTheSource()
         QVERIFY(QFile::exists(streams));
     }
     QVERIFY(!QFile::exists(streams));
+}
+
+// A device names its files, but each local copy is a temporary file named by
+// us: a name that climbs out of a folder stays a key of the file table.
+void tst_NBXNetSetup::deviceFileNamesNeverBecomePaths()
+{
+    DeviceFixture device;
+    const QStringList names = {"../../escaped", "/tmp/escaped", "sub/../../../escaped"};
+    QByteArray description = "<pxsetup><di>";
+    for (const QString& name : names)
+        description += "<difile name=\"" + name.toUtf8() + "\" get_command=\"net.ini\"/>";
+    device.write("setup-m.xml", description + "</di></pxsetup>");
+
+    NBXNetSetup setup(device.sim.linkAddress());
+    QVERIFY(runExchange(setup, [&] { setup.load(); }));
+    const QString temporaries = QFileInfo(QDir::tempPath()).canonicalFilePath();
+    for (const QString& name : names) {
+        for (const QString& key : {name, name + ".original"}) {
+            const QFileInfo copy(setup.filePath(key));
+            QCOMPARE(copy.canonicalPath(), temporaries);
+            QVERIFY2(!copy.fileName().contains("escaped"), qPrintable(copy.filePath()));
+            QCOMPARE(readLocal(copy.filePath()), device.bytes("net.ini"));
+        }
+    }
 }
 
 QTEST_MAIN(tst_NBXNetSetup)

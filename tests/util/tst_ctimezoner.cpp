@@ -44,9 +44,9 @@ private slots:
         QTest::addColumn<QByteArray>("rule");
         QTest::addColumn<bool>("nullRule");
         QTest::addColumn<QByteArray>("when");
-        QTest::addColumn<int>("offset");
+        QTest::addColumn<qint64>("offset");
 
-        auto row = [](const char* name, const char* rule, const char* when, int offset,
+        auto row = [](const char* name, const char* rule, const char* when, qint64 offset,
                       bool nullRule = false) {
             QTest::newRow(name) << QByteArray(rule) << nullRule << QByteArray(when) << offset;
         };
@@ -75,9 +75,18 @@ private slots:
         // Start after end: daylight time spans the new year.
         row("southern summer", "UTC-10UTC-11,M10.1.0/2,M4.1.0/3", "2024-01-15T12:00:00", 39600);
         row("southern winter", "UTC-10UTC-11,M10.1.0/2,M4.1.0/3", "2024-07-15T12:00:00", 36000);
-        // The fixed-zero rule converts by its substitute, UTC-0UTC+1.
-        row("zero rule July", "UTC+0UTC+0", "2024-07-15T12:00:00", -3600);
+        // The fixed-zero rule is UTC all year, not its substitute UTC-0UTC+1.
+        row("zero rule July", "UTC+0UTC+0", "2024-07-15T12:00:00", 0);
         row("zero rule January", "UTC+0UTC+0", "2024-01-15T12:00:00", 0);
+        row("zero rule, longer text", "UTC+0UTC+0,M3.5.0/2,M10.5.0/3", "2024-07-15T12:00:00", 0);
+        // Huge fields read as a 32-bit strtol saturates and sum with 32-bit
+        // wrap-around; at the epoch the offset is ToLocal's whole result.
+        const char* epoch = "1970-01-01T00:00:00";
+        row("largest hours that fit", "UTC-596523", epoch, 2147482800);
+        row("hours wrap past 2^31", "UTC+596524", epoch, 2147480896);
+        row("hours, minutes, seconds wrap", "UTC-596523:59:59", epoch, 2147486399);
+        row("minutes alone wrap", "UTC-0:99999999", epoch, 1705032644);
+        row("hours saturate, then wrap", "UTC-99999999999", epoch, 4294963696);
         row("trailing comma, no transitions", "UTC-3UTC-4,", "2024-07-15T12:00:00", 10800);
     }
 
@@ -86,11 +95,11 @@ private slots:
         QFETCH(QByteArray, rule);
         QFETCH(bool, nullRule);
         QFETCH(QByteArray, when);
-        QFETCH(int, offset);
+        QFETCH(qint64, offset);
 
         CTimeZoner z(nullRule ? nullptr : rule.constData());
         const unsigned long t = utc(when.constData());
-        QCOMPARE(offsetOf(z, t), long(offset));
+        QCOMPARE(qint64(offsetOf(z, t)), offset);
     }
 
     void toGmtReversesToLocal()
@@ -98,9 +107,11 @@ private slots:
         CTimeZoner plain("UTC-3");
         QCOMPARE(plain.ToGMT(10800), 0UL);
         CTimeZoner z(kDefault);
+        CTimeZoner zero("UTC+0UTC+0");
         for (const char* when : {"2024-01-15T12:00:00", "2024-07-15T12:00:00"}) {
             const unsigned long t = utc(when);
             QCOMPARE(z.ToGMT(z.ToLocal(t)), t);
+            QCOMPARE(zero.ToGMT(t), t);
         }
     }
 
@@ -138,6 +149,9 @@ private slots:
         QCOMPARE(CTimeZoner::_time2seconds("5:30"), 19800);
         QCOMPARE(CTimeZoner::_time2seconds("+1:00:30"), 3630);
         QCOMPARE(CTimeZoner::_time2seconds(""), 0);
+        QCOMPARE(CTimeZoner::_time2seconds("-596523"), -2147482800);
+        // 2^31 hours: saturated to INT_MAX, times 3600 wraps to -3600.
+        QCOMPARE(CTimeZoner::_time2seconds("2147483648"), -3600);
 
         btz::tztrans r{9, 9, 9, 9};
         QCOMPARE(CTimeZoner::_str2mwdh("M10.5.0", &r), 3);
@@ -169,6 +183,8 @@ private slots:
         QTest::newRow("negative fields") << QByteArray("UTC-3UTC-4,M-1.-5.-3/-2,M10.5.0");
         QTest::newRow("only commas") << QByteArray(",,,");
         QTest::newRow("huge offset") << QByteArray("UTC-99999999999999999999:99999999999");
+        QTest::newRow("huge transition fields")
+            << QByteArray("UTC-3UTC-4,M3.99999999999.-99999999999/99999999999,M10.5.-2147483648");
         QTest::newRow("other zone names") << QByteArray("EST5EDT,M3.2.0,M11.1.0");
         QTest::newRow("short text") << QByteArray("U");
     }
