@@ -15,6 +15,8 @@
 #include <QStringList>
 #include <QTimer>
 
+#include <optional>
+
 class NBXSetup;
 class QDateTime;
 class QGridLayout;
@@ -228,7 +230,9 @@ private:
         bool foreign = false;
     };
     QHash<quintptr, ElementRecords> annotations;
-    WidgetRecord firstRecordOf(const QDomElement& element) const;
+    // The element's first record still in the document, or null; nullopt
+    // when the element has to be read from the document instead.
+    std::optional<const WidgetRecord*> firstRecordOf(const QDomElement& element) const;
 
     // The description's own elements by name, in document order; built on
     // the first look-up by name after parsing. Annotations are not in it:

@@ -178,7 +178,10 @@ void CWinMain::annotate(QWidget* widget, QDomElement& element)
         known.element = element;
         known.foreign = !element.firstChildElement(controlWidgetName()).isNull();
     }
-    known.records.removeIf([](const WidgetRecord& r) { return r.record.parentNode().isNull(); });
+    // Records of a dialog that closed are gone from the document.
+    if (!known.records.isEmpty())
+        known.records.removeIf(
+            [](const WidgetRecord& r) { return r.record.parentNode().isNull(); });
 
     QDomElement link = document.createElement(tag);
     element.appendChild(link);
@@ -192,27 +195,25 @@ void CWinMain::annotate(QWidget* widget, QDomElement& element)
     known.records.append({record, tag, handle});
 }
 
-CWinMain::WidgetRecord CWinMain::firstRecordOf(const QDomElement& element) const
+std::optional<const CWinMain::WidgetRecord*>
+CWinMain::firstRecordOf(const QDomElement& element) const
 {
     const auto known = annotations.constFind(NodeKey(element).value());
-    if (known != annotations.constEnd() && !known->foreign) {
-        // A record that was removed from the document has no parent any more.
-        for (const WidgetRecord& r : known->records) {
-            if (!r.record.parentNode().isNull())
-                return r;
-        }
-        return WidgetRecord();
+    if (known == annotations.constEnd() || known->foreign)
+        return std::nullopt;
+    // A record that was removed from the document has no parent any more.
+    for (const WidgetRecord& r : known->records) {
+        if (!r.record.parentNode().isNull())
+            return &r;
     }
-    const QDomElement record = element.firstChildElement(controlWidgetName());
-    if (record.isNull())
-        return WidgetRecord();
-    return {record, record.attribute(QStringLiteral("id")),
-            record.attribute(QStringLiteral("address")).toLongLong()};
+    return nullptr;
 }
 
 QString CWinMain::linkTagOfElement(const QDomElement& element) const
 {
-    return firstRecordOf(element).tag;
+    if (const auto record = firstRecordOf(element))
+        return *record ? (*record)->tag : QString();
+    return element.firstChildElement(controlWidgetName()).attribute(QStringLiteral("id"));
 }
 
 QDomElement CWinMain::linkedElement(const QString& linkTag) const
@@ -289,7 +290,13 @@ QList<QDomElement> CWinMain::elementsNamed(const QString& tag)
 
 QWidget* CWinMain::widgetOf(const QDomElement& element) const
 {
-    const qint64 handle = firstRecordOf(element).handle;
+    qint64 handle = 0;
+    if (const auto record = firstRecordOf(element))
+        handle = *record ? (*record)->handle : 0;
+    else
+        handle = element.firstChildElement(controlWidgetName())
+                     .attribute(QStringLiteral("address"))
+                     .toLongLong();
     if (handle == 0)
         return nullptr;
     return widgets.value(handle).data();
