@@ -51,6 +51,7 @@ if [ -n "${DISPLAY:-}" ] && [ -z "${CI:-}" ]; then
   case $status in
     0) echo "demo: accepted; the settings were stored in $DEMO_DIR/device" ;;
     1) echo "demo: cancelled; nothing was stored" ;;
+    4) echo "demo: loading or storing failed; see the message above" >&2; exit 4 ;;
     *) echo "demo: panorix-setup ended with status $status" >&2; exit "$status" ;;
   esac
   exit 0
@@ -64,7 +65,7 @@ echo "demo: no display; grabbing every page under a virtual X server, then stori
 unset QT_QPA_PLATFORM
 xvfb-run -a -s "-screen 0 1280x1024x24" \
   "$HOST" "${SOURCE[@]}" --grab "$DEMO_DIR" --store > "$DEMO_DIR/pages.txt"
-echo "demo: pictures of the pages:"
+echo "demo: pictures of the pages and of the windows on the way:"
 sed 's/^/  /' "$DEMO_DIR/pages.txt"
 if [ -n "$sim_pid" ]; then
   echo "demo: what the recorder received:"

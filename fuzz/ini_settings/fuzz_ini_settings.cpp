@@ -1,20 +1,24 @@
-// Any bytes as a settings file: reading never fails hard, and a key added
-// and written lands in the file beside every key that was there, each
-// reading back as it was.
+// Any bytes as a settings file, then a key set to two values in turn, each
+// flushed: reading never fails hard; a value that is taken reads back from
+// the file in a fresh reader, beside every key that was there; a value that
+// is refused changes neither the file nor the value held.
+//
+// The input is the file, optionally followed by a NUL and the edit as
+// section, name, first value and second value separated by \x01.
 #include "config/nbxsettings.h"
 
 #include <QDir>
 #include <QFile>
+#include <QRegularExpression>
+#include <QSet>
 #include <QStringList>
 
 #include <cstdint>
+#include <cstdio>
 #include <cstdlib>
 #include <unistd.h>
 
 namespace {
-
-const QString kNewKey = QStringLiteral("fuzz_new_key_zz");
-const QString kNewValue = QStringLiteral("Bob's new value");
 
 QString scratchFile()
 {
@@ -23,64 +27,110 @@ QString scratchFile()
     return path;
 }
 
-// key/value pairs as regexp_values gives them: "section/name/value".
-QMap<QString, QString> table(NBXSettings& s)
+QByteArray contents(const QString& path)
 {
-    QMap<QString, QString> out;
-    for (const QString& entry : s.regexp_values(QStringLiteral(".*"))) {
-        const int first = entry.indexOf(QLatin1Char('/'));
-        const int second = entry.indexOf(QLatin1Char('/'), first + 1);
-        out.insert(entry.left(second), entry.mid(second + 1));
-    }
-    return out;
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+// Every entry as "key/value". A name may hold "/" itself, so entries are
+// compared whole rather than split into key and value.
+QStringList entries(NBXSettings& s)
+{
+    return s.regexp_values(QStringLiteral(".*"));
+}
+
+struct Edit
+{
+    QString key = QStringLiteral("fuzzsec/fuzz_new_key_zz");
+    QStringList values{QStringLiteral("Bob's new value"), QStringLiteral("x")};
+};
+
+Edit editFrom(const QByteArray& spec)
+{
+    Edit edit;
+    const QStringList parts = QString::fromUtf8(spec).split(QLatin1Char('\x01'));
+    if (parts.size() < 3)
+        return edit;
+    edit.key = parts.at(0) + QLatin1Char('/') + parts.at(1);
+    edit.values = parts.mid(2, 2);
+    return edit;
+}
+
+// A key and value of word characters alone under "untitled" fit every file.
+bool mustBeTaken(const QString& key, const QString& value)
+{
+    static const QRegularExpression plainKey(QStringLiteral("^untitled/\\w+$"));
+    static const QRegularExpression plainValue(QStringLiteral("^\\w*$"));
+    return plainKey.match(key).hasMatch() && plainValue.match(value).hasMatch();
+}
+
+// A last line without its line break that would read as a key once it has
+// one becomes a key when something is appended after it. A key nobody edited
+// then takes that line's value, as a read of the file gives it.
+bool lastLineMayTurnKey(const QByteArray& bytes)
+{
+    const QString lastLine = QString::fromUtf8(bytes.mid(bytes.lastIndexOf('\n') + 1));
+    return !lastLine.isEmpty() &&
+           NBXSettings::classify(lastLine + QLatin1Char('\n')).kind == NBXSettings::LineInfo::Key &&
+           NBXSettings::classify(lastLine).kind != NBXSettings::LineInfo::Key;
+}
+
+// Names the property that failed by the line that checks it.
+void check(bool ok, int line = __builtin_LINE())
+{
+    if (ok)
+        return;
+    std::fprintf(stderr, "fuzz_ini_settings: check on line %d failed\n", line);
+    std::abort();
 }
 
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
+    const QByteArray input(reinterpret_cast<const char*>(data), qsizetype(size));
+    const qsizetype nul = input.indexOf('\0');
+    const QByteArray bytes = nul < 0 ? input : input.left(nul);
+    const Edit edit = nul < 0 ? Edit() : editFrom(input.mid(nul + 1));
+
     const QString path = scratchFile();
     {
         QFile f(path);
         if (!f.open(QIODevice::WriteOnly | QIODevice::Truncate))
             return 0;
-        f.write(reinterpret_cast<const char*>(data), qint64(size));
+        f.write(bytes);
     }
 
-    // A last line without its line break that would read as a key once it
-    // has one does become a key when something is appended after it; that
-    // may replace an earlier value of the same name, so such files only
-    // have to come through without a crash.
-    const QByteArray bytes(reinterpret_cast<const char*>(data), qsizetype(size));
-    const qsizetype lastBreak = bytes.lastIndexOf('\n');
-    const QString lastLine = QString::fromUtf8(bytes.mid(lastBreak + 1));
-    const bool lastLineMayTurnKey =
-        !lastLine.isEmpty() &&
-        NBXSettings::classify(lastLine + QLatin1Char('\n')).kind == NBXSettings::LineInfo::Key &&
-        NBXSettings::classify(lastLine).kind != NBXSettings::LineInfo::Key;
-
-    QMap<QString, QString> before;
+    const QString none = QStringLiteral("<none>");
+    QStringList before;
+    QString expected;
     {
         NBXSettings s(path);
-        before = table(s);
-        for (const QString& key : before.keys()) {
-            if (key.endsWith(QLatin1Char('/') + kNewKey))
-                return 0; // the file already uses the name this check adds
+        before = entries(s);
+        expected = s.value(edit.key, none).toString();
+        for (const QString& value : edit.values) {
+            const QByteArray file = contents(path);
+            QString reason;
+            const bool taken = s.setValue(edit.key, value, &reason);
+            check(taken == reason.isEmpty());
+            check(taken || !mustBeTaken(edit.key, value));
+            check(s.flush());
+            if (taken) {
+                expected = value;
+            } else {
+                check(s.value(edit.key, none).toString() == expected);
+                check(contents(path) == file);
+            }
         }
-        s.setValue(QStringLiteral("fuzzsec/") + kNewKey, kNewValue);
-        if (!s.flush())
-            std::abort();
     }
 
     NBXSettings again(path);
-    const QMap<QString, QString> after = table(again);
-    for (auto it = before.constBegin(); it != before.constEnd() && !lastLineMayTurnKey; ++it) {
-        if (after.value(it.key(), QStringLiteral("<lost>")) != it.value())
-            std::abort();
-    }
-    // A file without headers keeps every key under "untitled".
-    if (after.value(QStringLiteral("fuzzsec/") + kNewKey) != kNewValue &&
-        after.value(QStringLiteral("untitled/") + kNewKey) != kNewValue)
-        std::abort();
+    check(again.value(edit.key, none).toString() == expected);
+    const QStringList afterList = entries(again);
+    const QSet<QString> after(afterList.begin(), afterList.end());
+    const QString edited = edit.key + QLatin1Char('/');
+    for (const QString& entry : before)
+        check(entry.startsWith(edited) || after.contains(entry) || lastLineMayTurnKey(bytes));
     return 0;
 }

@@ -5,6 +5,12 @@
 
 #include <cstdio>
 
+// A literal whole, with the NUL bytes inside it.
+template <size_t N> QByteArray withNul(const char (&text)[N])
+{
+    return QByteArray(text, qsizetype(N - 1));
+}
+
 int main(int argc, char** argv)
 {
     if (argc != 2) {
@@ -20,6 +26,15 @@ int main(int argc, char** argv)
         "top = 1\n[ s ]\nname=My camera\nx = 1 ; note\n",
         "a=b = 1\r\nempty =\r\n[ last ]",
         "x = 'quoted'\ny = \"Bob's\"\nz = 1 \n# tail",
+        // A file, NUL, then section, name and two values to set in turn.
+        withNul("[a]\nj = 1\n\0a\x01k\x01x\ny\x01z"),
+        withNul("j = 1\n\0net\x01x\x01"
+                "1\x01"
+                "2"),
+        withNul("[a]\nk = 1\nk = 2\n\0a\x01k\x01it's \"x\"\x01"
+                "5"),
+        withNul("\0network\x01login\x01"
+                "admin\x01root"),
     };
     int n = 0;
     for (const QByteArray& text : extra) {

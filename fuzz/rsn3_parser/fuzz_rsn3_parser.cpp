@@ -1,10 +1,18 @@
-// Feeds arbitrary bytes through the RSN3 parser and demuxer. The first input
-// byte picks the chunk size, the rest is the stream. The same stream is also
-// delivered whole: both deliveries must give the same records.
+// Feeds arbitrary bytes through the RSN3 parser and demuxer. The leading
+// input bytes say how the stream is cut into chunks, the rest is the stream.
+// The same stream is also delivered whole: both deliveries must give the
+// same records.
+//
+// Cutting: byte 0 gives the number of (size, run) pairs that follow, up to
+// 8; a pair stands for 1 + run chunks of 1 + size bytes each, and the pairs
+// repeat until the stream ends. No pairs: the stream comes in one piece.
+// So (0, 255) delivers one byte at a time, over the whole stream when it is
+// the only pair, or in stretches of 256 bytes between larger chunks.
 #include "video/crsn3demuxer.h"
 #include "video/crsn3parser.h"
 
 #include <QStringList>
+#include <QVector>
 
 #include <cstdint>
 #include <cstdlib>
@@ -23,7 +31,13 @@ public:
     Q_INVOKABLE void append(quint64 t) { calls += 1 + qint64(t & 0xFF); }
 };
 
-QByteArrayList run(const char* data, size_t size, size_t chunk)
+struct Cut
+{
+    quint8 size;
+    quint8 run;
+};
+
+QByteArrayList run(const char* data, size_t size, const QVector<Cut>& cuts)
 {
     cRsn3Parser parser;
     cRsn3Demuxer demuxer;
@@ -47,8 +61,18 @@ QByteArrayList run(const char* data, size_t size, size_t chunk)
         log << "D" + QByteArray::number(d.streamId) + QByteArray::number(d.msec) + d.payload;
     });
 
-    for (size_t at = 0; at < size; at += chunk)
-        parser.append(QByteArray::fromRawData(data + at, int(qMin(chunk, size - at))));
+    size_t at = 0;
+    auto deliver = [&](size_t chunk) {
+        chunk = qMin(chunk, size - at);
+        parser.append(QByteArray::fromRawData(data + at, int(chunk)));
+        at += chunk;
+    };
+    if (cuts.isEmpty())
+        deliver(size);
+    for (int i = 0; at < size && !cuts.isEmpty(); i = (i + 1) % cuts.size()) {
+        for (int n = 0; n <= cuts[i].run && at < size; ++n)
+            deliver(1 + size_t(cuts[i].size));
+    }
     return log;
 }
 
@@ -58,9 +82,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
     if (size < 1)
         return 0;
-    const size_t chunk = 1 + data[0];
-    const char* stream = reinterpret_cast<const char*>(data + 1);
-    if (run(stream, size - 1, chunk) != run(stream, size - 1, size))
+    const size_t pairs = qMin<size_t>(data[0] % 9, (size - 1) / 2);
+    QVector<Cut> cuts;
+    for (size_t i = 0; i < pairs; ++i)
+        cuts.append({data[1 + 2 * i], data[2 + 2 * i]});
+    const size_t skip = 1 + 2 * pairs;
+    const char* stream = reinterpret_cast<const char*>(data + skip);
+    if (run(stream, size - skip, cuts) != run(stream, size - skip, {}))
         abort();
     return 0;
 }

@@ -1,5 +1,5 @@
 // Writes the seed corpus of fuzz_rsn3_parser: real streams from the RSN3
-// writer, each behind a byte that picks the chunk size.
+// writer, each behind the bytes that say how it is cut into chunks.
 #include "rsn3writer/crsn3writer.h"
 #include "rsn3writer/ctestvideoencoder.h"
 
@@ -7,6 +7,27 @@
 #include <QFile>
 
 #include <cstdio>
+
+namespace {
+
+// A header whose table of descriptors of every type fills 64 KiB, then a
+// little of the stream it describes.
+QByteArray largeHeaderStream()
+{
+    QVector<cRsn3Writer::Stream> streams;
+    for (int table = 16; table < 0xFFFF - 40;) {
+        const int i = int(streams.size());
+        streams.append({quint8(i), quint8(1 << (i % 5)), "mp4v", QByteArray(i % 9, 't'), "-utf8"});
+        table += 14 + i % 9;
+    }
+    cRsn3Writer w;
+    QByteArray out = w.header("large", streams, {{1, "-koi8"}, {2, "UTC"}, {8, "last"}});
+    out +=
+        cRsn3Writer::index(1) + w.data(0, QByteArray(300, 'v'), 40, 3, 0, 128) + w.data(1, "sound");
+    return out;
+}
+
+} // namespace
 
 int main(int argc, char** argv)
 {
@@ -43,12 +64,21 @@ int main(int argc, char** argv)
         w.header("tiny", {{0, 1, "mjpeg", "", ""}}) + cRsn3Writer::index(3) +
             w.block(0, cRsn3Writer::First, "ab", 4500, 3) + w.block(0, cRsn3Writer::Middle, "cd") +
             w.block(0, cRsn3Writer::Last, "ef") + w.block(9, cRsn3Writer::Complete, "zz"),
+        largeHeaderStream(),
+    };
+    // In one piece; one byte at a time; 16 bytes at a time; 201 single
+    // bytes, then 255 bytes, and again.
+    const QByteArray cuts[] = {
+        QByteArray(1, '\0'),
+        QByteArray("\x01\x00\xff", 3),
+        QByteArray("\x01\x0f\xff", 3),
+        QByteArray("\x02\x00\xc8\xfe\x00", 5),
     };
     int n = 0;
     for (const QByteArray& seed : seeds) {
-        for (char chunk : {char(0), char(16), char(255)}) {
+        for (const QByteArray& cut : cuts) {
             QFile f(dir.filePath(QStringLiteral("seed-%1").arg(n++)));
-            if (!f.open(QIODevice::WriteOnly) || f.write(chunk + seed) != seed.size() + 1)
+            if (!f.open(QIODevice::WriteOnly) || f.write(cut + seed) != cut.size() + seed.size())
                 return 1;
         }
     }

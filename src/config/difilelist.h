@@ -3,6 +3,8 @@
 #include <QList>
 #include <QString>
 
+class cDescriptionScanner;
+
 // One file of a setup description's file list: a `difile` element.
 struct DiFile
 {
@@ -12,11 +14,13 @@ struct DiFile
     QString type;
 };
 
-// Reads the `difile` children of the document element's first `di` child.
-// Streams through the document up to the end of that element instead of
-// building a tree of all of it, which the full description (with its
-// translations) makes costly on every load; the dialog parses the whole
-// document later and reports what is wrong in the rest. Returns false,
-// leaving `files` empty, when the document is not well-formed up to there;
-// `hasDi` tells whether there was a `di` element at all.
-bool readDiFileList(const QString& path, QList<DiFile>& files, bool* hasDi = nullptr);
+// Reads the `difile` children of the document element's first `di` child,
+// streaming through the document instead of building a tree of it, which the
+// full description (with its translations) makes costly on every load. The
+// whole document is read and checked in the same pass (size, nesting,
+// well-formed to its end): a list from a description that the dialog will
+// refuse must not make anyone fetch or copy the files it names. Returns
+// false, leaving `files` empty, when the check fails; `check`, when given,
+// then says why. `hasDi` tells whether there was a `di` element at all.
+bool readDiFileList(const QString& path, QList<DiFile>& files, bool* hasDi = nullptr,
+                    cDescriptionScanner* check = nullptr);

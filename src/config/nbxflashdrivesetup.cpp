@@ -1,11 +1,31 @@
 #include "nbxflashdrivesetup.h"
 
+#include "cdescriptionscanner.h"
 #include "cgzdecompressor.h"
 #include "difilelist.h"
 #include "util/atomicwrite.h"
 
 #include <QFile>
 #include <QTemporaryFile>
+
+namespace {
+
+// Unpacks the description and reads its file list. Returns why it is
+// refused, leaving the list empty: nothing is copied for a description that
+// the dialog will refuse, and the reason is given in words, not as an XML
+// error deep in a cut-off file.
+QString unpackDescription(const QString& packed, const QString& plain, QList<DiFile>& files)
+{
+    cGzDecompressor gz;
+    if (!gz.extract(packed, plain))
+        return gz.errorString(packed);
+    cDescriptionScanner check;
+    if (!readDiFileList(plain, files, nullptr, &check))
+        return check.errorString(packed);
+    return QString();
+}
+
+} // namespace
 
 NBXFlashDriveSetup::NBXFlashDriveSetup(const QString& directory) : NBXSetup(directory) {}
 
@@ -35,20 +55,20 @@ QString NBXFlashDriveSetup::inDirectory(const QString& fileName) const
 
 void NBXFlashDriveSetup::load()
 {
+    const QString packed = inDirectory(QStringLiteral("setup-m.xml.gz"));
     QTemporaryFile* description = newCopy(true);
-    cGzDecompressor().extract(inDirectory(QStringLiteral("setup-m.xml.gz")),
-                              description->fileName());
+    QList<DiFile> files;
+    const QString refusal = unpackDescription(packed, description->fileName(), files);
     setFilePath(QStringLiteral("interface"), description->fileName());
     if (!fileExists(QStringLiteral("general")))
         setFilePath(QStringLiteral("general"), newCopy()->fileName());
     emit progress(50);
 
-    QList<DiFile> files;
-    if (readDiFileList(filePath(QStringLiteral("interface")), files)) {
-        for (const DiFile& f : qAsConst(files)) {
-            if (!copyIn(f))
-                break;
-        }
+    if (!refusal.isEmpty())
+        emit pseudothrow(refusal);
+    for (const DiFile& f : qAsConst(files)) {
+        if (!copyIn(f))
+            break;
     }
     emit progress(100);
     emit loadDone();

@@ -1,8 +1,8 @@
 #include "nbxnetsetup.h"
 
-#include "difilelist.h"
-
+#include "cdescriptionscanner.h"
 #include "cgzdecompressor.h"
+#include "difilelist.h"
 #include "nbxanswerparser.h"
 
 #include "authorization/authorization.h"
@@ -92,13 +92,27 @@ int NBXNetSetup::commandCount()
     return int(m_commands.size());
 }
 
-void NBXNetSetup::_overwrite_cmdlist(const QString& name)
+bool NBXNetSetup::_overwrite_cmdlist(const QString& name, QString* refusal)
 {
+    // Without a description the list stands as it is.
+    const QString path = filePath(name);
+    if (path.isEmpty())
+        return true;
     QList<DiFile> files;
     bool hasDi = false;
-    if (!readDiFileList(filePath(name), files, &hasDi) || !hasDi)
-        return;
+    cDescriptionScanner check;
+    if (!readDiFileList(path, files, &hasDi, &check)) {
+        if (refusal)
+            *refusal = check.errorString(_descriptionName());
+        return false;
+    }
+    if (hasDi)
+        _replace_cmdlist(files);
+    return true;
+}
 
+void NBXNetSetup::_replace_cmdlist(const QList<DiFile>& files)
+{
     static const struct
     {
         const char* type;
@@ -109,7 +123,7 @@ void NBXNetSetup::_overwrite_cmdlist(const QString& name)
         {"state", &NBXNetSetup::_push_statefile},
     };
     m_commands.clear();
-    for (const DiFile& f : qAsConst(files)) {
+    for (const DiFile& f : files) {
         Handler handler = &NBXNetSetup::_push_file;
         for (const auto& row : handlers) {
             if (f.type == QLatin1String(row.type))
@@ -120,6 +134,12 @@ void NBXNetSetup::_overwrite_cmdlist(const QString& name)
     }
 }
 
+QString NBXNetSetup::_descriptionName()
+{
+    // The host and port part of the address; never the credentials.
+    return tr("from %1").arg(address().section(QLatin1Char('@'), -1));
+}
+
 bool NBXNetSetup::_isFileChanged(const QString&)
 {
     return true;
@@ -127,56 +147,80 @@ bool NBXNetSetup::_isFileChanged(const QString&)
 
 // Received files -------------------------------------------------------------
 
-QString NBXNetSetup::_newTemporary(const QByteArray& data)
+QString NBXNetSetup::_newTemporary(const QByteArray& data, QString& refusal)
 {
     auto* file = new QTemporaryFile;
     m_temporaries.push_back(file);
     if (!file->open() || file->write(data) != data.size() || !file->flush()) {
-        emit pseudothrow(tr("Can not write \"%1\"").arg(file->fileName()));
+        refusal = tr("Can not write \"%1\"").arg(file->fileName());
         return QString();
     }
     file->close();
     return file->fileName();
 }
 
-void NBXNetSetup::_push_file(const QString& name, const QByteArray& data)
+QString NBXNetSetup::_push_file(const QString& name, const QByteArray& data)
 {
-    setFilePath(name, _newTemporary(data));
-    setFilePath(name + QStringLiteral(".original"), _newTemporary(data));
+    QString refusal;
+    const QString copy = _newTemporary(data, refusal);
+    const QString original = copy.isEmpty() ? QString() : _newTemporary(data, refusal);
+    if (original.isEmpty())
+        return refusal;
+    setFilePath(name, copy);
+    setFilePath(name + QStringLiteral(".original"), original);
+    return QString();
 }
 
-void NBXNetSetup::_push_inifile(const QString& name, const QByteArray& data)
+QString NBXNetSetup::_push_inifile(const QString& name, const QByteArray& data)
 {
-    _push_file(name, kMarkerCrLf + data);
+    return _push_file(name, kMarkerCrLf + data);
 }
 
-void NBXNetSetup::_push_statefile(const QString& name, const QByteArray& data)
+QString NBXNetSetup::_push_statefile(const QString& name, const QByteArray& data)
 {
-    _push_file(name, data);
+    return _push_file(name, data);
 }
 
-void NBXNetSetup::_push_gzfile(const QString& name, const QByteArray& data)
+QString NBXNetSetup::_read_description(const QByteArray& data, QTemporaryFile& plain,
+                                       QList<DiFile>& files, bool& hasDi)
 {
     QTemporaryFile packed;
-    QTemporaryFile plain;
-    if (!packed.open() || packed.write(data) != data.size() || !packed.flush() || !plain.open()) {
-        emit pseudothrow(tr("Can not write \"%1\"").arg(packed.fileName()));
-        return;
-    }
-    cGzDecompressor().extract(packed.fileName(), plain.fileName());
-    plain.seek(0);
-    _push_file(name, plain.readAll());
+    if (!packed.open() || packed.write(data) != data.size() || !packed.flush() || !plain.open())
+        return tr("Can not write \"%1\"").arg(packed.fileName());
+    cGzDecompressor gz;
+    if (!gz.extract(packed.fileName(), plain.fileName()))
+        return gz.errorString(_descriptionName());
+    cDescriptionScanner check;
+    if (!readDiFileList(plain.fileName(), files, &hasDi, &check))
+        return check.errorString(_descriptionName());
+    // A list without files leaves the walk nowhere to go on from, and the
+    // dialog nothing to set up.
+    if (hasDi && files.isEmpty())
+        return tr("The setup description %1 lists no files.").arg(_descriptionName());
+    return QString();
 }
 
-void NBXNetSetup::_push_interfacefile(const QString& name, const QByteArray& data)
+QString NBXNetSetup::_push_interfacefile(const QString& name, const QByteArray& data)
 {
-    _push_gzfile(name, data);
-    _overwrite_cmdlist(name);
+    // The description is checked whole before it is registered or any file it
+    // names is fetched: the dialog would refuse it anyway.
+    QTemporaryFile plain;
+    QList<DiFile> files;
+    bool hasDi = false;
+    QString refusal = _read_description(data, plain, files, hasDi);
+    if (refusal.isEmpty()) {
+        plain.seek(0);
+        refusal = _push_file(name, plain.readAll());
+    }
+    if (!refusal.isEmpty() || !hasDi)
+        return refusal;
+    _replace_cmdlist(files);
     // The walk goes on at position 1 of the new list, taking position 0 as
     // the description just fetched. A list that does not begin with that
     // request must be walked from its start, or its first file is lost.
-    if (!m_commands.isEmpty() && m_commands.first().get != mCommands.first().get)
+    if (m_commands.first().get != mCommands.first().get)
         --m_state;
+    return QString();
 }
 
 // Exchange -------------------------------------------------------------------
@@ -197,6 +241,7 @@ void NBXNetSetup::load()
         return;
     m_buffer.clear();
     m_commands = mCommands;
+    // A stored description that fails its check is fetched again instead.
     if (fileExists(kInterface))
         _overwrite_cmdlist(kInterface);
     m_operation = 1;
@@ -212,7 +257,13 @@ void NBXNetSetup::store()
         setValue(QStringLiteral("time/untitled/YYYYMMDDHHMMSS/"));
     m_commands = mCommands;
     m_operation = 2;
-    _overwrite_cmdlist(kInterface);
+    // With a description that fails its check nothing goes out: its list
+    // cannot be trusted.
+    QString refusal;
+    if (!_overwrite_cmdlist(kInterface, &refusal)) {
+        _fail(refusal);
+        return;
+    }
     // Settings first, then the state files: a cached settings object of a
     // state file must not overwrite the compiled file before it goes out.
     flush();
@@ -231,7 +282,11 @@ void NBXNetSetup::_do_command(const QByteArray& command, const QByteArray& data,
     if (!_idle())
         return;
     const QString tmp = QStringLiteral("tmp");
-    _push_file(tmp, data);
+    const QString refusal = _push_file(tmp, data);
+    if (!refusal.isEmpty()) {
+        emit pseudothrow(refusal);
+        return;
+    }
     m_commands.append({command, command, tmp.toUtf8(), &NBXNetSetup::_push_file});
     m_operation = put ? 2 : 1;
     m_exchange = Exchange::Function;
@@ -263,8 +318,11 @@ void NBXNetSetup::_connect()
         m_exchange = Exchange::None;
         return;
     }
-    if (!fileExists(kGeneral))
-        _push_file(kGeneral, QByteArray());
+    const QString refusal = fileExists(kGeneral) ? QString() : _push_file(kGeneral, QByteArray());
+    if (!refusal.isEmpty()) {
+        _fail(refusal);
+        return;
+    }
     setValue(QStringLiteral("general/network/login/") + pattern.cap(1));
     setValue(QStringLiteral("general/network/password/") + pattern.cap(2));
     setValue(QStringLiteral("general/network/url/") + pattern.cap(3));
@@ -280,7 +338,7 @@ void NBXNetSetup::_startWatchdog()
 void NBXNetSetup::connected()
 {
     if (m_state != 1) {
-        emit pseudothrow(tr("%1 in wrong state %2").arg(QStringLiteral("connected")).arg(m_state));
+        _fail(tr("%1 in wrong state %2").arg(QStringLiteral("connected")).arg(m_state));
         return;
     }
     const QByteArray login =
@@ -316,7 +374,11 @@ void NBXNetSetup::readyRead()
         return;
     if (m_state > 3 && m_operation == 1) {
         const compcommand current = commandCurrent();
-        (this->*current.handler)(QString::fromUtf8(current.name), m_buffer);
+        const QString refusal = (this->*current.handler)(QString::fromUtf8(current.name), m_buffer);
+        if (!refusal.isEmpty()) {
+            _fail(refusal);
+            return;
+        }
     }
     m_buffer.clear();
     _transfer();
@@ -337,8 +399,7 @@ bool NBXNetSetup::_isDataReady()
     case NBXAnswerParser::Failed:
         break;
     }
-    _abort();
-    emit pseudothrow(message);
+    _fail(message);
     return false;
 }
 
@@ -389,8 +450,7 @@ void NBXNetSetup::_transfer()
 void NBXNetSetup::disconnected()
 {
     if (m_state != commandCount() + 4) {
-        emit pseudothrow(
-            tr("%1 in wrong state %2").arg(QStringLiteral("disconnected")).arg(m_state));
+        _fail(tr("%1 in wrong state %2").arg(QStringLiteral("disconnected")).arg(m_state));
         return;
     }
     if (m_operation == 1)
@@ -427,16 +487,21 @@ void NBXNetSetup::_abort()
     m_commands.clear();
 }
 
+void NBXNetSetup::_fail(const QString& message)
+{
+    // Idle first: whoever hears the message may start the next exchange.
+    _abort();
+    emit pseudothrow(message);
+}
+
 void NBXNetSetup::slot_WD()
 {
-    _abort();
-    emit pseudothrow(tr("Device timed out"));
+    _fail(tr("Device timed out"));
 }
 
 void NBXNetSetup::error(QAbstractSocket::SocketError code)
 {
-    _abort();
-    emit pseudothrow(tr("Network error %1").arg(int(code)));
+    _fail(tr("Network error %1").arg(int(code)));
 }
 
 void NBXNetSetup::_refused()

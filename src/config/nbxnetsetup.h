@@ -11,6 +11,7 @@
 #include <vector>
 
 class QTemporaryFile;
+struct DiFile;
 
 // The configuration of a device on the network, reached with an address
 // login:password@address[:port]. Every exchange is one connection: log in,
@@ -19,7 +20,8 @@ class NBXNetSetup : public NBXSetup
 {
     Q_OBJECT
 public:
-    using Handler = void (NBXNetSetup::*)(const QString& name, const QByteArray& data);
+    // Takes a fetched file; returns why it was refused, empty when it was taken.
+    using Handler = QString (NBXNetSetup::*)(const QString& name, const QByteArray& data);
 
     struct compcommand
     {
@@ -82,20 +84,32 @@ private:
     QByteArray _request(const compcommand& command);
     bool _isDataReady();
     bool _isFileChanged(const QString& name);
-    void _overwrite_cmdlist(const QString& name);
+    // False when the description fails its check (`refusal` says why); the
+    // list is replaced only by a description that has a `di` element, and
+    // stands as it is when there is no description.
+    bool _overwrite_cmdlist(const QString& name, QString* refusal = nullptr);
+    void _replace_cmdlist(const QList<DiFile>& files);
+    // The description as messages name it: by the device it came from.
+    QString _descriptionName();
     void _refused();
     // Ends the running exchange after an error, so that no second message
     // follows and a later exchange is not refused for a stale state.
     void _abort();
+    // Ends the exchange, then reports why.
+    void _fail(const QString& message);
     void _closeQuietly();
     void _startWatchdog();
 
-    void _push_file(const QString& name, const QByteArray& data);
-    void _push_inifile(const QString& name, const QByteArray& data);
-    void _push_statefile(const QString& name, const QByteArray& data);
-    void _push_gzfile(const QString& name, const QByteArray& data);
-    void _push_interfacefile(const QString& name, const QByteArray& data);
-    QString _newTemporary(const QByteArray& data);
+    QString _push_file(const QString& name, const QByteArray& data);
+    QString _push_inifile(const QString& name, const QByteArray& data);
+    QString _push_statefile(const QString& name, const QByteArray& data);
+    QString _push_interfacefile(const QString& name, const QByteArray& data);
+    // Unpacks a fetched description into `plain` and reads its file list;
+    // returns why the description is refused, empty when it is accepted.
+    QString _read_description(const QByteArray& data, QTemporaryFile& plain, QList<DiFile>& files,
+                              bool& hasDi);
+    // The path of a new local copy of `data`; empty, with `refusal`, on failure.
+    QString _newTemporary(const QByteArray& data, QString& refusal);
 
     // Payload builders of the device functions; false means send nothing.
     bool payloadFromKeys(const FunctionRow& row, const QString& param, QByteArray& out);

@@ -2,9 +2,11 @@
 
 #include "util/atomicwrite.h"
 
+#include <QCoreApplication>
 #include <QFile>
 #include <QHash>
 #include <QRegExp>
+#include <QSet>
 
 #include <algorithm>
 #include <unordered_map>
@@ -65,6 +67,15 @@ QStringList splitLines(const QByteArray& bytes)
     return lines;
 }
 
+std::vector<NBXSettings::LineInfo> classifyAll(const QStringList& lines)
+{
+    std::vector<NBXSettings::LineInfo> info;
+    info.reserve(lines.size());
+    for (const QString& line : lines)
+        info.push_back(NBXSettings::classify(line));
+    return info;
+}
+
 // Whether reading `lines` back from a file would give exactly these lines.
 bool splitsBackTheSame(const QStringList& lines)
 {
@@ -110,7 +121,74 @@ struct EntryLine
     }
 };
 
+QString headerText(QStringView section)
+{
+    return QStringLiteral("[ ") + section.toString() + QStringLiteral(" ]\n");
+}
+
 using LineInfo = NBXSettings::LineInfo;
+
+// A value about to be set, with what the writer would do with it: it is
+// taken only if the lines written for it read back as the same key.
+struct Candidate
+{
+    QStringView section;
+    QStringView name;
+    const QString& value;
+    bool bare; // written without its section, into a file without headers
+};
+
+bool holdsLineBreak(const Candidate& c)
+{
+    const QLatin1Char nl('\n');
+    return c.section.contains(nl) || c.name.contains(nl) || c.value.contains(nl);
+}
+
+bool holdsBothQuotes(const Candidate& c)
+{
+    return c.value.contains(QLatin1Char('\'')) && c.value.contains(QLatin1Char('"'));
+}
+
+bool keyLineReadsOtherwise(const Candidate& c)
+{
+    const LineInfo li = NBXSettings::classify(EntryLine{c.name, c.value}.text());
+    return li.kind != LineInfo::Key || li.name != c.name || li.value != c.value;
+}
+
+bool headerReadsOtherwise(const Candidate& c)
+{
+    if (c.bare)
+        return false;
+    const LineInfo li = NBXSettings::classify(headerText(c.section));
+    return li.kind != LineInfo::Header || li.name != c.section;
+}
+
+bool sectionLostWithoutHeaders(const Candidate& c)
+{
+    return c.bare && c.section != kUntitled;
+}
+
+struct Refusal
+{
+    bool (*applies)(const Candidate&);
+    const char* reason;
+};
+
+// In order: the first that applies gives the reason.
+const Refusal kRefusals[] = {
+    {holdsLineBreak, QT_TRANSLATE_NOOP("NBXSettings", "a line break cannot be written")},
+    {holdsBothQuotes,
+     QT_TRANSLATE_NOOP("NBXSettings", "a value with both kinds of quote cannot be written")},
+    {keyLineReadsOtherwise,
+     QT_TRANSLATE_NOOP("NBXSettings",
+                       "the key name cannot be written (it is empty or holds a blank or \";\")")},
+    {headerReadsOtherwise,
+     QT_TRANSLATE_NOOP("NBXSettings",
+                       "the section name cannot be written (it is empty, holds a blank or "
+                       "reads as a key)")},
+    {sectionLostWithoutHeaders,
+     QT_TRANSLATE_NOOP("NBXSettings", "a file without headers holds keys of \"untitled\" only")},
+};
 
 // The kept lines while the writer edits them, with an index of key lines and
 // headers so that each edit costs a look-up rather than a scan of the file.
@@ -173,16 +251,19 @@ public:
             indexLine(int(m_lines.size()) - 1);
     }
 
-    // First key line named `name` with from < index < to.
-    int firstKeyNamed(QStringView name, int from, int to)
+    // Every key line named as the entry with from < index < to: the reader
+    // takes the last of them, so changing only the first would lose the edit.
+    void replaceKeys(int from, int to, const EntryLine& entry)
     {
         ensureIndex();
-        const auto it = m_keysByName.find(name);
+        const auto it = m_keysByName.find(entry.name);
         if (it == m_keysByName.end())
-            return -1;
+            return;
+        // replace() only marks the index stale, so this list stays as it is.
         const std::vector<int>& lines = it->second;
-        const auto pos = std::upper_bound(lines.begin(), lines.end(), from);
-        return pos != lines.end() && *pos < to ? *pos : -1;
+        for (auto pos = std::upper_bound(lines.begin(), lines.end(), from);
+             pos != lines.end() && *pos < to; ++pos)
+            replace(*pos, entry);
     }
 
     // Last key line of any name with from < index < to.
@@ -266,35 +347,27 @@ void writeSectionless(LineEditor& ed, const EntryLine& entry, bool fromFile)
         ed.append(entry.text());
         return;
     }
-    const int i = ed.firstKeyNamed(entry.name, -1, int(ed.lines().size()));
-    if (i >= 0)
-        ed.replace(i, entry);
+    ed.replaceKeys(-1, int(ed.lines().size()), entry);
 }
 
 void writeReadEntry(LineEditor& ed, QStringView section, const EntryLine& entry)
 {
-    // Each occurrence of the section gets its own line replaced, looked for
-    // only up to the next header so another section's key is never touched.
+    // Each occurrence of the section gets its lines replaced, looked for only
+    // up to the next header so another section's key is never touched.
     // A copy: a replacement that changes a line's kind rebuilds the index.
     const std::vector<int> headers = ed.headersOf(section);
-    for (const int h : headers) {
-        const int i = ed.firstKeyNamed(entry.name, h, ed.nextHeader(h));
-        if (i >= 0)
-            ed.replace(i, entry);
-    }
+    for (const int h : headers)
+        ed.replaceKeys(h, ed.nextHeader(h), entry);
     // Keys above the first header were read as "untitled".
-    if (section == kUntitled) {
-        const int i = ed.firstKeyNamed(entry.name, -1, ed.nextHeader(-1));
-        if (i >= 0)
-            ed.replace(i, entry);
-    }
+    if (section == kUntitled)
+        ed.replaceKeys(-1, ed.nextHeader(-1), entry);
 }
 
 void writeNewEntry(LineEditor& ed, QStringView section, const EntryLine& entry)
 {
     const std::vector<int>& headers = ed.headersOf(section);
     if (headers.empty()) {
-        ed.append(QStringLiteral("[ ") + section.toString() + QStringLiteral(" ]\n"));
+        ed.append(headerText(section));
         ed.append(entry.text());
         return;
     }
@@ -327,7 +400,7 @@ NBXSettings::NBXSettings(const QString& fileName) : m_fileName(fileName) {}
 
 NBXSettings::~NBXSettings()
 {
-    if (m_dirty)
+    if (!m_edited.isEmpty())
         myWriteFunc();
 }
 
@@ -484,18 +557,52 @@ QVariant NBXSettings::value(const QString& key, const QVariant& def)
     return it == m_keys.end() ? def : QVariant(it->second.value);
 }
 
-void NBXSettings::setValue(const QString& key, const QString& value)
+bool NBXSettings::setValue(const QString& key, const QString& value, QString* reason)
 {
     loadIfEmpty();
+    const QString why = refusal(key, value);
+    if (reason)
+        *reason = why;
+    if (!why.isEmpty())
+        return false;
     m_engaged = true;
     auto it = m_keys.find(key);
     if (it == m_keys.end()) {
         m_keys.emplace(key, myStruct{value, false});
-        m_dirty = true;
+        m_edited.insert(key);
     } else if (it->second.value != value) {
         it->second.value = value;
-        m_dirty = true;
+        m_edited.insert(key);
     }
+    return true;
+}
+
+QString NBXSettings::refusal(const QString& key, const QString& value) const
+{
+    const auto [section, name] = splitKey(key);
+    const Candidate candidate{section, name, value, m_hasSections == 0 && holdsKeyLines()};
+    for (const Refusal& r : kRefusals) {
+        if (r.applies(candidate))
+            return QCoreApplication::translate("NBXSettings", r.reason);
+    }
+    return QString();
+}
+
+bool NBXSettings::holdsKeyLines() const
+{
+    return std::any_of(m_lineInfo.begin(), m_lineInfo.end(),
+                       [](const LineInfo& li) { return li.kind == LineInfo::Key; });
+}
+
+bool NBXSettings::writesBare() const
+{
+    if (m_hasSections != 0)
+        return false;
+    if (holdsKeyLines())
+        return true;
+    // Nothing in the file yet: headers only once a key needs one.
+    return std::all_of(m_keys.begin(), m_keys.end(),
+                       [](const auto& entry) { return splitKey(entry.first).first == kUntitled; });
 }
 
 QStringList NBXSettings::regexp_values(const QString& pattern)
@@ -514,22 +621,13 @@ bool NBXSettings::flush()
 {
     // Nothing changed since the last write: the file already says it all, and
     // a flash drive is spared a needless rewrite.
-    if (!m_dirty)
+    if (m_edited.isEmpty())
         return true;
-    // After a failed write the file holds the old values; reading it back
-    // would overwrite the edits still held here.
-    if (!myWriteFunc())
-        return false;
-    // The lines just written are what a read would give, already classified;
-    // read the file itself only when a value broke the line structure.
-    if (splitsBackTheSame(m_lines)) {
-        takeKeysFromLines();
-        return true;
-    }
-    m_lines.clear();
-    m_lineInfo.clear();
-    myReadFunc();
-    return true;
+    // After a failed write the file holds the old values and the edits stay
+    // here; after a good one the keys are taken from what was written. A
+    // write can turn a line into a key line (a last line given its line
+    // break) that hides a value held here: one more write puts it back.
+    return myWriteFunc() || myWriteFunc();
 }
 
 bool NBXSettings::myReadFunc()
@@ -541,15 +639,12 @@ bool NBXSettings::myReadFunc()
     m_lines = splitLines(file.readAll());
     m_engaged = true;
 
-    m_lineInfo.clear();
-    m_lineInfo.reserve(m_lines.size());
-    for (const QString& line : qAsConst(m_lines))
-        m_lineInfo.push_back(classify(line));
+    m_lineInfo = classifyAll(m_lines);
     takeKeysFromLines();
     return true;
 }
 
-void NBXSettings::takeKeysFromLines()
+template <typename F> void NBXSettings::forEachKeyLine(F f)
 {
     m_hasSections = 0;
     QString section = kUntitled;
@@ -558,11 +653,7 @@ void NBXSettings::takeKeysFromLines()
         if (li.kind == LineInfo::Key) {
             key.clear();
             key.append(section).append(QLatin1Char('/')).append(li.name);
-            const auto it = m_keys.find(key);
-            if (it != m_keys.end())
-                it->second = myStruct{li.value, true};
-            else
-                m_keys.emplace(key, myStruct{li.value, true});
+            f(key, li.value);
         } else if (li.kind == LineInfo::Header) {
             m_hasSections = 1;
             section = li.name;
@@ -570,11 +661,55 @@ void NBXSettings::takeKeysFromLines()
     }
 }
 
+void NBXSettings::takeKeysFromLines()
+{
+    forEachKeyLine([this](const QString& key, const QString& value) {
+        const auto it = m_keys.find(key);
+        if (it != m_keys.end())
+            it->second = myStruct{value, true};
+        else
+            m_keys.emplace(key, myStruct{value, true});
+    });
+}
+
+bool NBXSettings::settleAfterWrite()
+{
+    for (auto& entry : m_keys)
+        entry.second.fromFile = false;
+    // Edited keys whose last line, the one a reader takes, differs from the
+    // value held here: that value stays, to be written again.
+    QSet<QString> differ;
+    forEachKeyLine([this, &differ](const QString& key, const QString& value) {
+        const auto it = m_keys.find(key);
+        if (it == m_keys.end()) {
+            m_keys.emplace(key, myStruct{value, true});
+            return;
+        }
+        it->second.fromFile = true;
+        if (it->second.value == value) {
+            if (!differ.isEmpty())
+                differ.remove(key);
+        } else if (m_edited.contains(key)) {
+            differ.insert(key);
+        } else {
+            it->second.value = value;
+        }
+    });
+    QSet<QString> unwritten;
+    for (const QString& key : qAsConst(m_edited)) {
+        if (differ.contains(key) || !m_keys.at(key).fromFile)
+            unwritten.insert(key);
+    }
+    m_edited.swap(unwritten);
+    return m_edited.isEmpty();
+}
+
 bool NBXSettings::myWriteFunc()
 {
     if (!m_engaged)
         return true;
 
+    const bool bare = writesBare();
     // The classification moves into the editor; the lines stay shared until
     // the first edit.
     LineEditor ed(m_lines, std::move(m_lineInfo));
@@ -582,7 +717,7 @@ bool NBXSettings::myWriteFunc()
     for (const auto& [key, e] : m_keys) {
         const auto [section, name] = splitKey(key);
         const EntryLine entry{name, e.value};
-        if (m_hasSections == 0)
+        if (bare)
             writeSectionless(ed, entry, e.fromFile);
         else if (e.fromFile)
             writeReadEntry(ed, section, entry);
@@ -596,17 +731,18 @@ bool NBXSettings::myWriteFunc()
     // A failed or interrupted write leaves the previous file whole, and the
     // kept lines as they were.
     if (!writeFileAtomically(m_fileName, bytes)) {
-        for (const QString& line : qAsConst(m_lines))
-            m_lineInfo.push_back(classify(line));
+        m_lineInfo = classifyAll(m_lines);
         return false;
     }
     m_lines = ed.lines();
     m_lineInfo = ed.takeInfo();
-    m_dirty = false;
-    // Every entry now has its line. Without this, a key of another section
-    // in a file without headers (read back as "untitled") would be appended
-    // once more at every write.
-    for (auto& entry : m_keys)
-        entry.second.fromFile = true;
-    return true;
+    // The lines just written are what a read would give, already classified,
+    // unless ending a last line changed where a line breaks.
+    if (!splitsBackTheSame(m_lines)) {
+        m_lines = splitLines(bytes);
+        m_lineInfo = classifyAll(m_lines);
+    }
+    // An edited value that did not read back stays to be written again, and
+    // the write does not count as a success.
+    return settleAfterWrite();
 }

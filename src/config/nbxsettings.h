@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QSet>
 #include <QString>
 #include <QStringList>
 #include <QVariant>
@@ -24,12 +25,15 @@ public:
     NBXSettings& operator=(const NBXSettings&) = delete;
 
     QVariant value(const QString& key, const QVariant& def = QVariant());
-    void setValue(const QString& key, const QString& value);
+    // False, with the reason in `reason`, for a value that could not be
+    // written so that it reads back as this key: nothing changes then.
+    bool setValue(const QString& key, const QString& value, QString* reason = nullptr);
     // "key/value" for every key, in key order, that the pattern matches whole.
     QStringList regexp_values(const QString& pattern);
 
-    // Writes the file when a value changed, then reads it again so new keys
-    // count as read. False when the write failed; the values stay in memory.
+    // Writes the file when a value changed, then takes the keys from what it
+    // wrote. False when the write failed or a value did not read back from
+    // it; the values stay in memory either way.
     bool flush();
 
     bool myReadFunc();
@@ -66,8 +70,23 @@ private:
     };
 
     void loadIfEmpty();
+    // Calls f(key, value) for every key line, keyed by the section it stands
+    // in; sets the has-sections flag as it goes.
+    template <typename F> void forEachKeyLine(F f);
     // Fills the key table from the classified lines, as a read does.
     void takeKeysFromLines();
+    // After a write: only a key whose line reads back has a line in the
+    // file; a key not edited takes the value its line now gives, as a read
+    // would. False when an edited value does not read back as held.
+    bool settleAfterWrite();
+    // Why the value could not be written so that it reads back; empty when
+    // it can.
+    QString refusal(const QString& key, const QString& value) const;
+    // Whether the writer leaves out sections: a file without headers that
+    // holds keys keeps that form; an empty one gets headers when it needs
+    // them.
+    bool holdsKeyLines() const;
+    bool writesBare() const;
 
     QString m_fileName;
     int m_hasSections = 0;
@@ -83,6 +102,7 @@ private:
     // Set once the file has been read or a value set: an object that never
     // touched its file must not overwrite it.
     bool m_engaged = false;
-    // A value changed since the file was last written.
-    bool m_dirty = false;
+    // Keys whose value changed since the file was last written, or that did
+    // not read back from the last write: the file is written only for them.
+    QSet<QString> m_edited;
 };

@@ -112,7 +112,9 @@ void NBXSetup::setValue(const QString& key)
         emit pseudothrow(tr("Wrong value \"%1\"").arg(key));
         return;
     }
-    settings(k.file())->setValue(k.settingsKey(), k.tail());
+    QString reason;
+    if (!settings(k.file())->setValue(k.settingsKey(), k.tail(), &reason))
+        emit pseudothrow(tr("Can not store \"%1\": %2").arg(path(key), reason));
 }
 
 QString NBXSetup::defValue(const QString& key) const

@@ -4,6 +4,7 @@
 #include "cwinmain.h"
 
 #include "config/nbxsetup.h"
+#include "setup/ctextsubstituter.h"
 
 #include <QDateTime>
 #include <QRegExp>
@@ -151,47 +152,45 @@ QString CWinMain::translate(const QString& word, QString& lang)
         if (lang.isNull())
             lang = QLatin1String("");
     }
-    return root.firstChildElement(QStringLiteral("translations"))
-        .firstChildElement(word)
-        .firstChildElement(lang)
-        .text();
+    return translationOf(word).firstChildElement(lang).text();
+}
+
+QDomElement CWinMain::translationOf(const QString& word)
+{
+    // Indexed once per document: a scan of every translation for every word
+    // would make a large description's build quadratic.
+    if (indexedRoot != root) {
+        indexedRoot = root;
+        translations.clear();
+        for (QDomElement t =
+                 root.firstChildElement(QStringLiteral("translations")).firstChildElement();
+             !t.isNull(); t = t.nextSiblingElement()) {
+            if (!translations.contains(t.nodeName()))
+                translations.insert(t.nodeName(), t);
+        }
+    }
+    return translations.value(word);
 }
 
 QString CWinMain::substitute(const QString& text, const QDomElement& context)
 {
+    // A build shares one budget across all its texts; afterwards each call,
+    // made for one edit, has its own.
+    qint64 callBudget = kBuildSubstitutionBudget;
+    cTextSubstituter substituter({kMaxReplacements, kMaxSubstitutedLength},
+                                 building || dialogBuilds > 0 ? buildBudget : callBudget);
     QString s = text;
-    int replacements = 0;
-    auto withinBounds = [&] {
-        return replacements < kMaxReplacements && s.size() <= kMaxSubstitutedLength;
-    };
-
     if (s.contains(QLatin1Char('@'))) {
-        QRegExp word(QStringLiteral("(@[^ .@\r\n\t]+)"), Qt::CaseSensitive);
         QString lang;
-        int pos = 0;
-        while (withinBounds() && (pos = word.indexIn(s, pos)) != -1) {
-            const QString translation = translate(word.cap(1).mid(1), lang);
-            if (translation.isEmpty()) {
-                pos += 1;
-                continue;
-            }
-            s.replace(pos, word.matchedLength(), translation);
-            ++replacements;
-            pos = 1; // an inserted translation may hold words of its own
-        }
+        s = substituter.translate(s, [&](const QString& word) { return translate(word, lang); });
     }
-
     if (s.contains(QLatin1Char('{'))) {
-        QRegExp value(QStringLiteral("\\{\\s*([^\\{\\}]+)\\s*\\}"));
-        int pos = 0;
-        while (withinBounds() && (pos = value.indexIn(s, 0)) != -1) {
-            const QString key = value.cap(1);
-            const int length = value.matchedLength();
-            s.replace(pos, length, setup->value(key));
-            ++replacements;
+        s = substituter.expandValues(s, [&](const QString& key) {
+            const QString value = setup->value(key);
             if (!context.isNull())
                 registerKeyForLink(key, context);
-        }
+            return value;
+        });
     }
     return s;
 }

@@ -80,12 +80,17 @@ public:
     static QStringList _split_key(QString s);
     static qint64 fromHumanReadable(const QString& s);
 
-    // A self-referencing translation or value would expand for ever; one
+    // A value that holds its own key would expand for ever; one
     // substitution stops after this many replacements or once its text has
     // grown past kMaxSubstitutedLength characters. Descriptions in use need
     // a handful.
     static constexpr int kMaxReplacements = 1000;
     static constexpr int kMaxSubstitutedLength = 1 << 20;
+    // All substitutions of one build (the dialog's, or a sub-dialog's when it
+    // opens) insert at most this many characters together, each replacement
+    // counting one more; past it, texts stay as far as they got. The sample
+    // device's description uses under a thousand.
+    static constexpr qint64 kBuildSubstitutionBudget = 1 << 22;
 
     // --- actions (actions.cpp)
     void commonActionsProcessing(QDomElement& element);
@@ -95,6 +100,8 @@ public:
     // --- dialogs (dialogs.cpp)
     void fillMainWidget(QWidget* widget, QDomElement& element);
     void cleanupWidget(QDomElement& element);
+    // Sub-dialogs open inside one another at most this deep.
+    static constexpr int kMaxDialogDepth = 8;
     // An import file larger than this is refused as unreadable.
     static constexpr qint64 kMaxImportBytes = 16 * 1024 * 1024;
 
@@ -175,6 +182,9 @@ private:
     void actDateTime(QDomElement& element, QWidget* widget);
     void actPushButton(QDomElement& element, QWidget* widget);
 
+    // --- sub-dialogs (dialogs.cpp)
+    void buildDialog(QDialog& dialog, QDomElement& element);
+
     // --- settings export and import (dialogs.cpp)
     void exportSettings(const QString& path, const QString& tag);
     void importSettings(const QString& path);
@@ -188,6 +198,7 @@ private:
     QString linkTagOfElement(const QDomElement& element) const;
     void updatePendingControls();
     QString translate(const QString& word, QString& lang);
+    QDomElement translationOf(const QString& word);
     static void paintFrame(QWidget* widget);
 
     Ui_MainWindow ui;
@@ -212,6 +223,15 @@ private:
     // never dereferenced.
     QHash<QString, QList<QDomElement>> linkTags;
     QHash<qint64, QPointer<QWidget>> widgets;
+
+    // Substitution: what the running build may still insert, how many
+    // sub-dialogs are being filled, and the translations by word.
+    qint64 buildBudget = kBuildSubstitutionBudget;
+    int dialogBuilds = 0;
+    QDomElement indexedRoot;
+    QHash<QString, QDomElement> translations;
+    // Elements of the sub-dialogs being shown, outermost first.
+    QList<QDomElement> openDialogs;
 
     // One `controlWidget` child that annotate() appended.
     struct WidgetRecord

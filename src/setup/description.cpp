@@ -1,6 +1,7 @@
 // Reading the setup description and finding elements and widgets by tag.
 #include "cwinmain.h"
 
+#include "config/cdescriptionscanner.h"
 #include "config/nbxsetup.h"
 
 #include <QTabWidget>
@@ -64,6 +65,15 @@ void CWinMain::parseConfig(const QString& fileName)
     configFile.setFileName(fileName);
     if (!configFile.open(QIODevice::ReadOnly | QIODevice::Text)) {
         emit pseudothrow(tr("Cannot read file %1").arg(fileName));
+        return;
+    }
+    // The tree costs tens of times the text and slows down with depth, so a
+    // description of absurd size or nesting is refused before it is built.
+    // One that is merely malformed is left to the parser, which says where.
+    cDescriptionScanner check;
+    if (!check.scan(fileName) && check.fault() != cDescriptionScanner::Malformed) {
+        configFile.close();
+        emit pseudothrow(check.errorString(fileName));
         return;
     }
     QString message;

@@ -9,6 +9,8 @@
 #include <QFileDialog>
 #include <QRegExp>
 
+#include <utility>
+
 namespace {
 
 QStringList fieldsOf(const QString& s)
@@ -34,19 +36,51 @@ void CWinMain::showDialog(QString tag)
         emit pseudothrow(tr("Unknown dialog tag \"%1\"").arg(tag));
         return;
     }
+    // A dialog whose content opens it again would nest without end, before
+    // anything reaches the screen.
+    if (openDialogs.contains(element)) {
+        emit pseudothrow(tr("Dialog \"%1\" is already open").arg(tag));
+        return;
+    }
+    if (openDialogs.size() >= kMaxDialogDepth) {
+        emit pseudothrow(tr("Dialog \"%1\" not opened: dialogs nest at most %2 deep")
+                             .arg(tag)
+                             .arg(kMaxDialogDepth));
+        return;
+    }
+    openDialogs.append(element);
     QDialog dialog(this);
+    buildDialog(dialog, element);
+    // The setup dialog closes itself after an error; its sub-dialogs go with
+    // it, and one that failed while it was built is not shown at all.
+    connect(&rejectTimer, &QTimer::timeout, &dialog, &QDialog::reject);
+    if (!errorShown)
+        dialog.exec();
+    cleanupWidget(element);
+    openDialogs.removeLast();
+}
+
+void CWinMain::buildDialog(QDialog& dialog, QDomElement& element)
+{
+    // Opened from inside another build, it is part of that build's work.
+    if (!building && dialogBuilds == 0)
+        buildBudget = kBuildSubstitutionBudget;
+    ++dialogBuilds;
     dialog.setWindowTitle(substitute(element.attribute(QStringLiteral("title"))));
     setCommonControlOptions(&dialog, element);
     fillMainWidget(&dialog, element);
     dialog.installEventFilter(this);
-    dialog.exec();
-    cleanupWidget(element);
+    --dialogBuilds;
 }
 
 void CWinMain::fillMainWidget(QWidget* widget, QDomElement& element)
 {
+    // The dialog may open from a step of another build's queue; only its own
+    // controls get their steps here, and the other build's queue goes on.
+    const QList<QDomElement> outer = std::exchange(pendingControls, {});
     fillWidget(widget, element);
     updatePendingControls();
+    pendingControls = outer;
     for (QDomElement task = element.firstChildElement(QStringLiteral("timetask")); !task.isNull();
          task = task.nextSiblingElement(QStringLiteral("timetask")))
         newTimeTask(task);

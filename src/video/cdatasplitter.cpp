@@ -41,12 +41,16 @@ void cDataSplitter::clear()
     m_end = 0;
     m_need = 0;
     m_zeroFrom = -1;
+    m_stringAt = 0;
 }
 
 bool cDataSplitter::zeroArrived()
 {
     // Only the bytes that arrived since the last look can end the string.
-    if (!std::memchr(at(m_zeroFrom), 0, size_t(size() - m_zeroFrom))) {
+    // Once it is longer than any string may be, the read is retried too, to
+    // fail as overlong rather than wait (and buffer) without end.
+    if (!std::memchr(at(m_zeroFrom), 0, size_t(size() - m_zeroFrom)) &&
+        size() - m_stringAt < kMaxString) {
         m_zeroFrom = size();
         m_need = size() + 1;
         return false;
@@ -81,6 +85,7 @@ int cDataSplitter::stringLength(int pos)
         return int(static_cast<const uchar*>(zero) - at(pos)) + 1;
     if (avail >= kMaxString)
         throw Overlong();
+    m_stringAt = pos;
     m_zeroFrom = size();
     m_need = size() + 1;
     throw QString();
@@ -133,6 +138,19 @@ QByteArray cDataSplitter::get_string()
     QByteArray s = peek_string(0);
     drop(int(s.size()));
     return s;
+}
+
+bool cDataSplitter::get_string(int& pos, int end, QByteArray& s)
+{
+    if (pos >= end)
+        return false;
+    require(pos, end - pos);
+    const void* zero = std::memchr(at(pos), 0, size_t(end - pos));
+    if (!zero)
+        return false;
+    const int len = int(static_cast<const uchar*>(zero) - at(pos)) + 1;
+    s = get_block(pos, len);
+    return true;
 }
 
 quint8 cDataSplitter::get_quint8(int& pos)

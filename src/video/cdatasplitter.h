@@ -47,6 +47,10 @@ public:
     QByteArray get_string(int& pos);
     QByteArray peek_string();
     QByteArray get_string();
+    // The string at pos if its 0 byte lies before end (which must be
+    // buffered): stored in s, pos moved past it. False, and nothing
+    // moved, when it does not end in time.
+    bool get_string(int& pos, int end, QByteArray& s);
     quint8 get_quint8(int& pos);
     quint16 get_quint16(int& pos);
     quint32 get_quint32(int& pos);
@@ -70,4 +74,5 @@ private:
     qsizetype m_end = 0;   // end of the received bytes
     int m_need = 0;        // bytes (from the start) the last failed read wanted
     int m_zeroFrom = -1;   // a failed string read waits for a 0 byte from here
+    int m_stringAt = 0;    // where that string starts
 };

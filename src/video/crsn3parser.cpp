@@ -77,31 +77,48 @@ void cRsn3Parser::_parseHDR()
     // A table that ends inside the name would make the record end before
     // it began; the table then starts and ends right after the name.
     const int tableEnd = qMax(int(h.tableEnd), pos);
-    while (pos < tableEnd) {
-        STREAM_T s;
-        s.id = splitter.get_quint8(pos);
-        s.type = splitter.get_quint8(pos);
-        s.format = splitter.get_string(pos);
-        s.title = splitter.get_string(pos);
-        s.charset = splitter.get_string(pos);
-        if (pos <= tableEnd)
-            h.streams.append(s);
-    }
-
-    pos = tableEnd;
-    for (int i = 0; i < rsn3::kInfoSlots; ++i)
-        h.info.append(QByteArray());
     const int infoEnd = tableEnd + int(h.infoSize);
-    while (pos < infoEnd) {
-        const quint8 key = splitter.get_quint8(pos);
-        if (key >= 1 && key < rsn3::kInfoSlots)
-            h.info[key] = splitter.get_string(pos);
-    }
+    // The header is read only once table and info area are all here: read
+    // piece by piece as they arrive, it would be read again from its start
+    // for every piece.
+    if (!splitter.has(infoEnd))
+        return;
+
+    _readStreams(h, pos, tableEnd);
+    pos = tableEnd;
+    _readInfo(h, pos, infoEnd);
 
     splitter.drop(pos);
     hdr = h;
     m_state = SeekIndex;
     emit onHDR(hdr);
+}
+
+void cRsn3Parser::_readStreams(HDR_T& h, int pos, int tableEnd)
+{
+    // A descriptor that does not end by tableEnd is not listed, and the
+    // descriptors stop there, so nothing past the table is needed.
+    STREAM_T s;
+    while (tableEnd - pos >= 2) {
+        s.id = splitter.get_quint8(pos);
+        s.type = splitter.get_quint8(pos);
+        if (!splitter.get_string(pos, tableEnd, s.format) ||
+            !splitter.get_string(pos, tableEnd, s.title) ||
+            !splitter.get_string(pos, tableEnd, s.charset))
+            return;
+        h.streams.append(s);
+    }
+}
+
+void cRsn3Parser::_readInfo(HDR_T& h, int& pos, int infoEnd)
+{
+    h.info = QList<QByteArray>(rsn3::kInfoSlots);
+    // Only the last string may run past the info area.
+    while (pos < infoEnd) {
+        const quint8 key = splitter.get_quint8(pos);
+        if (key >= 1 && key < rsn3::kInfoSlots)
+            h.info[key] = splitter.get_string(pos);
+    }
 }
 
 void cRsn3Parser::_parseHDRIDX()

@@ -32,6 +32,8 @@ signals:
 private:
     void step();
     void _parseHDR();
+    void _readStreams(HDR_T& h, int pos, int tableEnd);
+    void _readInfo(HDR_T& h, int& pos, int infoEnd);
     void _parseHDRIDX();
     void _parseHDRIDXBLOCK();
     bool _completeBlock(DATA_T& block);

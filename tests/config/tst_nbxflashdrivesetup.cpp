@@ -1,7 +1,9 @@
+#include "baddescriptions.h"
 #include "config/cgzdecompressor.h"
 #include "config/nbxflashdrivesetup.h"
 
 #include <QDir>
+#include <QDirIterator>
 #include <QFile>
 #include <QSignalSpy>
 #include <QTemporaryDir>
@@ -53,6 +55,18 @@ struct Drive
                                       "FPS=0;\n");
     }
     QString path(const QString& name) const { return dir.filePath(name); }
+
+    // Every file on the drive, to show that nothing was written.
+    QMap<QString, QByteArray> snapshot() const
+    {
+        QMap<QString, QByteArray> all;
+        QDirIterator it(dir.path(), QDir::Files, QDirIterator::Subdirectories);
+        while (it.hasNext()) {
+            const QString file = it.next();
+            all.insert(file, readBytes(file));
+        }
+        return all;
+    }
 };
 
 } // namespace
@@ -66,7 +80,8 @@ private slots:
     void storeWritesBackWhatItShould();
     void setTimePreparesClockFile();
     void missingListedFileStopsLoadingButFinishes();
-    void unparsableDescriptionStillFinishes();
+    void refusedDescriptionCopiesNothing_data();
+    void refusedDescriptionCopiesNothing();
     void unwritableTargetIsReported();
     void destructionRemovesCopiesForGood();
     void gzip_data();
@@ -151,20 +166,39 @@ void tst_NBXFlashDriveSetup::missingListedFileStopsLoadingButFinishes()
     QVERIFY(!setup.fileExists("state"));
 }
 
-void tst_NBXFlashDriveSetup::unparsableDescriptionStillFinishes()
+void tst_NBXFlashDriveSetup::refusedDescriptionCopiesNothing_data()
 {
-    Drive drive("<pxsetup><di>");
+    QTest::addColumn<QByteArray>("packed"); // null: there is no description
+    QTest::addColumn<QString>("message");   // %1 is the description's path
+    for (const BadDescription& d : badDescriptions("streams.ini"))
+        QTest::newRow(d.row) << d.packed << d.message;
+    QTest::newRow("no description") << QByteArray() << "Cannot read the setup description %1.";
+}
+
+void tst_NBXFlashDriveSetup::refusedDescriptionCopiesNothing()
+{
+    QFETCH(QByteArray, packed);
+    QFETCH(QString, message);
+    Drive drive;
+    const QString description = drive.path("setup-m.xml.gz");
+    QFile::remove(description);
+    if (!packed.isNull())
+        writeBytes(description, packed);
+    const QMap<QString, QByteArray> before = drive.snapshot();
+
     NBXFlashDriveSetup setup(drive.dir.path());
     QSignalSpy done(&setup, &NBXSetup::loadDone);
     QSignalSpy errors(&setup, &NBXSetup::pseudothrow);
     setup.load();
+    QCOMPARE(errors.count(), 1);
+    const QString error = errors.at(0).at(0).toString();
+    QVERIFY2(error.startsWith(message.arg(description)), qPrintable(error));
+    // Loading still ends, so the dialog can close on the message.
     QCOMPARE(done.count(), 1);
-    QCOMPARE(errors.count(), 0);
     QVERIFY(setup.fileExists("interface"));
-    QVERIFY(setup.fileExists("general"));
     QVERIFY(!setup.fileExists("streams"));
     setup.store();
-    QVERIFY(!QFile::exists(drive.path("streams.ini.copy")));
+    QCOMPARE(drive.snapshot(), before);
 }
 
 void tst_NBXFlashDriveSetup::unwritableTargetIsReported()
@@ -205,19 +239,30 @@ void tst_NBXFlashDriveSetup::destructionRemovesCopiesForGood()
 
 void tst_NBXFlashDriveSetup::gzip_data()
 {
-    QTest::addColumn<QByteArray>("stored");
+    QTest::addColumn<QByteArray>("stored"); // null: there is no file
     QTest::addColumn<bool>("compress");
     QTest::addColumn<int>("cut");
-    QTest::addColumn<QByteArray>("expected");
-    QTest::addColumn<bool>("complete");
+    QTest::addColumn<QByteArray>("expected"); // null: only its size is bounded
+    QTest::addColumn<qint64>("maxSize");
+    QTest::addColumn<int>("result");
 
     QByteArray big;
     for (int i = 0; i < 5000; ++i)
         big += "<line number=\"" + QByteArray::number(i) + "\"/>\n";
-    QTest::newRow("compressed, spans many reads") << big << true << 0 << big << true;
+    const qint64 cap = cGzDecompressor::kMaxOutput;
+    QTest::newRow("compressed, spans many reads")
+        << big << true << 0 << big << qint64(big.size()) << int(cGzDecompressor::Complete);
     QTest::newRow("plain file passes through")
-        << QByteArray("<pxsetup/>") << false << 0 << QByteArray("<pxsetup/>") << true;
-    QTest::newRow("truncated archive") << big << true << 200 << QByteArray() << false;
+        << QByteArray("<pxsetup/>") << false << 0 << QByteArray("<pxsetup/>") << qint64(10)
+        << int(cGzDecompressor::Complete);
+    QTest::newRow("truncated archive") << big << true << 200 << QByteArray()
+                                       << qint64(big.size() - 1) << int(cGzDecompressor::Damaged);
+    QTest::newRow("missing archive") << QByteArray() << false << 0 << QByteArray() << qint64(0)
+                                     << int(cGzDecompressor::Unreadable);
+    QTest::newRow("exactly at the cap")
+        << gzipped("", cap) << false << 0 << QByteArray() << cap << int(cGzDecompressor::Complete);
+    QTest::newRow("one byte over the cap") << gzipped("", cap + 1) << false << 0 << QByteArray()
+                                           << cap << int(cGzDecompressor::TooLarge);
 }
 
 void tst_NBXFlashDriveSetup::gzip()
@@ -226,20 +271,22 @@ void tst_NBXFlashDriveSetup::gzip()
     QFETCH(bool, compress);
     QFETCH(int, cut);
     QFETCH(QByteArray, expected);
+    QFETCH(qint64, maxSize);
+    QFETCH(int, result);
     QTemporaryDir dir;
     const QString source = dir.filePath("in.gz"), target = dir.filePath("out");
     if (compress)
         writeGzip(source, stored);
-    else
+    else if (!stored.isNull())
         writeBytes(source, stored);
     if (cut)
         QVERIFY(QFile::resize(source, cut));
-    const bool complete = cGzDecompressor().extract(source, target);
-    QTEST(complete, "complete");
-    if (!expected.isEmpty())
+    cGzDecompressor gz;
+    QCOMPARE(gz.extract(source, target), result == cGzDecompressor::Complete);
+    QCOMPARE(int(gz.result()), result);
+    QVERIFY(QFileInfo(target).size() <= maxSize);
+    if (!expected.isNull())
         QCOMPARE(readBytes(target), expected);
-    else
-        QVERIFY(!stored.startsWith(readBytes(target)) || readBytes(target).size() < stored.size());
 }
 
 QTEST_GUILESS_MAIN(tst_NBXFlashDriveSetup)

@@ -44,6 +44,8 @@ private slots:
     void valuesRoundTrip_data();
     void valuesRoundTrip();
     void lastWinsAndRegexpValues();
+    void valuesThatCannotReadBack_data();
+    void valuesThatCannotReadBack();
     void unwritablePlaceKeepsOldFileAndValues();
     void untouchedObjectNeverTruncates();
     void missingFileIsCreatedWithNewKeysOnly();
@@ -201,8 +203,8 @@ void tst_NBXSettings::rewrite_data()
     QTest::newRow("sectionless: new key appended")
         << QByteArray("a = 1\n; c\n") << QStringList{"untitled/x=2"}
         << QByteArray("a = 1\n; c\nx = 2\n");
-    QTest::newRow("sectionless: other section written bare")
-        << QByteArray("a = 1\n") << QStringList{"net/x=2"} << QByteArray("a = 1\nx = 2\n");
+    QTest::newRow("sectionless: other section refused, file unchanged")
+        << QByteArray("a = 1\n") << QStringList{"net/x=2"} << QByteArray("a = 1\n");
     QTest::newRow("sectionless: existing key replaced")
         << QByteArray("a = 1\nb = 2\n") << QStringList{"untitled/b=3"}
         << QByteArray("a = 1\nb = 3\n");
@@ -244,6 +246,12 @@ void tst_NBXSettings::rewrite_data()
     QTest::newRow("key on a last line without line break stays a key")
         << QByteArray("a = 1\nb = 2 ") << QStringList{"untitled/c=3"}
         << QByteArray("a = 1\nb = 2\nc = 3\n");
+    QTest::newRow("last line turned into a key: an unedited key follows the file")
+        << QByteArray("[ a ]\nb = 1\nb = 2") << QStringList{"a/c=3"}
+        << QByteArray("[ a ]\nb = 1\nb = 2\nc = 3\n");
+    QTest::newRow("last line turned into a key: an edited key keeps its edit")
+        << QByteArray("[ a ]\nb = 1\nb = 2") << QStringList{"a/b=5", "a/c=3"}
+        << QByteArray("[ a ]\nb = 5\nb = 5\nc = 3\n");
     QTest::newRow("crlf lines become lf")
         << QByteArray("[ s ]\r\nx = 1\r\n") << QStringList{"s/x=2"} << QByteArray("[ s ]\nx = 2\n");
     QTest::newRow("key above the first header")
@@ -336,6 +344,98 @@ void tst_NBXSettings::lastWinsAndRegexpValues()
     QCOMPARE(s.value("cam/none", "dflt").toString(), QString("dflt"));
     QCOMPARE(s.regexp_values("cam/name.*"), (QStringList{"cam/name1/c", "cam/name2/b"}));
     QCOMPARE(s.regexp_values("cam/name"), QStringList());
+}
+
+// A key is set to each value in turn and flushed. The first `refused` values
+// cannot be written so that they read back as the key: each is refused with
+// a reason naming the fault and leaves the file and the held value alone.
+// The file on disk must then read back, in a fresh reader, as `readBack`.
+void tst_NBXSettings::valuesThatCannotReadBack_data()
+{
+    QTest::addColumn<QByteArray>("original");
+    QTest::addColumn<QString>("key");
+    QTest::addColumn<QStringList>("values");
+    QTest::addColumn<int>("refused");
+    QTest::addColumn<QString>("reason");
+    QTest::addColumn<QByteArray>("expected");
+    QTest::addColumn<QString>("readBack");
+
+    const QByteArray a("[a]\nj = 1\n");
+    const QByteArray ak("[a]\nj = 1\nk = 'z'\n");
+    const QString none("<none>");
+    QTest::newRow("line break in value, then a plain one")
+        << a << "a/k" << QStringList{"x\ny", "z"} << 1 << "line break" << ak << "z";
+    QTest::newRow("line break over a value read from the file")
+        << QByteArray("[a]\nk = 1\n") << "a/k" << QStringList{"x\ny", "z"} << 1 << "line break"
+        << QByteArray("[a]\nk = 'z'\n") << "z";
+    QTest::newRow("both kinds of quote, then a plain value")
+        << a << "a/k" << QStringList{"it's \"x\"", "z"} << 1 << "both kinds of quote" << ak << "z";
+    QTest::newRow("blank in key name")
+        << a << "a/k k" << QStringList{"1", "2"} << 2 << "key name" << a << none;
+    QTest::newRow("name that would start a comment")
+        << a << "a/;k" << QStringList{"1", "2"} << 2 << "key name" << a << none;
+    QTest::newRow("empty name") << a << "a/" << QStringList{"1", "2"} << 2 << "key name" << a
+                                << none;
+    QTest::newRow("line break in key name")
+        << a << "a/k\nx" << QStringList{"1"} << 1 << "line break" << a << none;
+    QTest::newRow("blank in section name")
+        << a << "my net/x" << QStringList{"1", "2"} << 2 << "section name" << a << none;
+    QTest::newRow("section name that reads as a key line")
+        << a << "=x/y" << QStringList{"1"} << 1 << "section name" << a << none;
+    QTest::newRow("named section in a file without headers")
+        << QByteArray("j = 1\n") << "net/x" << QStringList{"1", "2"} << 2 << "without headers"
+        << QByteArray("j = 1\n") << none;
+    QTest::newRow("untitled key in a file without headers")
+        << QByteArray("j = 1\n") << "untitled/x" << QStringList{"1", "2"} << 0 << ""
+        << QByteArray("j = 1\nx = 2\n") << "2";
+    QTest::newRow("named section in an empty file gets its header")
+        << QByteArray() << "network/login" << QStringList{"admin", "root"} << 0 << ""
+        << QByteArray("[ network ]\nlogin = 'root'\n") << "root";
+    QTest::newRow("named section in a file of comments gets its header")
+        << QByteArray("; nothing yet\n") << "network/login" << QStringList{"admin"} << 0 << ""
+        << QByteArray("; nothing yet\n[ network ]\nlogin = 'admin'\n") << "admin";
+    QTest::newRow("repeated key: every line of it changes")
+        << QByteArray("[a]\nk = 1\n; old\nk = 2\n") << "a/k" << QStringList{"5"} << 0 << ""
+        << QByteArray("[a]\nk = 5\n; old\nk = 5\n") << "5";
+    QTest::newRow("repeated key without headers")
+        << QByteArray("k = 1\nk = 2\n") << "untitled/k" << QStringList{"5"} << 0 << ""
+        << QByteArray("k = 5\nk = 5\n") << "5";
+    QTest::newRow("repeated key above the first header")
+        << QByteArray("k = 1\nk = 2\n[a]\nk = 3\n") << "untitled/k" << QStringList{"5"} << 0 << ""
+        << QByteArray("k = 5\nk = 5\n[a]\nk = 3\n") << "5";
+}
+
+void tst_NBXSettings::valuesThatCannotReadBack()
+{
+    QFETCH(QByteArray, original);
+    QFETCH(QString, key);
+    QFETCH(QStringList, values);
+    QFETCH(int, refused);
+    QFETCH(QString, reason);
+    const QString path = makeFile(original);
+    {
+        NBXSettings s(path);
+        QString held = s.value(key, "<none>").toString();
+        for (int i = 0; i < values.size(); ++i) {
+            const QByteArray before = contents(path);
+            QString why;
+            const bool accepted = s.setValue(key, values.at(i), &why);
+            QCOMPARE(accepted, i >= refused);
+            if (accepted) {
+                QVERIFY(why.isEmpty());
+                held = values.at(i);
+            } else {
+                QVERIFY2(why.contains(reason), qPrintable(why));
+            }
+            QCOMPARE(s.value(key, "<none>").toString(), held);
+            QVERIFY(s.flush());
+            if (!accepted)
+                QCOMPARE(contents(path), before);
+        }
+    }
+    QTEST(contents(path), "expected");
+    NBXSettings fresh(path);
+    QTEST(fresh.value(key, "<none>").toString(), "readBack");
 }
 
 void tst_NBXSettings::unwritablePlaceKeepsOldFileAndValues()

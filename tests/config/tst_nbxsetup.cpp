@@ -77,6 +77,15 @@ void tst_NBXSetup::keyErrors_data()
     QTest::newRow("setValue without value") << "setValue"
                                             << "general/network/login"
                                             << "Wrong value \"general/network/login\"";
+    QTest::newRow("setValue with a line break")
+        << "setValue"
+        << "general/network/login/a\nb"
+        << "Can not store \"general/network/login\": a line break cannot be written";
+    QTest::newRow("setValue with both kinds of quote")
+        << "setValue"
+        << "general/network/login/it's \"x\""
+        << "Can not store \"general/network/login\": a value with both kinds of quote cannot be "
+           "written";
     QTest::newRow("regexp with one part") << "regexp"
                                           << "general"
                                           << "Wrong regexp_key \"general\"";

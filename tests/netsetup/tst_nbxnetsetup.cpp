@@ -1,3 +1,4 @@
+#include "../config/baddescriptions.h"
 #include "authorization/authorization.h"
 #include "devicefixture.h"
 
@@ -36,6 +37,11 @@ private slots:
     void sampleDeviceLoads();
     void storeUploadsWhatChanged();
     void progressOverThreeCommands();
+    void refusedDescriptionFetchesNothing_data();
+    void refusedDescriptionFetchesNothing();
+    void storeTrustsNoBrokenDescription();
+    void failedExchangeLeavesTheLinkReady_data();
+    void failedExchangeLeavesTheLinkReady();
     void faultsGiveOneMessageAndChangeNothing_data();
     void faultsGiveOneMessageAndChangeNothing();
     void linkFailures_data();
@@ -153,6 +159,124 @@ void tst_NBXNetSetup::progressOverThreeCommands()
     for (const QList<QVariant>& p : qAsConst(progress))
         seen.append(p.at(0).toInt());
     QCOMPARE(seen, QList<int>({0, 33, 66, 100}));
+}
+
+void tst_NBXNetSetup::refusedDescriptionFetchesNothing_data()
+{
+    QTest::addColumn<QByteArray>("packed");
+    QTest::addColumn<QString>("message"); // %1 names the device
+    for (const BadDescription& d : badDescriptions("GET CONFIG"))
+        QTest::newRow(d.row) << d.packed << d.message;
+    QTest::newRow("no files listed") << gzipped("<pxsetup version=\"1.0\"><di/></pxsetup>")
+                                     << "The setup description %1 lists no files.";
+}
+
+void tst_NBXNetSetup::refusedDescriptionFetchesNothing()
+{
+    QFETCH(QByteArray, packed);
+    QFETCH(QString, message);
+    DeviceFixture device;
+    device.write("setup-m.xml.gz", packed);
+    NBXNetSetup setup(device.sim.linkAddress());
+    QStringList errors;
+    QVERIFY(!runExchange(
+        setup, [&] { setup.load(); }, &errors));
+    QCOMPARE(errors.size(), 1);
+    const QString from = "from " + setup.value("general/network/url");
+    QVERIFY2(errors.at(0).startsWith(message.arg(from)), qPrintable(errors.at(0)));
+    QCOMPARE(setup.state(), 0);
+    QCOMPARE(device.sim.log().requests().size(), 1);
+    QCOMPARE(device.sim.log().requests().at(0).line, QByteArray("GET SETUP\r\n"));
+    QVERIFY(!setup.fileExists("interface"));
+    QVERIFY(!setup.fileExists("streams"));
+
+    // The same link loads the device once its description is sound again.
+    QVERIFY(QFile::remove(device.path("setup-m.xml.gz")));
+    device.sim.folder().reload();
+    QVERIFY(runExchange(setup, [&] { setup.load(); }));
+    QCOMPARE(setup.value("streams/common/fps"), QString("25"));
+}
+
+void tst_NBXNetSetup::storeTrustsNoBrokenDescription()
+{
+    DeviceFixture device;
+    NBXNetSetup setup(device.sim.linkAddress());
+    QVERIFY(runExchange(setup, [&] { setup.load(); }));
+    const QString sound = setup.filePath("interface");
+    setup.setValue("streams/common/fps/12");
+    device.write("broken.xml", "<pxsetup><di><difile name=\"streams\" get_command=\"GET CONFIG\" "
+                               "put_command=\"PUT CONFIG\"/></di><window></pxsetup>");
+    setup.setFilePath("interface", device.path("broken.xml"));
+    device.sim.log().clear();
+
+    QStringList errors;
+    QVERIFY(!runExchange(
+        setup, [&] { setup.store(); }, &errors));
+    QCOMPARE(errors.size(), 1);
+    QVERIFY2(errors.at(0).startsWith("The setup description from " +
+                                     setup.value("general/network/url") + " is not well-formed"),
+             qPrintable(errors.at(0)));
+    QVERIFY(device.sim.log().requests().isEmpty());
+    QVERIFY(device.bytes("streams.ini").contains("fps = 25\n"));
+
+    setup.setFilePath("interface", sound);
+    QVERIFY(runExchange(setup, [&] { setup.store(); }));
+    QVERIFY(device.bytes("streams.ini").contains("fps = 12\n"));
+}
+
+void tst_NBXNetSetup::failedExchangeLeavesTheLinkReady_data()
+{
+    QTest::addColumn<QString>("fault");
+    QTest::addColumn<QString>("operation");
+    QTest::addColumn<QString>("message");
+    const struct
+    {
+        const char* fault;
+        const char* message;
+    } faults[] = {
+        {"error:disk busy", "Device error \"disk busy\""},
+        {"silent", "Device timed out"},
+        {"close-mid-frame", "Network error 1"},
+        {"garbage", "Wrong device answer"},
+        {"huge-length", "Wrong device answer"},
+    };
+    for (const auto& f : faults) {
+        for (const char* operation : {"load", "store", "get_report"}) {
+            QTest::addRow("%s, %s", f.fault, operation)
+                << QString(f.fault) << QString(operation) << QString(f.message);
+        }
+    }
+}
+
+void tst_NBXNetSetup::failedExchangeLeavesTheLinkReady()
+{
+    QFETCH(QString, fault);
+    QFETCH(QString, operation);
+    QFETCH(QString, message);
+    DeviceFixture device;
+    NBXNetSetup setup(device.sim.linkAddress());
+    setup.setWatchdogInterval(300);
+    if (operation != "load")
+        QVERIFY(runExchange(setup, [&] { setup.load(); }));
+    const auto run = [&] {
+        if (operation == "load")
+            setup.load();
+        else if (operation == "store")
+            setup.store();
+        else
+            setup.function(operation);
+    };
+
+    QVERIFY(DeviceFaults::parse(fault, device.sim.faults()));
+    QStringList errors;
+    QVERIFY(!runExchange(setup, run, &errors));
+    QCOMPARE(errors, QStringList(message));
+    QCOMPARE(setup.state(), 0);
+
+    // Nothing of the failed exchange is left to refuse or disturb the next
+    // one: it runs on the same link without a message.
+    device.sim.faults() = DeviceFaults();
+    QVERIFY(runExchange(setup, run));
 }
 
 void tst_NBXNetSetup::faultsGiveOneMessageAndChangeNothing_data()

@@ -53,6 +53,9 @@ private slots:
     void values();
     void selfReferenceStops_data();
     void selfReferenceStops();
+    void hostileTextsFinish_data();
+    void hostileTextsFinish();
+    void labelsWithSelfContainingTranslation();
     void pie_data();
     void pie();
     void fromHumanReadable_data();
@@ -274,7 +277,9 @@ void tst_Binding::translations()
         h.source.setFilePath(QStringLiteral("streams"), h.write("streams.ini", streams));
     h.build(SetupHarness::wrap("<translations><title><ru>Titel</ru></title>"
                                "<both><ru>oba</ru><en>beide</en></both>"
-                               "<nested><ru>[ @title ]</ru></nested></translations>"));
+                               "<nested><ru>[ @title ]</ru></nested>"
+                               "<title><ru>ignored: the first title counts</ru></title>"
+                               "</translations>"));
     QTEST(h.dialog->substitute(text), "expected");
 }
 
@@ -326,6 +331,59 @@ void tst_Binding::selfReferenceStops()
     const QString result = h.dialog->substitute(text);
     QVERIFY(result.size() <= CWinMain::kMaxSubstitutedLength + 64);
     QVERIFY(result.contains(QLatin1Char('{')) || result.contains(QLatin1Char('@')));
+}
+
+// Texts that cost seconds when every replacement started the search over:
+// a translation holding its own word ran to the bound of one call, and each
+// value after a long run of blanks scanned the run again.
+void tst_Binding::hostileTextsFinish_data()
+{
+    const QString blanks(256 * 1024, QLatin1Char(' '));
+    const QString filler(2000, QLatin1Char('x'));
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("expected");
+    QTest::newRow("translation holding its own word") << "@echo" << filler + " @echo";
+    QTest::newRow("translation holding its own word, in a sentence") << "Say @echo."
+                                                                     << "Say " + filler + " @echo.";
+    QTest::newRow("brace then a long run of blanks") << "{" + blanks << "{" + blanks;
+    QTest::newRow("brace, blanks, then a key") << "{" + blanks + "{general/net/port}"
+                                               << "{" + blanks + "8080";
+    QTest::newRow("brace and blanks before a hundred keys")
+        << "{" + blanks + QStringLiteral("{general/net/port}").repeated(100)
+        << "{" + blanks + QStringLiteral("8080").repeated(100);
+    QTest::newRow("two braces, each before a run of blanks")
+        << "{" + blanks + "{" + blanks << "{" + blanks + "{" + blanks;
+}
+
+void tst_Binding::hostileTextsFinish()
+{
+    QFETCH(QString, text);
+    SetupHarness h;
+    h.source.setFilePath(QStringLiteral("general"),
+                         h.write("general.ini", "[ net ]\nport = 8080\n"));
+    h.build(SetupHarness::wrap("<translations><echo><ru>" + QByteArray(2000, 'x') +
+                               " @echo</ru></echo></translations>"));
+    QTEST(h.dialog->substitute(text), "expected");
+    QVERIFY2(h.errorTexts().isEmpty(), qPrintable(h.errorTexts().join('\n')));
+}
+
+void tst_Binding::labelsWithSelfContainingTranslation()
+{
+    // Forty labels used to run each to the bound of one substitution.
+    SetupHarness h;
+    QByteArray labels;
+    for (int i = 0; i < 40; ++i)
+        labels += "<item type=\"label\" row=\"" + QByteArray::number(i) +
+                  "\"><text>@echo</text><tooltip>@echo</tooltip></item>";
+    const QByteArray translation = "Echo " + QByteArray(2000, 'x') + " @echo";
+    h.build(page(labels, "<translations><echo><ru>" + translation + "</ru></echo></translations>"));
+    const QList<QLabel*> shown = h.dialog->findChildren<QLabel*>();
+    QCOMPARE(shown.size(), 40);
+    for (const QLabel* label : shown) {
+        QCOMPARE(label->text(), QString::fromUtf8(translation));
+        QCOMPARE(label->toolTip(), QString::fromUtf8(translation));
+    }
+    QVERIFY2(h.errorTexts().isEmpty(), qPrintable(h.errorTexts().join('\n')));
 }
 
 void tst_Binding::pie_data()

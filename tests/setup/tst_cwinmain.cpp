@@ -81,6 +81,16 @@ void tst_CWinMain::parseErrors_data()
                               "<item type=\"Label\"><text>x</text></item>"
                               "</item></tab></tabwidget>")
         << "Unknown control type \"Label\"";
+    // Refused before a tree is built: this one would keep a tree parser busy
+    // for minutes.
+    QTest::newRow("nested 100,000 levels")
+        << SetupHarness::wrap(QByteArray("<a>").repeated(99999) +
+                              QByteArray("</a>").repeated(99999))
+        << "The setup description %1 nests elements deeper than 256 levels (line 1, column " +
+               QString::number(QByteArray("<pxsetup version=\"1.0\">").size() + 256 * 3) + ").";
+    QTest::newRow("larger than 4 MiB")
+        << SetupHarness::wrap("<window><title>" + QByteArray(4 << 20, 't') + "</title></window>")
+        << "The setup description %1 is larger than 4 MiB.";
     QTest::newRow("control directly on a page")
         << SetupHarness::wrap("<tabwidget><tab><item type=\"label\"/></tab></tabwidget>")
         << "Unknown node type \"label\"";

@@ -61,6 +61,50 @@ void onNextModal(const std::function<void(QDialog*)>& inside)
     timer->start();
 }
 
+// Closes every sub-dialog that opens while it lives and keeps their titles,
+// so that a dialog that should never have opened cannot block a test;
+// `inside` runs on each before it is closed.
+class SubDialogCloser : public QObject
+{
+public:
+    QStringList titles;
+    std::function<void(QDialog*)> inside = [](QDialog*) {};
+
+    SubDialogCloser()
+    {
+        connect(&m_timer, &QTimer::timeout, this, &SubDialogCloser::poll);
+        m_timer.start(5);
+    }
+
+private:
+    void poll()
+    {
+        auto* d = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+        if (!d || !d->isVisible() || d->objectName() == QLatin1String("NBXDlgQuestion"))
+            return;
+        titles << d->windowTitle();
+        inside(d);
+        d->reject();
+    }
+    QTimer m_timer;
+};
+
+// A chain of dialogs d1 … dN, each marking itself open under
+// general/open/dK and opening the next as soon as it is filled.
+QByteArray dialogChain(int length)
+{
+    QByteArray x = "<window><main/></window>";
+    for (int k = 1; k <= length; ++k) {
+        const QByteArray n = QByteArray::number(k);
+        x += "<dialog_" + n + " title=\"" + n + "\"><d" + n + "/>" +
+             "<action type=\"call\" slot=\"setValue\" param=\"general/open/d" + n +
+             "/yes\">main</action>"
+             "<action type=\"call\" slot=\"showDialog\" param=\"d" +
+             QByteArray::number(k + 1) + "\">main</action></dialog_" + n + ">";
+    }
+    return SetupHarness::wrap(x);
+}
+
 int annotationsUnder(const QDomElement& element)
 {
     return element.elementsByTagName(QStringLiteral("controlWidget")).size();
@@ -77,6 +121,11 @@ private slots:
     void wrongCalls();
     void subDialogTwiceLeavesNoAnnotations();
     void callsReachDialogsOpenedAfterTheBuild();
+    void dialogOpeningItselfIsRefused();
+    void dialogOpenedWhileBuildingStepsOnlyItsControls();
+    void nestingOfDialogsIsBounded();
+    void failureClosesOpenSubDialog();
+    void eachBuildHasItsOwnSubstitutionBudget();
     void exportAndImportRoundTrip();
     void unwritableExportShowsErrorDialog();
     void fileChooserStoresChosenPath();
@@ -204,6 +253,115 @@ void tst_Dialogs::callsReachDialogsOpenedAfterTheBuild()
     QVERIFY(opened);
     d->findChild<QPushButton*>("pbOK")->click();
     QVERIFY(!d->taggedObject("note_target"));
+    QCOMPARE(h.errorTexts(), QStringList());
+}
+
+void tst_Dialogs::dialogOpeningItselfIsRefused()
+{
+    // The scroll's first act opens its own page as a dialog, whose fill acts
+    // the scroll again.
+    SetupHarness h;
+    SubDialogCloser closer;
+    CWinMain* d = h.build(SetupHarness::fixture("self-opening.xml"));
+    const QString message = "Dialog \"level_page\" is already open";
+    QCOMPARE(h.errorTexts(), QStringList{message});
+    QCOMPARE(h.boxes.shown.size(), 1);
+    QCOMPARE(h.boxes.shown.at(0).text, message);
+    QCOMPARE(closer.titles, QStringList()); // the failed dialog is not shown
+    QTRY_VERIFY(!d->isVisible());
+    QCOMPARE(d->result(), int(QDialog::Rejected));
+}
+
+void tst_Dialogs::dialogOpenedWhileBuildingStepsOnlyItsControls()
+{
+    // The first control's act opens a dialog while the build still has
+    // controls to step; the dialog steps its own, and the page's go on. The
+    // scroll starts at the stored value, so only its act step opens it.
+    SetupHarness h;
+    h.source.setFilePath("general", h.write("general.ini", "[ video ]\nlevel = 30\n"));
+    SubDialogCloser closer;
+    QString shownLevel;
+    closer.inside = [&](QDialog*) { shownLevel = h.control<QLabel>("dialog_level")->text(); };
+    h.build(SetupHarness::wrap(R"(
+<window><main/></window>
+<tabwidget><tab><item type="gridlayout">
+  <item type="scroll" row="0" maxvalue="100" value="30"><level/><key>general/video/level</key>
+    <action type="call" slot="showDialog" param="note">main</action></item>
+  <item type="label" row="1"><page_level/><text>Page {general/video/level}</text></item>
+</item></tab></tabwidget>
+<note_dialog title="Note"><note/>
+  <item type="gridlayout"><item type="label"><dialog_level/><text>Dialog {general/video/level}</text></item></item>
+</note_dialog>)"));
+    QCOMPARE(h.errorTexts(), QStringList());
+    QCOMPARE(shownLevel, QString("Dialog 30"));
+    QCOMPARE(closer.titles, QStringList{"Note"});
+    QCOMPARE(h.control<QLabel>("page_level")->text(), QString("Page 30"));
+    QVERIFY(h.dialog->isVisible());
+}
+
+void tst_Dialogs::nestingOfDialogsIsBounded()
+{
+    SetupHarness h;
+    SubDialogCloser closer;
+    CWinMain* d = h.build(dialogChain(CWinMain::kMaxDialogDepth + 1));
+    call(d, "showDialog", "d1");
+    QCOMPARE(h.errorTexts(),
+             QStringList{QString("Dialog \"d%1\" not opened: dialogs nest at most %2 deep")
+                             .arg(CWinMain::kMaxDialogDepth + 1)
+                             .arg(CWinMain::kMaxDialogDepth)});
+    for (int k = 1; k <= CWinMain::kMaxDialogDepth; ++k)
+        QCOMPARE(h.value(QString("general/open/d%1").arg(k)), QString("yes"));
+    QCOMPARE(h.value(QString("general/open/d%1").arg(CWinMain::kMaxDialogDepth + 1)), QString());
+    QCOMPARE(closer.titles, QStringList());
+}
+
+void tst_Dialogs::failureClosesOpenSubDialog()
+{
+    SetupHarness h;
+    h.source.setFilePath("general", h.write("general.ini", kGeneral));
+    CWinMain* d = h.build(kDescription);
+    bool closedByFailure = false;
+    onNextModal([&](QDialog* dialog) {
+        call(d, "showDialog", "nothing");
+        QTRY_VERIFY(!dialog->isVisible());
+        closedByFailure = true;
+    });
+    call(d, "showDialog", "confirm");
+    QVERIFY(closedByFailure);
+    QCOMPARE(h.errorTexts(), QStringList{"Unknown dialog tag \"nothing\""});
+    QTRY_VERIFY(!d->isVisible());
+}
+
+void tst_Dialogs::eachBuildHasItsOwnSubstitutionBudget()
+{
+    // A value holding its own key runs each substitution to the bound of
+    // one call, about a quarter of the budget that a build's texts share.
+    const QString key = "{general/loop/big}";
+    SetupHarness h;
+    h.source.setFilePath(
+        "general",
+        h.write("general.ini", "[ loop ]\nbig = " + QByteArray(100000, 'v') + key.toUtf8() + "\n"));
+    QByteArray labels;
+    for (int i = 0; i < 8; ++i)
+        labels += "<item type=\"label\" row=\"" + QByteArray::number(i) + "\"><heavy" +
+                  QByteArray::number(i) + "/><tooltip>" + key.toUtf8() + "</tooltip></item>";
+    CWinMain* d = h.build(SetupHarness::wrap(
+        "<window><main/></window><tabwidget><tab><item type=\"gridlayout\">" + labels +
+        "</item></tab></tabwidget><big_dialog title=\"Big\"><big/><item type=\"gridlayout\">"
+        "<item type=\"label\"><dialog_heavy/><tooltip>" +
+        key.toUtf8() + "</tooltip></item></item></big_dialog>"));
+    // Creating the first labels spent the budget; their updates and every
+    // later text stay as written.
+    const int oneCall = CWinMain::kMaxSubstitutedLength;
+    for (int i = 0; i < 8; ++i)
+        QCOMPARE(h.control<QLabel>(QString("heavy%1").arg(i))->toolTip(), key);
+
+    // A sub-dialog's build and a later edit start afresh.
+    int inDialog = 0;
+    onNextModal([&](QDialog*) { inDialog = h.control<QLabel>("dialog_heavy")->toolTip().size(); });
+    call(d, "showDialog", "big");
+    QVERIFY(inDialog >= oneCall);
+    QVERIFY(d->substitute(key).size() >= oneCall);
     QCOMPARE(h.errorTexts(), QStringList());
 }
 

@@ -49,6 +49,57 @@ QStringList parse(const QByteArray& stream, int chunk)
     return log;
 }
 
+// The stream in pieces of 1 to maxChunk - 1 bytes, sizes drawn from seed.
+QStringList parseRandomly(const QByteArray& stream, quint32 seed, int maxChunk)
+{
+    QRandomGenerator rng(seed);
+    cRsn3Parser parser;
+    QStringList log;
+    rsn3Record(parser, &log);
+    for (qsizetype at = 0; at < stream.size();) {
+        const int n = rng.bounded(1, maxChunk);
+        parser.append(stream.mid(at, n));
+        at += n;
+    }
+    return log;
+}
+
+// The line rsn3Record logs for a header with these fields.
+QString headerLine(const QByteArray& name, const QVector<cRsn3Writer::Stream>& streams,
+                   const QMap<int, QByteArray>& info)
+{
+    QStringList table, entries;
+    for (const cRsn3Writer::Stream& s : streams)
+        table << QStringLiteral("%1/%2/%3\\0/%4\\0/%5\\0")
+                     .arg(s.id)
+                     .arg(s.type)
+                     .arg(QString::fromLatin1(s.format), QString::fromLatin1(s.title),
+                          QString::fromLatin1(s.charset));
+    for (auto it = info.begin(); it != info.end(); ++it)
+        entries << QStringLiteral("%1=%2\\0").arg(it.key()).arg(QString::fromLatin1(it.value()));
+    return QStringLiteral("HDR %1\\0 [%2] info9 [%3]")
+        .arg(QString::fromLatin1(name), table.join(QLatin1Char(' ')),
+             entries.join(QLatin1Char(' ')));
+}
+
+// Descriptors of every type, of varied sizes, until the table (which
+// starts after the 8 fixed bytes and the name) would pass tableLimit.
+QVector<cRsn3Writer::Stream> manyStreams(int nameSize, int tableLimit)
+{
+    static const quint8 types[] = {1, 2, 4, 8, 16};
+    static const char* const formats[] = {"mp4v", "pcm", "txt", "", "H264"};
+    QVector<cRsn3Writer::Stream> streams;
+    int end = 8 + nameSize + 1;
+    for (int i = 0;; ++i) {
+        cRsn3Writer::Stream s{quint8(i % 256), types[i % 5], formats[i % 5],
+                              "t" + QByteArray::number(i), i % 3 ? "" : "-koi8"};
+        end += 2 + int(s.format.size() + s.title.size() + s.charset.size()) + 3;
+        if (end > tableLimit)
+            return streams;
+        streams << s;
+    }
+}
+
 } // namespace
 
 class tst_cRsn3Parser : public QObject
@@ -61,6 +112,9 @@ private slots:
     void records();
     void oversizedReassemblyIsDropped();
     void sameRecordsWhateverTheChunks();
+    void bigHeaders_data();
+    void bigHeaders();
+    void unendedStringIsRetriedAtItsBound();
 };
 
 void tst_cRsn3Parser::records_data()
@@ -214,18 +268,91 @@ void tst_cRsn3Parser::sameRecordsWhateverTheChunks()
     QCOMPARE(whole.filter(QStringLiteral("DATA s0 ")).size(), frames.size());
     QCOMPARE(parse(stream, 1), whole);
 
-    for (quint32 seed : {1u, 2u, 3u}) {
-        QRandomGenerator rng(seed);
-        cRsn3Parser parser;
-        QStringList log;
-        rsn3Record(parser, &log);
-        for (qsizetype at = 0; at < stream.size();) {
-            const int n = rng.bounded(1, 3000);
-            parser.append(stream.mid(at, n));
-            at += n;
-        }
-        QCOMPARE(log, whole);
+    for (quint32 seed : {1u, 2u, 3u})
+        QCOMPARE(parseRandomly(stream, seed, 3000), whole);
+}
+
+void tst_cRsn3Parser::bigHeaders_data()
+{
+    QTest::addColumn<QByteArray>("stream");
+    QTest::addColumn<QStringList>("expected");
+
+    const QByteArray idx = cRsn3Writer::index(12, 7, 9, "\x01\x02");
+    const QString idxLine = QStringLiteral("IDX 12 7 9 0102");
+    const QString dataLine = QStringLiteral("DATA s0 t1 fc0 len1 ms0 m4 a0 v");
+    const QMap<int, QByteArray> info{{1, "-utf8"}, {2, "UTC"}};
+
+    {
+        cRsn3Writer w;
+        const QVector<cRsn3Writer::Stream> streams = manyStreams(3, 0xFFFF);
+        // Written first: the writer gives video blocks time fields only once
+        // it has written the header that makes stream 0 video.
+        const QByteArray header = w.header("big", streams, info);
+        QTest::newRow("table of small descriptors spanning 64 KiB")
+            << header + idx + w.block(0, Pos::Complete, "v")
+            << QStringList{headerLine("big", streams, info), idxLine, dataLine};
     }
+    {
+        // The table ends inside the last descriptor; its tail is garbage
+        // before the index.
+        cRsn3Writer w;
+        QVector<cRsn3Writer::Stream> streams = manyStreams(3, 0xFFFF);
+        const QByteArray full = w.header("big", streams).mid(8);
+        streams.removeLast();
+        QTest::newRow("64 KiB table whose last descriptor crosses its end")
+            << rawHeader(8 + int(full.size()) - 3, 0, full) + idx + w.block(0, Pos::Complete, "v")
+            << QStringList{headerLine("big", streams, {}), idxLine, dataLine};
+    }
+    {
+        // Every key several times, with the skipped keys 0 and 9 between;
+        // the info size ends two bytes into the last string.
+        cRsn3Writer w;
+        const QVector<cRsn3Writer::Stream> streams{{0, 1, "mp4v", "v", ""}};
+        const QByteArray table = w.header("big", streams).mid(8);
+        QByteArray area;
+        QMap<int, QByteArray> last;
+        for (int i = 0; area.size() < 0xFFF0; ++i) {
+            const int key = 1 + i % 8;
+            last[key] = "value " + QByteArray::number(i);
+            area +=
+                (i % 5 ? QByteArray() : QByteArray("\x00\x09", 2)) + char(key) + last[key] + '\0';
+        }
+        QTest::newRow("64 KiB info area whose last string runs past its end")
+            << rawHeader(8 + int(table.size()), int(area.size()) - 2, table + area) + idx +
+                   w.block(0, Pos::Complete, "v")
+            << QStringList{headerLine("big", streams, last), idxLine, dataLine};
+    }
+}
+
+// However small the pieces a big header arrives in, it gives the records it
+// gives whole.
+void tst_cRsn3Parser::bigHeaders()
+{
+    QFETCH(QByteArray, stream);
+    QFETCH(QStringList, expected);
+
+    QCOMPARE(parse(stream, int(stream.size())), expected);
+    QCOMPARE(parse(stream, 1), expected);
+    for (quint32 seed : {1u, 2u})
+        QCOMPARE(parseRandomly(stream, seed, 17), expected);
+}
+
+// A string still waiting for its 0 byte is read again once it has grown to
+// the longest a string may be, so an endless one is given up instead of
+// buffered without limit.
+void tst_cRsn3Parser::unendedStringIsRetriedAtItsBound()
+{
+    cDataSplitter splitter;
+    splitter.append("name");
+    int pos = 0;
+    QVERIFY_THROWS_EXCEPTION(QString, splitter.get_string(pos));
+    while (splitter.size() < cDataSplitter::kMaxString) {
+        QVERIFY(!splitter.ready());
+        splitter.append(QByteArray(1000, 'x'));
+    }
+    QVERIFY(splitter.ready());
+    QVERIFY_THROWS_EXCEPTION(cDataSplitter::Overlong, splitter.get_string(pos));
+    QCOMPARE(pos, 0);
 }
 
 QTEST_GUILESS_MAIN(tst_cRsn3Parser)

@@ -3,13 +3,10 @@
 #include <QApplication>
 #include <QDialog>
 #include <QDir>
-#include <QMessageBox>
 #include <QPushButton>
 #include <QRegularExpression>
 #include <QTabWidget>
 #include <QTimer>
-
-#include <cstdio>
 
 PageGrabber::PageGrabber(const QString& folder, bool store, QObject* parent)
     : QObject(parent), m_folder(folder), m_store(store)
@@ -20,17 +17,25 @@ PageGrabber::PageGrabber(const QString& folder, bool store, QObject* parent)
     timer->start(200);
 }
 
+void PageGrabber::saveWindow(QWidget* window, const QString& kind)
+{
+    const int n = ++m_windowCounts[kind];
+    save(window, QStringLiteral("%1-%2.png").arg(kind).arg(n));
+}
+
+bool PageGrabber::save(QWidget* window, const QString& name)
+{
+    const QString path = QDir(m_folder).absoluteFilePath(name);
+    if (!window->grab().save(path))
+        return false;
+    m_written << path;
+    return true;
+}
+
 void PageGrabber::poll()
 {
     if (m_done)
         return;
-    // An error message box has nobody to read it: say what it says and close
-    // it, which ends the session.
-    if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
-        std::fprintf(stderr, "panorix-setup: %s\n", qPrintable(box->text()));
-        box->accept();
-        return;
-    }
     // The setup dialog is the visible top-level dialog that holds the pages.
     QDialog* dialog = nullptr;
     for (QWidget* w : QApplication::topLevelWidgets()) {
@@ -61,9 +66,8 @@ void PageGrabber::grabPages(QDialog* dialog)
         const QString name = title.isEmpty()
                                  ? QStringLiteral("page-%1.png").arg(i + 1)
                                  : QStringLiteral("page-%1-%2.png").arg(i + 1).arg(title);
-        const QString path = QDir(m_folder).absoluteFilePath(name);
-        if (dialog->grab().save(path))
-            m_written << path;
+        if (save(dialog, name))
+            ++m_pages;
     }
     tabs->setCurrentIndex(0);
 }

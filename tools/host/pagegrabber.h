@@ -1,26 +1,36 @@
 #pragma once
 
+#include <QHash>
 #include <QObject>
 #include <QStringList>
 
 class QDialog;
+class QWidget;
 
 // Waits for the setup dialog to appear, saves a picture of each of its pages
-// and then closes it with OK or Cancel: the headless demo's eyes.
+// and then closes it with OK or Cancel: the headless demo's eyes. Other
+// windows of the session can be saved beside the pages.
 class PageGrabber : public QObject
 {
     Q_OBJECT
 public:
     PageGrabber(const QString& folder, bool store, QObject* parent = nullptr);
 
+    // Every picture saved, pages and other windows, in order.
     const QStringList& written() const { return m_written; }
+    int pageCount() const { return m_pages; }
+    // Saves `window` as <kind>-<n>.png.
+    void saveWindow(QWidget* window, const QString& kind);
 
 private:
     void poll();
     void grabPages(QDialog* dialog);
+    bool save(QWidget* window, const QString& name);
 
     QString m_folder;
     bool m_store;
     bool m_done = false;
+    int m_pages = 0;
+    QHash<QString, int> m_windowCounts;
     QStringList m_written;
 };

@@ -1,0 +1,196 @@
+// Host sessions run in this process, where the loading window can be pressed
+// and watched: its Cancel, its Esc, and its leaving before an error box.
+#include "devicesim.h"
+#include "hostexit.h"
+#include "hostsession.h"
+#include "progresswindow.h"
+
+#include "setup/cwinmain.h"
+
+#include <QApplication>
+#include <QDialogButtonBox>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QTcpServer>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <QtTest>
+
+#include <functional>
+
+namespace {
+
+// A bound on each session, far above what it needs, so that a broken test
+// ends with a wrong status instead of hanging.
+constexpr int kSessionBoundSeconds = 60;
+
+ProgressWindow* visibleProgressWindow()
+{
+    for (QWidget* widget : QApplication::topLevelWidgets()) {
+        auto* window = qobject_cast<ProgressWindow*>(widget);
+        if (window && window->isVisible())
+            return window;
+    }
+    return nullptr;
+}
+
+bool anySetupDialog()
+{
+    for (QWidget* widget : QApplication::topLevelWidgets()) {
+        if (qobject_cast<CWinMain*>(widget))
+            return true;
+    }
+    return false;
+}
+
+HostOptions networkOptions(const QString& address)
+{
+    HostOptions options;
+    options.network = true;
+    QString error;
+    if (!DeviceAddress::parse(address, options.address, error))
+        qFatal("%s", qPrintable(error));
+    options.timeoutSeconds = kSessionBoundSeconds;
+    return options;
+}
+
+// Notes, as each message box appears, whether a progress window was still
+// on screen.
+class BoxSpy : public QObject
+{
+public:
+    BoxSpy() { qApp->installEventFilter(this); }
+    ~BoxSpy() override { qApp->removeEventFilter(this); }
+
+    int boxes = 0;
+    int boxesOverProgress = 0;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        if (event->type() == QEvent::Show && qobject_cast<QMessageBox*>(watched)) {
+            ++boxes;
+            if (visibleProgressWindow())
+                ++boxesOverProgress;
+        }
+        return false;
+    }
+};
+
+} // namespace
+
+class tst_HostSession : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void cancelWhileConnecting_data();
+    void cancelWhileConnecting();
+    void loadingWindowLeavesBeforeErrorBox();
+    void progressWindowKeys_data();
+    void progressWindowKeys();
+
+private:
+    QTemporaryDir m_scratch;
+};
+
+void tst_HostSession::initTestCase()
+{
+    // Nothing here should touch remembered logins; if it does, not the user's.
+    qputenv("PXSETTINGS_FILE", m_scratch.filePath(QStringLiteral("pxsettings.ini")).toLocal8Bit());
+}
+
+void tst_HostSession::cancelWhileConnecting_data()
+{
+    QTest::addColumn<bool>("escape");
+    QTest::newRow("Cancel button") << false;
+    QTest::newRow("Esc key") << true;
+}
+
+// A device that takes the connection and never answers the login: the
+// loading window names it, and Cancel ends the session as cancelled with
+// the setup dialog gone.
+void tst_HostSession::cancelWhileConnecting()
+{
+    QFETCH(bool, escape);
+    QTcpServer mute;
+    QVERIFY(mute.listen(QHostAddress::LocalHost));
+    const QString device = QStringLiteral("127.0.0.1:%1").arg(mute.serverPort());
+    HostSession session(networkOptions(QStringLiteral("admin:0123abcd@%1").arg(device)));
+
+    QString shownText;
+    QTimer::singleShot(0, this, [&] {
+        // Once the device has the connection the session is truly waiting.
+        if (!QTest::qWaitFor([&] { return mute.hasPendingConnections(); }))
+            return;
+        ProgressWindow* window = visibleProgressWindow();
+        if (!window)
+            return;
+        shownText = window->text();
+        if (escape)
+            QTest::keyClick(window, Qt::Key_Escape);
+        else
+            window->findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Cancel)->click();
+    });
+
+    QCOMPARE(session.run(), int(HostExit::Cancelled));
+    QCOMPARE(shownText, QStringLiteral("Connecting to %1…").arg(device));
+    QVERIFY(!visibleProgressWindow());
+    QVERIFY(!anySetupDialog());
+}
+
+// The device turns the description down; the error box that follows stands
+// alone, not over a loading window that no longer means anything.
+void tst_HostSession::loadingWindowLeavesBeforeErrorBox()
+{
+    QTemporaryDir dir;
+    DeviceSim sim(dir.path());
+    sim.setCredentials(QStringLiteral("admin"), QStringLiteral("admin"));
+    sim.faults().mode = DeviceFaults::AnswerError;
+    sim.faults().message = "no description";
+    QVERIFY(sim.listen());
+    HostOptions options = networkOptions(sim.linkAddress());
+    options.unattended = true;
+    HostSession session(options);
+    BoxSpy spy;
+
+    QCOMPARE(session.run(), int(HostExit::Failed));
+    QCOMPARE(spy.boxes, 1);
+    QCOMPARE(spy.boxesOverProgress, 0);
+}
+
+void tst_HostSession::progressWindowKeys_data()
+{
+    QTest::addColumn<bool>("cancellable");
+    QTest::addColumn<bool>("escape");
+    QTest::addColumn<bool>("cancelled");
+
+    QTest::newRow("loading, Esc") << true << true << true;
+    QTest::newRow("loading, window closed") << true << false << true;
+    // Storing has started on the device; leaving would only hide its outcome.
+    QTest::newRow("storing, Esc") << false << true << false;
+    QTest::newRow("storing, window closed") << false << false << false;
+}
+
+void tst_HostSession::progressWindowKeys()
+{
+    QFETCH(bool, cancellable);
+    QFETCH(bool, escape);
+    QFETCH(bool, cancelled);
+    ProgressWindow window(QStringLiteral("Working on 127.0.0.2:5049…"), cancellable);
+    QSignalSpy spy(&window, &ProgressWindow::cancelled);
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+
+    if (escape)
+        QTest::keyClick(&window, Qt::Key_Escape);
+    else
+        window.close();
+
+    QCOMPARE(spy.size(), cancelled ? 1 : 0);
+    QCOMPARE(window.isVisible(), !cancelled);
+}
+
+QTEST_MAIN(tst_HostSession)
+#include "tst_hostsession.moc"

@@ -1,0 +1,137 @@
+#include "hostcommandline.h"
+
+#include "util/cmd5hash.h"
+
+namespace {
+
+const char kDescription[] =
+    "Opens the setup dialog of one recorder: on the network as\n"
+    "login[:password]@host[:port], the password as its digest (without one, the\n"
+    "remembered login for that recorder is used, or a login dialog asks), or kept\n"
+    "as files on a flash drive (--flash DIR). The text of every message box also\n"
+    "goes to stderr.\n"
+    "\n"
+    "Exit status:\n"
+    "  0  accepted, and what the dialog stored has arrived\n"
+    "  1  cancelled: the loading, the login or the dialog\n"
+    "  2  usage error\n"
+    "  3  --grab saved no page\n"
+    "  4  failed: loading or storing reported an error\n"
+    "  5  --timeout ran out";
+
+} // namespace
+
+HostCommandLine::HostCommandLine()
+    : m_help({QStringLiteral("h"), QStringLiteral("help")}, QStringLiteral("Show this help.")),
+      m_password(QStringLiteral("password"),
+                 QStringLiteral("The plain password; its digest replaces the address's password."),
+                 QStringLiteral("text")),
+      m_flash(QStringLiteral("flash"), QStringLiteral("Configuration kept as files in <dir>."),
+              QStringLiteral("dir")),
+      m_grab(QStringLiteral("grab"),
+             QStringLiteral("Save a picture of every page, and of every window and message box "
+                            "on the way, into <dir>, then close the dialog. Implies --unattended "
+                            "and a timeout of 60 seconds."),
+             QStringLiteral("dir")),
+      m_store(QStringLiteral("store"),
+              QStringLiteral("With --grab: close with OK, storing the settings, instead of "
+                             "Cancel.")),
+      m_timeout(QStringLiteral("timeout"),
+                QStringLiteral("Give up after <seconds> and exit 5; 0 never gives up."),
+                QStringLiteral("seconds")),
+      m_unattended(QStringLiteral("unattended"),
+                   QStringLiteral("Nobody is watching: answer every message box as soon as it "
+                                  "appears, with OK (or its cancelling answer when it has no "
+                                  "OK), and cancel the login dialog."))
+{
+    m_parser.setApplicationDescription(QString::fromLatin1(kDescription));
+    // Qt's own help option would also offer --help-all with Qt's GUI options,
+    // which are not read here: the command line is read before there is a GUI.
+    m_parser.addOption(m_help);
+    m_parser.addPositionalArgument(QStringLiteral("address"),
+                                   QStringLiteral("login[:password]@host[:port] of a recorder."));
+    m_parser.addOptions({m_password, m_flash, m_grab, m_store, m_timeout, m_unattended});
+}
+
+HostCommandLine::Outcome HostCommandLine::parse(const QStringList& arguments)
+{
+    if (!m_parser.parse(arguments))
+        return usage(m_parser.errorText());
+    if (m_parser.isSet(m_help)) {
+        m_text = m_parser.helpText();
+        return Outcome::Help;
+    }
+    QString error;
+    if (!readSource(error) || !readGrab(error) || !readTimeout(error))
+        return usage(error);
+    m_options.unattended = m_parser.isSet(m_unattended) || !m_options.grabDir.isEmpty();
+    return Outcome::Run;
+}
+
+HostCommandLine::Outcome HostCommandLine::usage(const QString& error)
+{
+    m_text = QStringLiteral("panorix-setup: %1\n\n%2").arg(error, m_parser.helpText());
+    return Outcome::Usage;
+}
+
+bool HostCommandLine::readSource(QString& error)
+{
+    const QStringList args = m_parser.positionalArguments();
+    if (m_parser.isSet(m_flash) == (args.size() == 1) || args.size() > 1) {
+        error = QStringLiteral("give one recorder address or --flash DIR");
+        return false;
+    }
+    if (!m_parser.isSet(m_flash))
+        return readNetworkSource(args.first(), error);
+    if (m_parser.isSet(m_password)) {
+        error = QStringLiteral("--password goes with a recorder address, not with --flash");
+        return false;
+    }
+    m_options.flashDir = m_parser.value(m_flash);
+    return true;
+}
+
+bool HostCommandLine::readNetworkSource(const QString& address, QString& error)
+{
+    if (!DeviceAddress::parse(address, m_options.address, error))
+        return false;
+    if (m_parser.isSet(m_password)) {
+        m_options.address.setCredentials(m_options.address.login(),
+                                         CMD5Hash::DoHash(m_parser.value(m_password)));
+    }
+    m_options.network = true;
+    return true;
+}
+
+bool HostCommandLine::readGrab(QString& error)
+{
+    m_options.grabDir = m_parser.value(m_grab);
+    if (m_parser.isSet(m_grab) && m_options.grabDir.isEmpty()) {
+        error = QStringLiteral("--grab needs a folder");
+        return false;
+    }
+    if (m_parser.isSet(m_store) && !m_parser.isSet(m_grab)) {
+        error = QStringLiteral("--store goes with --grab");
+        return false;
+    }
+    m_options.store = m_parser.isSet(m_store);
+    return true;
+}
+
+bool HostCommandLine::readTimeout(QString& error)
+{
+    // Nobody is there to close what a grab run waits for.
+    m_options.timeoutSeconds = m_parser.isSet(m_grab) ? kGrabTimeoutSeconds : 0;
+    if (!m_parser.isSet(m_timeout))
+        return true;
+    bool ok = false;
+    const int seconds = m_parser.value(m_timeout).toInt(&ok);
+    if (!ok || seconds < 0 || seconds > kMaxTimeoutSeconds) {
+        error = QStringLiteral("--timeout takes whole seconds from 0 to %1, not \"%2\"")
+                    .arg(kMaxTimeoutSeconds)
+                    .arg(m_parser.value(m_timeout));
+        return false;
+    }
+    m_options.timeoutSeconds = seconds;
+    return true;
+}

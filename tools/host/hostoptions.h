@@ -1,0 +1,21 @@
+#pragma once
+
+#include "deviceaddress.h"
+
+#include <QString>
+
+// What the command line asks panorix-setup to do.
+struct HostOptions
+{
+    // A recorder on the network when set, else the folder in flashDir.
+    bool network = false;
+    DeviceAddress address;
+    QString flashDir;
+    // Where --grab saves its pictures; empty without --grab.
+    QString grabDir;
+    bool store = false;
+    // Message boxes are answered and login dialogs cancelled at once.
+    bool unattended = false;
+    // 0: no limit.
+    int timeoutSeconds = 0;
+};

@@ -1,0 +1,176 @@
+#include "hostsession.h"
+
+#include "hostcredentials.h"
+#include "hostexit.h"
+#include "pagegrabber.h"
+#include "progresswindow.h"
+#include "setupdialogs.h"
+
+#include "config/nbxflashdrivesetup.h"
+#include "config/nbxnetsetup.h"
+#include "host/nbxdlgquestion.h"
+#include "setup/entrypoints.h"
+
+#include <QDir>
+#include <QEventLoop>
+#include <QFileInfo>
+
+namespace {
+
+const QString kTitle = QStringLiteral("Panorix Setup");
+const QString kDescriptionFile = QStringLiteral("setup-m.xml.gz");
+
+} // namespace
+
+HostSession::HostSession(const HostOptions& options, QObject* parent)
+    : QObject(parent), m_options(options),
+      m_grabber(options.grabDir.isEmpty()
+                    ? nullptr
+                    : std::make_unique<PageGrabber>(options.grabDir, options.store)),
+      m_boxes(options.unattended, m_grabber.get()), m_deadline(options.timeoutSeconds)
+{
+}
+
+HostSession::~HostSession() = default;
+
+QStringList HostSession::pictures() const
+{
+    return m_grabber ? m_grabber->written() : QStringList();
+}
+
+int HostSession::run()
+{
+    if (!openSource())
+        return exitCode(0);
+    connect(m_source.get(), &NBXSetup::pseudothrow, this, &HostSession::onSourceError);
+    showLoading();
+    const int result = DoPanorixSetup(*m_source);
+    m_loading.reset();
+    if (!m_cancelled && !m_deadline.isExpired())
+        finishExchange(result == 1);
+    return exitCode(result);
+}
+
+bool HostSession::openSource()
+{
+    return m_options.network ? openNetworkSource() : openFlashSource();
+}
+
+bool HostSession::openFlashSource()
+{
+    // Without its description the folder would only ever show an XML error.
+    const QString dir = m_options.flashDir;
+    if (!QFileInfo(QDir(dir).filePath(kDescriptionFile)).isFile()) {
+        fail(tr("No setup description %1 in %2")
+                 .arg(kDescriptionFile, QDir::toNativeSeparators(dir)));
+        return false;
+    }
+    m_source = std::make_unique<NBXFlashDriveSetup>(dir);
+    return true;
+}
+
+bool HostSession::openNetworkSource()
+{
+    DeviceAddress& address = m_options.address;
+    if (!address.hasPassword() && !HostCredentials::complete(address)) {
+        m_cancelled = true;
+        return false;
+    }
+    m_source = std::make_unique<NBXNetSetup>(address.linkAddress());
+    return true;
+}
+
+void HostSession::showLoading()
+{
+    // A flash drive loads before the dialog's loop even starts.
+    if (!m_options.network)
+        return;
+    const QString device = m_options.address.display();
+    m_loading = std::make_unique<ProgressWindow>(tr("Connecting to %1…").arg(device), true);
+    ProgressWindow* window = m_loading.get();
+    connect(m_source.get(), &NBXSetup::progress, window, [window, device](int percent) {
+        window->setText(tr("Loading the configuration of %1…").arg(device));
+        window->setValue(percent);
+    });
+    // Connected before the dialog connects its own error box, so the window
+    // is gone before that box shows.
+    connect(m_source.get(), &NBXSetup::loadDone, window, &ProgressWindow::finish);
+    connect(m_source.get(), &NBXSetup::pseudothrow, window, &ProgressWindow::finish);
+    connect(window, &ProgressWindow::cancelled, this, &HostSession::cancelLoading);
+    window->show();
+    if (m_grabber)
+        m_grabber->saveWindow(window, QStringLiteral("loading"));
+}
+
+void HostSession::cancelLoading()
+{
+    m_cancelled = true;
+    SetupDialogs::rejectAll(m_source.get());
+}
+
+void HostSession::finishExchange(bool accepted)
+{
+    // OK has started the upload and closed the dialog (or a button started a
+    // device function just before Cancel); the exchange must neither die
+    // with the source nor fail unseen.
+    auto* net = qobject_cast<NBXNetSetup*>(m_source.get());
+    if (!net || net->state() == 0)
+        return;
+    const QString device = m_options.address.display();
+    ProgressWindow window(accepted ? tr("Storing the settings on %1…").arg(device)
+                                   : tr("Finishing the last request to %1…").arg(device),
+                          false);
+    window.show();
+    if (m_grabber)
+        m_grabber->saveWindow(&window,
+                              accepted ? QStringLiteral("storing") : QStringLiteral("finishing"));
+    const QString error = waitForExchange(*net, window);
+    if (error.isEmpty())
+        return;
+    fail(accepted ? tr("The settings could not be stored on %1.\n\n%2").arg(device, error)
+                  : tr("The last request to %1 failed.\n\n%2").arg(device, error));
+}
+
+QString HostSession::waitForExchange(NBXNetSetup& net, ProgressWindow& window)
+{
+    QEventLoop loop;
+    QString error;
+    connect(&net, &NBXSetup::progress, &window, &ProgressWindow::setValue);
+    connect(&net, &NBXSetup::storeDone, &loop, &QEventLoop::quit);
+    connect(&net, &NBXSetup::loadDone, &loop, &QEventLoop::quit);
+    connect(&net, &NBXSetup::pseudothrow, &loop, [&loop, &error](const QString& message) {
+        error = message;
+        loop.quit();
+    });
+    connect(&m_deadline, &Deadline::expired, &loop, &QEventLoop::quit);
+    if (net.state() != 0)
+        loop.exec();
+    window.finish();
+    return error;
+}
+
+void HostSession::fail(const QString& message)
+{
+    onSourceError(message);
+    NBXDlgQuestion::Do(nullptr, QMessageBox::Critical, kTitle, message);
+}
+
+void HostSession::onSourceError(const QString& message)
+{
+    if (m_error.isEmpty())
+        m_error = message;
+}
+
+int HostSession::exitCode(int dialogResult) const
+{
+    if (m_deadline.isExpired())
+        return HostExit::TimedOut;
+    if (!m_error.isEmpty() || m_boxes.errorShown())
+        return HostExit::Failed;
+    if (m_cancelled)
+        return HostExit::Cancelled;
+    // A grab closes the dialog itself, with Cancel unless told to store.
+    if (m_grabber)
+        return m_grabber->pageCount() == 0 ? HostExit::GrabFailed : HostExit::Accepted;
+    return dialogResult == 1 ? HostExit::Accepted : HostExit::Cancelled;
+}

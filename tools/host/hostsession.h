@@ -1,0 +1,52 @@
+#pragma once
+
+#include "boxwatcher.h"
+#include "deadline.h"
+#include "hostoptions.h"
+
+#include <QObject>
+#include <QString>
+
+#include <memory>
+
+class NBXNetSetup;
+class NBXSetup;
+class PageGrabber;
+class ProgressWindow;
+
+// One run of the host: creates the configuration source, shows its loading,
+// runs the setup dialog through the plug-in's entry point, waits for what OK
+// stored to arrive, and turns all that into an exit status (HostExit).
+class HostSession : public QObject
+{
+    Q_OBJECT
+public:
+    explicit HostSession(const HostOptions& options, QObject* parent = nullptr);
+    ~HostSession() override;
+
+    int run();
+    // The pictures --grab saved, in order.
+    QStringList pictures() const;
+
+private:
+    bool openSource();
+    bool openFlashSource();
+    bool openNetworkSource();
+    void showLoading();
+    void cancelLoading();
+    void finishExchange(bool accepted);
+    // The error the exchange ended with, or nothing.
+    QString waitForExchange(NBXNetSetup& net, ProgressWindow& window);
+    void fail(const QString& message);
+    void onSourceError(const QString& message);
+    int exitCode(int dialogResult) const;
+
+    HostOptions m_options;
+    std::unique_ptr<PageGrabber> m_grabber;
+    BoxWatcher m_boxes;
+    Deadline m_deadline;
+    std::unique_ptr<NBXSetup> m_source;
+    std::unique_ptr<ProgressWindow> m_loading;
+    QString m_error;
+    bool m_cancelled = false;
+};
