@@ -50,7 +50,6 @@ public:
     QWidget* widgetOf(const QDomElement& element) const;
     // Handle of a widget as written into the description: its address.
     static qint64 handleOf(const QWidget* widget);
-    static QString linkTagOf(const QWidget* widget);
     const QDomDocument& description() const { return document; }
     NBXSetup* source() const { return setup; }
     bool isBuilding() const { return building; }
@@ -254,9 +253,10 @@ private:
     // when the element has to be read from the document instead.
     std::optional<const WidgetRecord*> firstRecordOf(const QDomElement& element) const;
 
-    // The description's own elements by name, in document order; built on
-    // the first look-up by name after parsing. Annotations are not in it:
-    // link tags have their own index and `controlWidget` is searched for.
+    // The description's own elements by name (without a namespace prefix),
+    // in document order; built on the first look-up by name after parsing.
+    // Annotations are not in it: link tags have their own index and
+    // `controlWidget` is searched for.
     QHash<QString, QList<QDomElement>> elementsByName;
     bool elementsIndexed = false;
     const QList<QDomElement>* indexedElements(const QString& name);

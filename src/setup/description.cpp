@@ -170,11 +170,6 @@ qint64 CWinMain::handleOf(const QWidget* widget)
     return qint64(reinterpret_cast<quintptr>(widget));
 }
 
-QString CWinMain::linkTagOf(const QWidget* widget)
-{
-    return QStringLiteral("link") + QString::number(handleOf(widget));
-}
-
 void CWinMain::annotate(QWidget* widget, QDomElement& element)
 {
     if (element.isNull())
@@ -249,9 +244,9 @@ const QList<QDomElement>* CWinMain::indexedElements(const QString& name)
             if (!node.isElement())
                 continue;
             const QDomElement element = node.toElement();
-            const QString name = element.tagName();
-            if (name != controlWidgetName() && !linkTags.contains(name))
-                elementsByName[name].append(element);
+            const QString elementName = element.tagName();
+            if (elementName != controlWidgetName() && !linkTags.contains(elementName))
+                elementsByName[elementName].append(element);
         }
         elementsIndexed = true;
     }
