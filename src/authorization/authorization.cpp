@@ -49,6 +49,18 @@ template <typename Pred> int findRecord(Pred same)
     return -1;
 }
 
+// Whether x is the remembered credential of a's device and level. A name
+// tells devices apart only when both records have one: every nameless device
+// would otherwise be the same device, so there the address decides.
+bool sameDeviceAndLevel(const authorization_t& x, const authorization_t& a)
+{
+    if (x.level != a.level)
+        return false;
+    if (x.name.isEmpty() || a.name.isEmpty())
+        return x.url == a.url;
+    return x.name == a.name;
+}
+
 bool copyCredentials(authorization_t& a, int index)
 {
     if (index < 0)
@@ -56,6 +68,23 @@ bool copyCredentials(authorization_t& a, int index)
     a.login = g_Records.at(index).login;
     a.password = g_Records.at(index).password;
     return true;
+}
+
+// The informer adaptor, made on first use and kept for the process.
+cODAdaptor* adaptor()
+{
+    if (!gAdaptor)
+        gAdaptor = new cODAdaptor(nullptr);
+    return gAdaptor;
+}
+
+// Runs the login dialog for `a`: 1 when accepted, 0 when cancelled.
+int askInDialog(authorization_t* a, bool refused)
+{
+    cDlg dlg(a, adaptor());
+    if (refused)
+        dlg.showRefusal();
+    return dlg.exec() == QDialog::Accepted ? 1 : 0;
 }
 
 } // namespace
@@ -104,14 +133,10 @@ bool lookupByName(authorization_t& a)
 
 int lookupAuthorization(authorization_t* a, bool forceDialog)
 {
-    if (!gAdaptor)
-        gAdaptor = new cODAdaptor(nullptr);
-    if (forceDialog) {
-        cDlg dlg(a, gAdaptor);
-        return dlg.exec() == QDialog::Accepted ? 1 : 0;
-    }
+    if (forceDialog)
+        return askInDialog(a, false);
     if (a->name.isEmpty())
-        a->name = gAdaptor->lookupName(QString::fromLocal8Bit(a->url)).toLocal8Bit();
+        a->name = adaptor()->lookupName(QString::fromLocal8Bit(a->url)).toLocal8Bit();
     if (!a->name.isEmpty() && lookupByName(*a))
         return 1;
     if (lookupByURL(*a))
@@ -126,11 +151,15 @@ int lookupAuthorization(authorization_t* a, bool forceDialog)
     return 1;
 }
 
+int lookupRefusedAuthorization(authorization_t* a)
+{
+    return askInDialog(a, true);
+}
+
 void removeAuthorizationRecord(authorization_t* a)
 {
     loadAuthorization();
-    const int at = findRecord(
-        [a](const authorization_t& x) { return x.name == a->name && x.level == a->level; });
+    const int at = findRecord([a](const authorization_t& x) { return sameDeviceAndLevel(x, *a); });
     if (at >= 0)
         g_Records.removeAt(at);
     storeAuthorization();

@@ -30,8 +30,13 @@ extern "C" {
 // Fills a->login and a->password: from the login dialog when forceDialog is
 // set (0 when the user cancels), otherwise from memory or the defaults.
 int lookupAuthorization(authorization::authorization_t* a, bool forceDialog);
-// Remembers *a in place of an earlier record of the same name and level.
+// Asks through the login dialog after the device refused a->login: the
+// dialog says so and offers that login again. 1 with credentials to try in
+// *a, 0 when the user cancels.
+int lookupRefusedAuthorization(authorization::authorization_t* a);
+// Remembers *a in place of an earlier record of the same device and level:
+// the same name, or the same address where either record has no name.
 void appendAuthorizationRecord(authorization::authorization_t* a);
-// Forgets the record of a's name and level.
+// Forgets the record of a's device and level, matched as above.
 void removeAuthorizationRecord(authorization::authorization_t* a);
 }

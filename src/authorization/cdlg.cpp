@@ -28,12 +28,13 @@ static void unregisterBundle()
 }
 
 cDlg::cDlg(authorization::authorization_t* record, cODAdaptor* adaptor)
-    : QDialog(nullptr, Qt::Tool | Qt::FramelessWindowHint), mRecord(record), mAdaptor(adaptor)
+    : QDialog(nullptr), mRecord(record), mAdaptor(adaptor)
 {
     PXSettings::sync();
     registerBundle();
     mUi = std::make_unique<Ui_cDlg>();
     mUi->setupUi(this);
+    mUi->labelRefusal->hide();
     mUi->lineEditLogin->setText(QString::fromLocal8Bit(mRecord->login));
     mUi->checkBoxRemember->setChecked(PXSettings::value(kRememberKey, true, true).toBool());
     onLoginChanged(QString::fromLocal8Bit(mRecord->login));
@@ -49,6 +50,17 @@ cDlg::~cDlg()
     if (mAdaptor)
         disconnect(mAdaptor, &cODAdaptor::update, this, &cDlg::onODUpdate);
     unregisterBundle();
+}
+
+void cDlg::showRefusal()
+{
+    mUi->labelRefusal->setText(
+        tr("The device refused login \"%1\"").arg(QString::fromLocal8Bit(mRecord->login)));
+    mUi->labelRefusal->show();
+    // Room for the extra line, which the initial size does not have.
+    resize(size().expandedTo(sizeHint()));
+    // The login stands; what was wrong is most likely the password.
+    mUi->lineEditPassword->setFocus();
 }
 
 void cDlg::onLoginChanged(const QString& text)
@@ -69,6 +81,7 @@ void cDlg::onODUpdate()
         return;
     mUi->labelTitle->setText(tr("Please enter authorization information for ") + name +
                              QStringLiteral(" (") + url + QStringLiteral(")"));
+    setWindowTitle(tr("Login to %1").arg(name.isEmpty() ? url : name));
     mTitleRank = rank;
 }
 

@@ -20,6 +20,10 @@ public:
     cDlg(authorization::authorization_t* record, cODAdaptor* adaptor);
     ~cDlg() override;
 
+    // Says that the device refused the record's login, which the login
+    // field offers again.
+    void showRefusal();
+
 protected:
     void paintEvent(QPaintEvent* event) override;
 

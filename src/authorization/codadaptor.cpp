@@ -5,6 +5,7 @@
 #include <QCoreApplication>
 #include <QHostAddress>
 #include <QProcess>
+#include <QStringDecoder>
 #include <QtEndian>
 
 #include <cstring>
@@ -26,6 +27,20 @@ QByteArray fieldText(const char* field, std::size_t size)
 template <std::size_t N> QByteArray fieldText(const char (&field)[N])
 {
     return fieldText(field, N);
+}
+
+// The device name of `h`. The informer cuts a long name to its field with no
+// regard for characters: a character cut in two is left out rather than shown
+// as a replacement character, and a name that fills its field is marked as cut.
+QString deviceName(const cODAdaptor::host& h)
+{
+    const QByteArray bytes = fieldText(h.name);
+    // Stateful: the bytes of an incomplete last character stay in the decoder.
+    QStringDecoder decode(QStringDecoder::System);
+    QString name = decode(bytes);
+    if (bytes.size() >= int(sizeof h.name) - 1)
+        name += QChar(0x2026); // ellipsis
+    return name;
 }
 
 // One known platform; 0 channels means "ask the host for its default".
@@ -211,7 +226,7 @@ QString cODAdaptor::lookupName(const QString& address)
 {
     for (const host& h : std::as_const(mHosts)) {
         if (QString::fromLocal8Bit(fieldText(h.address)) == address)
-            return QString::fromLocal8Bit(fieldText(h.name));
+            return deviceName(h);
     }
     return QString();
 }
@@ -219,7 +234,7 @@ QString cODAdaptor::lookupName(const QString& address)
 QString cODAdaptor::lookupIP(const QString& name)
 {
     for (const host& h : std::as_const(mHosts)) {
-        if (QString::fromLocal8Bit(fieldText(h.name)) == name)
+        if (deviceName(h) == name)
             return QString::fromLocal8Bit(fieldText(h.address));
     }
     return QString();

@@ -49,7 +49,10 @@ public:
     explicit cODAdaptor(QObject* parent = nullptr);
 
     bool enumHosts(int i, cODAdaptor::host& out);
+    // The name of the first device at `address`, empty when there is none. A
+    // name the informer cut to its field ends on a whole character and "…".
     QString lookupName(const QString& address);
+    // The address of the first device of that name, as lookupName gives it.
     QString lookupIP(const QString& name);
     void appendHostByAddress(const QString& address);
 

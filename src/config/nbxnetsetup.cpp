@@ -365,6 +365,9 @@ void NBXNetSetup::readyRead()
             return;
         m_buffer.clear();
         m_state = 3;
+        if (m_unconfirmed)
+            appendAuthorizationRecord(&*m_unconfirmed);
+        m_unconfirmed.reset();
     } else {
         m_buffer += incoming;
     }
@@ -485,6 +488,7 @@ void NBXNetSetup::_abort()
     m_operation = 0;
     m_exchange = Exchange::None;
     m_commands.clear();
+    m_unconfirmed.reset();
 }
 
 void NBXNetSetup::_fail(const QString& message)
@@ -514,12 +518,14 @@ void NBXNetSetup::_refused()
     authorization::authorization_t record;
     record.url = value(QStringLiteral("general/network/url")).toLocal8Bit();
     record.level = 2;
-    if (lookupAuthorization(&record, true) == 0) {
+    record.login = value(QStringLiteral("general/network/login")).toLocal8Bit();
+    if (lookupRefusedAuthorization(&record) == 0) {
         emit pseudothrow(tr("Authorization failed"));
         return;
     }
+    // A mistyped password must not be remembered: wait for the device's word.
     if (record.remember)
-        appendAuthorizationRecord(&record);
+        m_unconfirmed = record;
     setAddress(QStringLiteral("%1:%2@%3")
                    .arg(QString::fromLocal8Bit(record.login),
                         QString::fromLocal8Bit(record.password),

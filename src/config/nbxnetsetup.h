@@ -2,12 +2,15 @@
 
 #include "nbxsetup.h"
 
+#include "authorization/authorization.h"
+
 #include <QByteArray>
 #include <QList>
 #include <QStringList>
 #include <QTcpSocket>
 #include <QTimer>
 
+#include <optional>
 #include <vector>
 
 class QTemporaryFile;
@@ -128,4 +131,6 @@ private:
     QTimer m_watchdog;
     int m_watchdogMs = kWatchdogMs;
     Exchange m_exchange = Exchange::None;
+    // Credentials the user asked to remember, kept once the device takes them.
+    std::optional<authorization::authorization_t> m_unconfirmed;
 };

@@ -130,16 +130,38 @@ private slots:
         QCOMPARE(lookup(record("127.0.3.1", "porch", 2)).login, QByteArray("byurl"));
     }
 
-    // Removal matches on name and level only, so nameless devices of one
-    // level share their remembered credential.
-    void namelessDevicesShareRemoval()
+    // Without a name to tell them apart, devices are told apart by address:
+    // remembering or forgetting one nameless device leaves another alone.
+    void namelessDevicesToldApartByAddress()
     {
         authorization_t first = record("127.0.4.1", "", 2, "one");
         authorization_t second = record("127.0.4.2", "", 2, "two");
         appendAuthorizationRecord(&first);
-        QCOMPARE(stored("127.0.4.").size(), 1);
         appendAuthorizationRecord(&second);
-        QCOMPARE(stored("127.0.4."), QList<Row>({{"", "127.0.4.2", "2", "two", "two-digest"}}));
+        QCOMPARE(stored("127.0.4."), QList<Row>({{"", "127.0.4.1", "2", "one", "one-digest"},
+                                                 {"", "127.0.4.2", "2", "two", "two-digest"}}));
+        QCOMPARE(lookup(record("127.0.4.1", "", 2)).login, QByteArray("one"));
+
+        // The same nameless device remembered again replaces its record.
+        authorization_t firstAgain = record("127.0.4.1", "", 2, "uno");
+        appendAuthorizationRecord(&firstAgain);
+        QCOMPARE(stored("127.0.4."), QList<Row>({{"", "127.0.4.2", "2", "two", "two-digest"},
+                                                 {"", "127.0.4.1", "2", "uno", "uno-digest"}}));
+
+        removeAuthorizationRecord(&second);
+        QCOMPARE(stored("127.0.4."), QList<Row>({{"", "127.0.4.1", "2", "uno", "uno-digest"}}));
+        QCOMPARE(lookup(record("127.0.4.1", "", 2)).login, QByteArray("uno"));
+    }
+
+    // A name learnt later still meets the nameless record of its address.
+    void namedRecordReplacesNamelessOfSameAddress()
+    {
+        authorization_t nameless = record("127.0.10.7", "", 2, "before");
+        appendAuthorizationRecord(&nameless);
+        authorization_t named = record("127.0.10.7", "yard", 2, "after");
+        appendAuthorizationRecord(&named);
+        QCOMPARE(stored("127.0.10.7"),
+                 QList<Row>({{"yard", "127.0.10.7", "2", "after", "after-digest"}}));
     }
 
     void loadMergesWithoutDuplicates()

@@ -89,7 +89,10 @@ private slots:
         authorization_t a = record("127.0.0.9");
         cDlg d(&a, nullptr);
         QCOMPARE(d.objectName(), QString("cDlg"));
-        QCOMPARE(int(d.windowFlags()), 0x80B);
+        // A plain dialog window: a title bar to read and to move it by.
+        QCOMPARE(d.windowType(), Qt::Dialog);
+        QVERIFY(d.windowFlags().testFlag(Qt::WindowTitleHint));
+        QVERIFY(!d.windowFlags().testFlag(Qt::FramelessWindowHint));
         QCOMPARE(d.size(), QSize(305, 170));
         for (const char* name :
              {"labelIcon", "labelTitle", "labelLogin", "lineEditLogin", "labelPassword",
@@ -142,14 +145,17 @@ private slots:
         authorization_t a = record("127.0.0.9");
         cDlg d(&a, &adaptor);
         QCOMPARE(title(d), kTitle + " (127.0.0.9)");
+        QCOMPARE(d.windowTitle(), QString("Login to 127.0.0.9"));
 
         informer.answer = FakeInformer::table({{"127.0.0.9", "front door", ""}});
         QTRY_COMPARE_WITH_TIMEOUT(updates.count(), 2, 7000);
         QCOMPARE(title(d), kTitle + "front door (127.0.0.9)");
+        QCOMPARE(d.windowTitle(), QString("Login to front door"));
 
         informer.answer = FakeInformer::table({{"127.0.0.9", "renamed", ""}});
         QTRY_COMPARE_WITH_TIMEOUT(updates.count(), 3, 7000);
         QCOMPARE(title(d), kTitle + "front door (127.0.0.9)");
+        QCOMPARE(d.windowTitle(), QString("Login to front door"));
         QVERIFY(a.name.isEmpty());
     }
 
@@ -158,6 +164,28 @@ private slots:
         authorization_t a = record("127.0.0.9", "yard");
         cDlg d(&a, nullptr);
         QCOMPARE(title(d), kTitle + "yard (127.0.0.9)");
+        QCOMPARE(d.windowTitle(), QString("Login to yard"));
+    }
+
+    // After a refusal the dialog says which login the device refused and
+    // offers it again; otherwise it says nothing of a refusal.
+    void refusalNamesTheLogin()
+    {
+        authorization_t a = record("127.0.0.9", "", "admin");
+        cDlg asked(&a, nullptr);
+        asked.show();
+        QLabel* refusal = child<QLabel>(asked, "labelRefusal");
+        QVERIFY(!refusal->isVisible());
+
+        cDlg refused(&a, nullptr);
+        refused.showRefusal();
+        refused.show();
+        refusal = child<QLabel>(refused, "labelRefusal");
+        QVERIFY(refusal->isVisible());
+        QCOMPARE(refusal->text(), QString("The device refused login \"admin\""));
+        QCOMPARE(login(refused)->text(), QString("admin"));
+        QVERIFY(okButton(refused)->isEnabled());
+        QCOMPARE(refused.focusWidget(), password(refused));
     }
 
     void acceptStoresDigestAndChoice()
@@ -208,8 +236,9 @@ private slots:
     // The outline and the top gloss are painted over the window colour.
     void painting()
     {
-        authorization_t a = record("127.0.0.9", "yard");
+        authorization_t a = record("127.0.0.9", "yard", "admin");
         cDlg d(&a, nullptr);
+        d.showRefusal();
         d.show();
         const QImage img = d.grab().toImage();
         if (!qEnvironmentVariableIsEmpty("CDLG_GRAB"))

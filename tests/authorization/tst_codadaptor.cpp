@@ -127,6 +127,36 @@ private slots:
         QVERIFY(!adaptor.enumHosts(-1, h));
     }
 
+    // The informer cuts a long name to its field wherever the bytes fall; the
+    // name we show ends on a whole character and says that it was cut.
+    void longNameCutAtACharacter_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QString>("shown");
+        QTest::newRow("cyrillic cut inside a letter")
+            << QString::fromUtf8("Камера у северных ворот склада")
+            << QString::fromUtf8("Камера у северны…");
+        QTest::newRow("latin cut between letters")
+            << QString("Loading dock camera number twelve")
+            << QString::fromUtf8("Loading dock camera number twel…");
+        QTest::newRow("cyrillic that fits")
+            << QString::fromUtf8("Северные ворота") << QString::fromUtf8("Северные ворота");
+    }
+
+    void longNameCutAtACharacter()
+    {
+        QFETCH(QString, name);
+        QFETCH(QString, shown);
+        FakeInformer informer;
+        QVERIFY(informer.start());
+        informer.answer = FakeInformer::table({{"127.0.0.9", name.toUtf8(), ""}});
+        cODAdaptor adaptor;
+        QSignalSpy updates(&adaptor, &cODAdaptor::update);
+        QTRY_COMPARE_WITH_TIMEOUT(updates.count(), 1, kTwoPollsMs);
+        QCOMPARE(adaptor.lookupName("127.0.0.9"), shown);
+        QCOMPARE(adaptor.lookupIP(shown), QString("127.0.0.9"));
+    }
+
     void announcesAddress()
     {
         QUdpSocket listener;

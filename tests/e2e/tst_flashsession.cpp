@@ -1,18 +1,11 @@
 #include "config/nbxflashdrivesetup.h"
-#include "setup/entrypoints.h"
+#include "sessiondriver.h"
 
-#include <QApplication>
-#include <QDialog>
 #include <QDir>
 #include <QLineEdit>
-#include <QMessageBox>
 #include <QPushButton>
-#include <QTabWidget>
 #include <QTemporaryDir>
-#include <QTimer>
 #include <QtTest>
-
-#include <functional>
 
 namespace {
 
@@ -36,40 +29,6 @@ struct DeviceCopy
     QByteArray bytes(const QString& name) const { return readBytes(path(name)); }
 };
 
-// Runs `driver` on the setup dialog once it shows; a message box instead
-// fails the test with its text.
-int runSession(NBXSetup& setup, const std::function<void(QDialog*)>& driver, QString& error)
-{
-    QTimer poll;
-    poll.setInterval(20);
-    QObject::connect(&poll, &QTimer::timeout, [&] {
-        if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
-            error = box->text();
-            box->accept();
-            return;
-        }
-        for (QWidget* w : QApplication::topLevelWidgets()) {
-            auto* d = qobject_cast<QDialog*>(w);
-            if (d && d->isVisible() && d->findChild<QTabWidget*>()) {
-                poll.stop();
-                driver(d);
-                return;
-            }
-        }
-    });
-    poll.start();
-    return DoPanorixSetup(setup);
-}
-
-QLineEdit* editShowing(QDialog* dialog, const QString& text)
-{
-    for (QLineEdit* e : dialog->findChildren<QLineEdit*>()) {
-        if (e->text() == text)
-            return e;
-    }
-    return nullptr;
-}
-
 } // namespace
 
 class tst_FlashSession : public QObject
@@ -79,6 +38,8 @@ class tst_FlashSession : public QObject
 private slots:
     void editAndStoreChangesOnlyThatLine();
     void cancelChangesNothing();
+    void confirmedFunctionClosesWithoutStoring_data();
+    void confirmedFunctionClosesWithoutStoring();
 };
 
 void tst_FlashSession::editAndStoreChangesOnlyThatLine()
@@ -87,18 +48,18 @@ void tst_FlashSession::editAndStoreChangesOnlyThatLine()
     const QByteArray netBefore = device.bytes("net.ini");
     const QByteArray streamsBefore = device.bytes("streams.ini");
     NBXFlashDriveSetup setup(device.dir.path());
-    QString error;
+    QStringList errors;
     const int result = runSession(
         setup,
         [](QDialog* d) {
-            QLineEdit* host = editShowing(d, QStringLiteral("velk-nvr"));
+            QLineEdit* host = widgetWithText<QLineEdit>(d, QStringLiteral("velk-nvr"));
             QVERIFY(host);
             host->selectAll();
             QTest::keyClicks(host, QStringLiteral("gate-recorder"));
             d->findChild<QPushButton*>(QStringLiteral("pbOK"))->click();
         },
-        error);
-    QCOMPARE(error, QString());
+        errors);
+    QVERIFY2(errors.isEmpty(), qPrintable(errors.join(QLatin1Char('\n'))));
     QCOMPARE(result, 1);
 
     QByteArray expected = netBefore;
@@ -118,23 +79,52 @@ void tst_FlashSession::cancelChangesNothing()
         before[name] = device.bytes(name);
     {
         NBXFlashDriveSetup setup(device.dir.path());
-        QString error;
+        QStringList errors;
         const int result = runSession(
             setup,
             [](QDialog* d) {
-                QLineEdit* host = editShowing(d, QStringLiteral("velk-nvr"));
+                QLineEdit* host = widgetWithText<QLineEdit>(d, QStringLiteral("velk-nvr"));
                 QVERIFY(host);
                 QTest::keyClicks(host, QStringLiteral("-x"));
                 d->findChild<QPushButton*>(QStringLiteral("pbCancel"))->click();
             },
-            error);
-        QCOMPARE(error, QString());
+            errors);
+        QVERIFY2(errors.isEmpty(), qPrintable(errors.join(QLatin1Char('\n'))));
         QCOMPARE(result, 0);
     }
     QMap<QString, QByteArray> after;
     for (const QString& name : QDir(device.dir.path()).entryList(QDir::Files))
         after[name] = device.bytes(name);
     QCOMPARE(after, before);
+}
+
+void tst_FlashSession::confirmedFunctionClosesWithoutStoring_data()
+{
+    QTest::addColumn<QString>("opener");
+    QTest::newRow("factory settings") << "Factory settings";
+    QTest::newRow("restart") << "Restart the recorder";
+}
+
+// A flash drive has no such function: the source reports it done at once,
+// before the confirmation returns. The dialog closes all the same, without
+// waiting and without storing.
+void tst_FlashSession::confirmedFunctionClosesWithoutStoring()
+{
+    QFETCH(QString, opener);
+    DeviceCopy device;
+    const QByteArray netBefore = device.bytes("net.ini");
+    NBXFlashDriveSetup setup(device.dir.path());
+    QStringList errors;
+    const int result = runSession(
+        setup,
+        [&](QDialog* d) {
+            editThenConfirm(d, opener);
+            QVERIFY(!d->isVisible());
+        },
+        errors);
+    QVERIFY2(errors.isEmpty(), qPrintable(errors.join(QLatin1Char('\n'))));
+    QCOMPARE(result, 0);
+    QCOMPARE(device.bytes("net.ini"), netBefore);
 }
 
 QTEST_MAIN(tst_FlashSession)

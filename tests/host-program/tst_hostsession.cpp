@@ -1,14 +1,18 @@
 // Host sessions run in this process, where the loading window can be pressed
 // and watched: its Cancel, its Esc, and its leaving before an error box.
+#include "devicefolder.h"
 #include "devicesim.h"
 #include "hostexit.h"
 #include "hostsession.h"
 #include "progresswindow.h"
 
+#include "authorization/authorization.h"
 #include "setup/cwinmain.h"
 
 #include <QApplication>
+#include <QCheckBox>
 #include <QDialogButtonBox>
+#include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QTcpServer>
@@ -90,6 +94,8 @@ private slots:
     void loadingWindowLeavesBeforeErrorBox();
     void progressWindowKeys_data();
     void progressWindowKeys();
+    void typedLoginRememberedOnceTaken_data();
+    void typedLoginRememberedOnceTaken();
 
 private:
     QTemporaryDir m_scratch;
@@ -190,6 +196,68 @@ void tst_HostSession::progressWindowKeys()
 
     QCOMPARE(spy.size(), cancelled ? 1 : 0);
     QCOMPARE(window.isVisible(), !cancelled);
+}
+
+void tst_HostSession::typedLoginRememberedOnceTaken_data()
+{
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<int>("status");
+    QTest::addColumn<bool>("remembered");
+    QTest::newRow("right password") << QStringLiteral("admin") << int(HostExit::Cancelled) << true;
+    QTest::newRow("mistyped password") << QStringLiteral("admni") << int(HostExit::Failed) << false;
+}
+
+// admin@host without a password: the host asks with the login dialog, ticks
+// "Remember password", and the device either takes the password or refuses
+// it (the second dialog, the link's own, is then cancelled). Only a taken
+// password may be remembered.
+void tst_HostSession::typedLoginRememberedOnceTaken()
+{
+    QFETCH(QString, typed);
+    QFETCH(int, status);
+    QFETCH(bool, remembered);
+    QTemporaryDir dir;
+    QVERIFY(DeviceFolder::copyFolder(QStringLiteral(SAMPLE_DEVICE), dir.path()));
+    DeviceSim sim(dir.path());
+    sim.setCredentials(QStringLiteral("admin"), QStringLiteral("admin"));
+    QVERIFY(sim.listen());
+    const QString device = sim.linkAddress().section(QLatin1Char('@'), 1);
+    HostSession session(networkOptions(QStringLiteral("admin@%1").arg(device)));
+
+    int dialogs = 0;
+    QTimer answerer;
+    connect(&answerer, &QTimer::timeout, this, [&] {
+        QWidget* modal = QApplication::activeModalWidget();
+        if (auto* setup = qobject_cast<CWinMain*>(modal)) {
+            setup->reject();
+            return;
+        }
+        if (auto* box = qobject_cast<QMessageBox*>(modal)) {
+            box->accept();
+            return;
+        }
+        auto* dlg = qobject_cast<QDialog*>(modal);
+        if (!dlg || dlg->objectName() != QLatin1String("cDlg"))
+            return;
+        if (++dialogs > 1) {
+            dlg->reject();
+            return;
+        }
+        QTest::keyClicks(dlg->findChild<QLineEdit*>("lineEditPassword"), typed);
+        dlg->findChild<QCheckBox*>("checkBoxRemember")->setChecked(true);
+        dlg->findChild<QDialogButtonBox*>("buttonBox")->button(QDialogButtonBox::Ok)->click();
+    });
+    answerer.start(20);
+
+    QCOMPARE(session.run(), status);
+    authorization::authorization_t probe;
+    probe.url = device.toLocal8Bit();
+    probe.level = 2;
+    lookupByURL(probe);
+    QCOMPARE(!probe.password.isEmpty(), remembered);
+    if (remembered)
+        QCOMPARE(probe.password, sim.passwordDigest().toLatin1());
+    removeAuthorizationRecord(&probe);
 }
 
 QTEST_MAIN(tst_HostSession)

@@ -67,6 +67,45 @@ private slots:
         QCOMPARE(seenText, QString("Something failed"));
         QCOMPARE(seenIcon, QMessageBox::Critical);
     }
+
+    // Enter takes the default button: with a way out offered and none named,
+    // that is the way out, so a stray Enter never formats or resets anything.
+    void enterTakesTheSafeAnswer_data()
+    {
+        using B = QDialogButtonBox;
+        QTest::addColumn<int>("buttons");
+        QTest::addColumn<int>("named");
+        QTest::addColumn<int>("answer");
+        QTest::newRow("yes or no") << int(B::Yes | B::No) << int(B::NoButton) << int(B::No);
+        QTest::newRow("ok or cancel")
+            << int(B::Ok | B::Cancel) << int(B::NoButton) << int(B::Cancel);
+        QTest::newRow("yes, no or cancel does nothing")
+            << int(B::Yes | B::No | B::Cancel) << int(B::NoButton) << int(B::Cancel);
+        QTest::newRow("retry or abort")
+            << int(B::Retry | B::Abort) << int(B::NoButton) << int(B::Abort);
+        QTest::newRow("a lone ok still closes") << int(B::Ok) << int(B::NoButton) << int(B::Ok);
+        QTest::newRow("the caller's choice stands")
+            << int(B::Yes | B::No) << int(B::Yes) << int(B::Yes);
+    }
+
+    void enterTakesTheSafeAnswer()
+    {
+        QFETCH(int, buttons);
+        QFETCH(int, named);
+        QFETCH(int, answer);
+        bool pressed = false;
+        QTimer::singleShot(0, [&] {
+            QWidget* box = QApplication::activeModalWidget();
+            QVERIFY(box);
+            QTest::keyClick(box, Qt::Key_Return);
+            pressed = true;
+        });
+        const int r = NBXDlgQuestion::Do(
+            nullptr, QMessageBox::Question, "Panorix Setup", "Format the disk?",
+            QDialogButtonBox::StandardButtons(buttons), QDialogButtonBox::StandardButton(named));
+        QVERIFY(pressed);
+        QCOMPARE(r, answer);
+    }
 };
 
 QTEST_MAIN(tst_NBXStyle)

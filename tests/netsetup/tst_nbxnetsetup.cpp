@@ -5,8 +5,11 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QDialog>
+#include <QDialogButtonBox>
 #include <QDomDocument>
+#include <QLabel>
 #include <QLineEdit>
+#include <QPushButton>
 #include <QTcpServer>
 #include <QTcpSocket>
 
@@ -50,6 +53,7 @@ private slots:
     void loginReplies_data();
     void loginReplies();
     void refusedLoginAsksAndLoadsAgain();
+    void refusedLoginRemembersOnlyWhatTheDeviceTakes();
     void refusedStoreIsRepeatedNotReloaded();
     void temporaryFilesGoWithTheSource();
 };
@@ -411,26 +415,60 @@ void tst_NBXNetSetup::loginReplies()
 
 namespace {
 
-// Answers the login dialog, once it shows, with the device's credentials.
+// Answers the login dialog each time it shows, with the next of `answers`
+// (the last again once they run out): `look` sees the dialog first, then the
+// login and password are typed, "Remember password" checked and OK pressed.
 struct DialogAnswerer
 {
+    struct Answer
+    {
+        QString login;
+        QString password;
+    };
+    QList<Answer> answers;
+    std::function<void(QDialog&)> look;
     int shown = 0;
     QTimer timer;
-    DialogAnswerer()
+
+    explicit DialogAnswerer(const QList<Answer>& answers = {{"operator", "s3cret"}})
+        : answers(answers)
     {
         QObject::connect(&timer, &QTimer::timeout, [this] {
             auto* dlg = qobject_cast<QDialog*>(QApplication::activeModalWidget());
-            if (!dlg)
+            if (!dlg || dlg->objectName() != QLatin1String("cDlg"))
                 return;
+            if (look)
+                look(*dlg);
+            const Answer& answer = this->answers.at(qMin(shown, this->answers.size() - 1));
             ++shown;
-            dlg->findChild<QLineEdit*>("lineEditLogin")->setText("operator");
-            dlg->findChild<QLineEdit*>("lineEditPassword")->setText("s3cret");
+            auto* login = dlg->findChild<QLineEdit*>("lineEditLogin");
+            login->clear();
+            QTest::keyClicks(login, answer.login);
+            QTest::keyClicks(dlg->findChild<QLineEdit*>("lineEditPassword"), answer.password);
             dlg->findChild<QCheckBox*>("checkBoxRemember")->setChecked(true);
-            dlg->accept();
+            QTest::mouseClick(
+                dlg->findChild<QDialogButtonBox*>("buttonBox")->button(QDialogButtonBox::Ok),
+                Qt::LeftButton);
         });
         timer.start(20);
     }
 };
+
+// What the credential store remembers for `url`: no login when nothing.
+authorization::authorization_t remembered(const QString& url)
+{
+    authorization::authorization_t probe;
+    probe.url = url.toLocal8Bit();
+    probe.level = 2;
+    lookupByURL(probe);
+    return probe;
+}
+
+QString labelText(const QDialog& d, const char* name)
+{
+    const auto* label = d.findChild<QLabel*>(name);
+    return label ? label->text() : QString("<no %1>").arg(name);
+}
 
 } // namespace
 
@@ -453,12 +491,51 @@ void tst_NBXNetSetup::refusedLoginAsksAndLoadsAgain()
     QCOMPARE(setup.value("general/network/login"), QString("operator"));
     QCOMPARE(setup.value("streams/common/fps"), QString("25"));
 
-    authorization::authorization_t remembered;
-    remembered.url = setup.value("general/network/url").toLocal8Bit();
-    remembered.level = 2;
-    QVERIFY(lookupByURL(remembered));
-    QCOMPARE(remembered.login, QByteArray("operator"));
-    QCOMPARE(remembered.password, device.sim.passwordDigest().toLatin1());
+    const authorization::authorization_t kept = remembered(setup.value("general/network/url"));
+    QCOMPARE(kept.login, QByteArray("operator"));
+    QCOMPARE(kept.password, device.sim.passwordDigest().toLatin1());
+}
+
+// Each refusal is explained with the login that was tried, which the dialog
+// offers again; what the user asks to remember is remembered only once the
+// device has taken it, so a mistyped password is never kept.
+void tst_NBXNetSetup::refusedLoginRemembersOnlyWhatTheDeviceTakes()
+{
+    DeviceFixture device;
+    device.sim.setCredentials("admin", "s3cret");
+    const QString url = QString("127.0.0.1:%1").arg(device.sim.port());
+    NBXNetSetup setup("admin:wrong@" + url);
+
+    struct Seen
+    {
+        QString refusal;
+        QString login;
+        QString windowTitle;
+        bool remembered;
+    };
+    QList<Seen> seen;
+    DialogAnswerer dialog({{"operator", "guess"}, {"admin", "s3cret"}});
+    dialog.look = [&](QDialog& d) {
+        seen.append({labelText(d, "labelRefusal"), d.findChild<QLineEdit*>("lineEditLogin")->text(),
+                     d.windowTitle(), !remembered(url).login.isEmpty()});
+    };
+    QStringList errors;
+    QVERIFY(runExchange(
+        setup, [&] { setup.load(); }, &errors, 10000));
+    QCOMPARE(errors, QStringList());
+
+    QCOMPARE(seen.size(), 2);
+    const QStringList tried = {"admin", "operator"};
+    for (int i = 0; i < seen.size(); ++i) {
+        QCOMPARE(seen[i].refusal, QString("The device refused login \"%1\"").arg(tried[i]));
+        QCOMPARE(seen[i].login, tried[i]);
+        QVERIFY2(seen[i].windowTitle.contains(url), qPrintable(seen[i].windowTitle));
+        QVERIFY2(!seen[i].remembered, "remembered before the device took it");
+    }
+    QCOMPARE(device.sim.log().logins().size(), 3);
+    QVERIFY(device.sim.log().logins().at(2).accepted);
+    QCOMPARE(remembered(url).login, QByteArray("admin"));
+    QCOMPARE(remembered(url).password, device.sim.passwordDigest().toLatin1());
 }
 
 void tst_NBXNetSetup::refusedStoreIsRepeatedNotReloaded()

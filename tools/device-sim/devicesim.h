@@ -23,6 +23,9 @@ public:
     using ServiceFactory = std::function<DeviceService*(DeviceSim&, QTcpSocket*)>;
 
     static constexpr quint8 kCommandService = 0x04;
+    // The credentials a new device accepts until it is told others.
+    static constexpr const char* kDefaultLogin = "admin";
+    static constexpr const char* kDefaultPassword = "admin";
 
     explicit DeviceSim(const QString& folder, QObject* parent = nullptr);
 
@@ -56,7 +59,7 @@ private:
     DeviceFolder m_folder;
     DeviceLog m_log;
     DeviceFaults m_faults;
-    QString m_login = QStringLiteral("admin");
-    QString m_password;
+    QString m_login = QLatin1String(kDefaultLogin);
+    QString m_password = QLatin1String(kDefaultPassword);
     int m_loginCount = 0;
 };

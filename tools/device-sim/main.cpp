@@ -4,6 +4,7 @@
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
+#include <QFileInfo>
 #include <QTemporaryDir>
 #include <QTextStream>
 
@@ -11,10 +12,50 @@
 
 namespace {
 
+enum Exit
+{
+    Failed = 1,
+    UsageError = 2
+};
+
+const char* const kDefaultListen = "127.0.0.2:5049";
+
 QTextStream& out()
 {
     static QTextStream stream(stdout);
     return stream;
+}
+
+int usageError(const QString& message)
+{
+    std::fprintf(stderr, "velk-device-sim: %s\n", qPrintable(message));
+    return UsageError;
+}
+
+QString withDefault(const char* text, const char* value)
+{
+    return QStringLiteral("%1 (default: %2).").arg(QLatin1String(text), QLatin1String(value));
+}
+
+// HOST:PORT with a loopback host; port 0 picks a free one.
+bool parseListen(const QString& text, QHostAddress& host, quint16& port)
+{
+    host = QHostAddress(text.section(QLatin1Char(':'), 0, 0));
+    bool portOk = false;
+    port = text.section(QLatin1Char(':'), 1).toUShort(&portOk);
+    return host.isLoopback() && portOk;
+}
+
+void logTraffic(DeviceLog& log)
+{
+    QObject::connect(&log, &DeviceLog::appended,
+                     [](const DeviceRequest& r) { out() << r.describe() << Qt::endl; });
+    QObject::connect(&log, &DeviceLog::loggedIn, [](const DeviceLogin& l) {
+        out() << QStringLiteral("login \"%1\" %2")
+                     .arg(DeviceLog::printable(l.login),
+                          l.accepted ? QStringLiteral("accepted") : QStringLiteral("refused"))
+              << Qt::endl;
+    });
 }
 
 } // namespace
@@ -25,17 +66,22 @@ int main(int argc, char** argv)
     QCommandLineParser parser;
     parser.setApplicationDescription(QStringLiteral("Emulates a device on a loopback address."));
     parser.addHelpOption();
-    const QCommandLineOption listen(QStringLiteral("listen"), QStringLiteral("Address to serve."),
-                                    QStringLiteral("HOST:PORT"), QStringLiteral("127.0.0.2:5049"));
+    const QCommandLineOption listen(QStringLiteral("listen"),
+                                    withDefault("Loopback address to serve; port 0 picks a free "
+                                                "one and the first line names it",
+                                                kDefaultListen),
+                                    QStringLiteral("HOST:PORT"), QLatin1String(kDefaultListen));
     const QCommandLineOption dir(QStringLiteral("dir"),
-                                 QStringLiteral("Device folder (default: a scratch copy of the "
-                                                "sample device)."),
+                                 QStringLiteral("Existing device folder; uploads change it "
+                                                "(default: a scratch copy of the sample device)."),
                                  QStringLiteral("DIR"));
-    const QCommandLineOption login(QStringLiteral("login"), QStringLiteral("Accepted login."),
-                                   QStringLiteral("L"), QStringLiteral("admin"));
-    const QCommandLineOption password(QStringLiteral("password"),
-                                      QStringLiteral("Accepted password, plain text."),
-                                      QStringLiteral("P"), QString());
+    const QCommandLineOption login(QStringLiteral("login"),
+                                   withDefault("Accepted login", DeviceSim::kDefaultLogin),
+                                   QStringLiteral("L"), QLatin1String(DeviceSim::kDefaultLogin));
+    const QCommandLineOption password(
+        QStringLiteral("password"),
+        withDefault("Accepted password, plain text", DeviceSim::kDefaultPassword),
+        QStringLiteral("P"), QLatin1String(DeviceSim::kDefaultPassword));
     const QCommandLineOption fault(QStringLiteral("fault"),
                                    QStringLiteral("refuse-login, error[:MESSAGE], silent, "
                                                   "close-mid-frame, garbage or huge-length."),
@@ -43,45 +89,44 @@ int main(int argc, char** argv)
     parser.addOptions({listen, dir, login, password, fault});
     parser.process(app);
 
-    QTemporaryDir scratch;
+    QHostAddress host;
+    quint16 port = 0;
+    if (!parseListen(parser.value(listen), host, port))
+        return usageError(QStringLiteral("--listen takes a loopback HOST:PORT, not %1")
+                              .arg(parser.value(listen)));
+    // A mistyped folder would otherwise serve nothing and take every upload
+    // into a folder nobody looks at.
     QString folder = parser.value(dir);
+    if (parser.isSet(dir) && !QFileInfo(folder).isDir())
+        return usageError(QStringLiteral("--dir %1 is not an existing folder").arg(folder));
+
+    DeviceFaults faults;
+    if (parser.isSet(fault) && !DeviceFaults::parse(parser.value(fault), faults))
+        return usageError(QStringLiteral("unknown fault mode %1").arg(parser.value(fault)));
+
+    QTemporaryDir scratch;
     if (folder.isEmpty()) {
         // The sample stays as it is; uploads land in the copy.
         if (!scratch.isValid() || !DeviceFolder::copyFolder(VELK_SAMPLE_DEVICE, scratch.path())) {
-            std::fprintf(stderr, "cannot copy the sample device from %s\n", VELK_SAMPLE_DEVICE);
-            return 1;
+            std::fprintf(stderr, "velk-device-sim: cannot copy the sample device from %s\n",
+                         VELK_SAMPLE_DEVICE);
+            return Failed;
         }
         folder = scratch.path();
     }
 
-    const QString hostPort = parser.value(listen);
-    const QHostAddress host(hostPort.section(QLatin1Char(':'), 0, 0));
-    bool portOk = false;
-    const quint16 port = hostPort.section(QLatin1Char(':'), 1).toUShort(&portOk);
-    if (!host.isLoopback() || !portOk) {
-        std::fprintf(stderr, "--listen takes a loopback HOST:PORT, not %s\n", qPrintable(hostPort));
-        return 2;
-    }
-
     DeviceSim sim(folder);
     sim.setCredentials(parser.value(login), parser.value(password));
-    if (parser.isSet(fault) && !DeviceFaults::parse(parser.value(fault), sim.faults())) {
-        std::fprintf(stderr, "unknown fault mode %s\n", qPrintable(parser.value(fault)));
-        return 2;
-    }
+    sim.faults() = faults;
     if (!sim.listen(host, port)) {
-        std::fprintf(stderr, "cannot listen on %s: %s\n", qPrintable(hostPort),
-                     qPrintable(sim.errorString()));
-        return 1;
+        std::fprintf(stderr, "velk-device-sim: cannot listen on %s: %s\n",
+                     qPrintable(parser.value(listen)), qPrintable(sim.errorString()));
+        return Failed;
     }
-    QObject::connect(&sim.log(), &DeviceLog::appended,
-                     [](const DeviceRequest& r) { out() << r.describe() << Qt::endl; });
-    QObject::connect(&sim.log(), &DeviceLog::loggedIn, [](const DeviceLogin& l) {
-        out() << QStringLiteral("login \"%1\" %2")
-                     .arg(DeviceLog::printable(l.login),
-                          l.accepted ? QStringLiteral("accepted") : QStringLiteral("refused"))
-              << Qt::endl;
-    });
-    out() << QStringLiteral("device %1 on %2").arg(folder, hostPort) << Qt::endl;
+    logTraffic(sim.log());
+    out() << QStringLiteral("device %1 on %2:%3")
+                 .arg(folder, sim.hostAddress().toString())
+                 .arg(sim.port())
+          << Qt::endl;
     return app.exec();
 }

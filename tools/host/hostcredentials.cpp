@@ -2,8 +2,6 @@
 
 #include "deviceaddress.h"
 
-#include "authorization/authorization.h"
-
 namespace {
 
 // The level the device link asks for when a device refuses it.
@@ -11,7 +9,8 @@ constexpr int kAdministrator = 2;
 
 } // namespace
 
-bool HostCredentials::complete(DeviceAddress& address)
+bool HostCredentials::complete(DeviceAddress& address,
+                               std::optional<authorization::authorization_t>& toRemember)
 {
     authorization::authorization_t record;
     record.url = address.url().toLocal8Bit();
@@ -28,7 +27,7 @@ bool HostCredentials::complete(DeviceAddress& address)
     if (lookupAuthorization(&record, true) == 0)
         return false;
     if (record.remember)
-        appendAuthorizationRecord(&record);
+        toRemember = record;
     address.setCredentials(QString::fromLocal8Bit(record.login),
                            QString::fromLocal8Bit(record.password));
     return true;

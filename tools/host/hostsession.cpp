@@ -72,12 +72,28 @@ bool HostSession::openFlashSource()
 bool HostSession::openNetworkSource()
 {
     DeviceAddress& address = m_options.address;
-    if (!address.hasPassword() && !HostCredentials::complete(address)) {
+    if (!address.hasPassword() && !HostCredentials::complete(address, m_toRemember)) {
         m_cancelled = true;
         return false;
     }
     m_source = std::make_unique<NBXNetSetup>(address.linkAddress());
+    connect(m_source.get(), &NBXSetup::loadDone, this, &HostSession::rememberAcceptedLogin);
     return true;
+}
+
+void HostSession::rememberAcceptedLogin()
+{
+    if (!m_toRemember)
+        return;
+    // After a refusal the link may have logged in with other credentials of
+    // its own asking; only the login this host typed is ours to remember.
+    const bool taken = m_source->value(QStringLiteral("general/network/login")).toLocal8Bit() ==
+                           m_toRemember->login &&
+                       m_source->value(QStringLiteral("general/network/password")).toLocal8Bit() ==
+                           m_toRemember->password;
+    if (taken)
+        appendAuthorizationRecord(&*m_toRemember);
+    m_toRemember.reset();
 }
 
 void HostSession::showLoading()

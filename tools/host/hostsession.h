@@ -4,10 +4,13 @@
 #include "deadline.h"
 #include "hostoptions.h"
 
+#include "authorization/authorization.h"
+
 #include <QObject>
 #include <QString>
 
 #include <memory>
+#include <optional>
 
 class NBXNetSetup;
 class NBXSetup;
@@ -32,6 +35,7 @@ private:
     bool openSource();
     bool openFlashSource();
     bool openNetworkSource();
+    void rememberAcceptedLogin();
     void showLoading();
     void cancelLoading();
     void finishExchange(bool accepted);
@@ -49,4 +53,6 @@ private:
     std::unique_ptr<ProgressWindow> m_loading;
     QString m_error;
     bool m_cancelled = false;
+    // A login from the login dialog to remember once the device takes it.
+    std::optional<authorization::authorization_t> m_toRemember;
 };

@@ -22,6 +22,7 @@ public:
     bool listen();
     void addDevice(const QByteArray& address, const QByteArray& name, const QByteArray& platform);
     QByteArray answer() const;
+    qsizetype deviceCount() const { return mHosts.size(); }
 
 private:
     void serve();

@@ -22,7 +22,8 @@ int main(int argc, char** argv)
     parser.addOption(idle);
     parser.process(app);
 
-    cInformer informer(parser.value(idle).toInt());
+    const int idleSeconds = parser.value(idle).toInt();
+    cInformer informer(idleSeconds);
     for (const QString& given : parser.values(device)) {
         const QStringList parts = given.split(',');
         informer.addDevice(parts.value(0).toLocal8Bit(), parts.value(1).toLocal8Bit(),
@@ -33,5 +34,13 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "informer: 127.0.0.1:5049 is in use\n");
         return 1;
     }
+    // One line, so whoever started it can tell it is up.
+    const QString quits =
+        idleSeconds > 0 ? QStringLiteral("quits after %1 s without a request").arg(idleSeconds)
+                        : QStringLiteral("runs until stopped");
+    std::printf("informer: serving %lld device(s) on 127.0.0.1:%d; %s\n",
+                static_cast<long long>(informer.deviceCount()), cODAdaptor::kPort,
+                qPrintable(quits));
+    std::fflush(stdout);
     return app.exec();
 }
