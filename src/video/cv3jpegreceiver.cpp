@@ -10,7 +10,7 @@
 #include <QRadialGradient>
 #include <QtEndian>
 
-Q_LOGGING_CATEGORY(lcSnapshot, "velk.video.snapshot")
+Q_LOGGING_CATEGORY(lcSnapshot, "velk.video.snapshot", QtWarningMsg)
 
 namespace {
 
