@@ -93,6 +93,13 @@ cV3JpegReceiver::cV3JpegReceiver(QDomElement& task) : socket(this)
     socket.connectToHost(parts.at(0), port);
 }
 
+cV3JpegReceiver::~cV3JpegReceiver()
+{
+    // The socket closes as it goes and reports the close; by then the
+    // members its slots use are gone.
+    socket.disconnect();
+}
+
 const QVector<QPixmap>& cV3JpegReceiver::defaultPixmaps()
 {
     if (mDefaultPixmaps.isEmpty())

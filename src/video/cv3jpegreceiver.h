@@ -22,6 +22,7 @@ public:
     // `task` has a child `url` (attributes "parsed", "login", "password")
     // and a child `command`. Allocate with new; the receiver deletes itself.
     explicit cV3JpegReceiver(QDomElement& task);
+    ~cV3JpegReceiver() override;
 
     // The placeholders: 0 no picture, 1 and 2 the device's error codes 5
     // and 6. Created on first use, shared by all receivers.

@@ -295,6 +295,7 @@ private slots:
     void portRule();
     void unreachable_data();
     void unreachable();
+    void deletedWhileConnected();
     void sizeBound_data();
     void sizeBound();
     void fromDevice_data();
@@ -390,6 +391,8 @@ void tst_cV3JpegReceiver::answers()
     const QList<QPixmap> pictures = receive(snapshotTask(doc, peer.address()), &peer);
 
     verifyResult(pictures, expected);
+    if (QTest::currentTestFailed())
+        return;
     const QByteArray sent = loginBytes(kLogin, kPassword) +
                             (script.takesCommand ? kCommand.toUtf8() + "\r\n" : QByteArray());
     QCOMPARE(peer.received(), sent);
@@ -444,6 +447,27 @@ void tst_cV3JpegReceiver::unreachable()
     verifyResult(receive(snapshotTask(doc, address)), 0);
 }
 
+void tst_cV3JpegReceiver::deletedWhileConnected()
+{
+    ScriptedPeer::Script silent;
+    silent.loginAnswer = {};
+    silent.takesCommand = false;
+    silent.close = false;
+    ScriptedPeer peer(silent);
+    QVERIFY(peer.listen());
+    QDomDocument doc;
+    QDomElement task = snapshotTask(doc, peer.address());
+    int pictures = 0;
+    auto* receiver = new cV3JpegReceiver(task);
+    connect(receiver, &cV3JpegReceiver::pixmapReady, this, [&] { ++pictures; });
+    QTRY_COMPARE(peer.received(), loginBytes(kLogin, kPassword));
+
+    // Whoever owns it may delete it before the device answers.
+    delete receiver;
+    QCoreApplication::processEvents();
+    QCOMPARE(pictures, 0);
+}
+
 void tst_cV3JpegReceiver::sizeBound_data()
 {
     QTest::addColumn<ScriptedPeer::Script>("script");
@@ -482,6 +506,8 @@ void tst_cV3JpegReceiver::sizeBound()
     const QList<QPixmap> pictures = receive(snapshotTask(doc, peer.address()), &peer);
 
     verifyResult(pictures, expected);
+    if (QTest::currentTestFailed())
+        return;
     // The receiver stopped reading at the bound, not at the peer's end.
     QVERIFY(peer.sent() < cV3JpegReceiver::kMaxPicture + 4 + 16 * kMiB);
     const QStringList& messages = WarningCatcher::messages();
