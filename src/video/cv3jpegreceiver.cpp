@@ -75,8 +75,7 @@ QVector<QPixmap> cV3JpegReceiver::mDefaultPixmaps;
 
 cV3JpegReceiver::cV3JpegReceiver(QDomElement& task) : socket(this)
 {
-    if (mDefaultPixmaps.isEmpty())
-        _createDefaultPixmaps();
+    defaultPixmaps();
     element = task;
     connect(&socket, &QTcpSocket::connected, this, &cV3JpegReceiver::connected);
     connect(&socket, &QTcpSocket::errorOccurred, this, &cV3JpegReceiver::error);
