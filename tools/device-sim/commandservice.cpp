@@ -6,8 +6,6 @@
 
 namespace {
 
-const QByteArray kAccepted("LENGTH=16\r\nVELK_ANSWER=OK\r\n");
-const QByteArray kRefused("LENGTH=19\r\nVELK_ANSWER=ERROR\r\n");
 const QByteArray kLengthTag("LENGTH=");
 
 QByteArray frame(const QByteArray& body)
@@ -66,27 +64,12 @@ void CommandService::process()
 
 bool CommandService::takeLogin()
 {
-    const qsizetype first = m_buffer.indexOf("\r\n");
-    const qsizetype second = first < 0 ? -1 : m_buffer.indexOf("\r\n", first + 2);
-    if (second < 0) {
-        if (m_buffer.size() > 2 * kMaxLine)
-            m_socket->abort();
+    const Login login = DeviceService::takeLogin(m_buffer);
+    if (login == Login::Incomplete)
         return false;
-    }
-    const QByteArray loginLine = m_buffer.left(first);
-    const QByteArray passLine = m_buffer.mid(first + 2, second - first - 2);
-    m_buffer.remove(0, second + 2);
-
-    DeviceLogin login;
-    const bool wellFormed = loginLine.startsWith("LOGIN=") && passLine.startsWith("PASS=");
-    login.login = loginLine.mid(6);
-    login.password = passLine.mid(5);
-    login.accepted = wellFormed && m_sim.acceptLogin(login.login, login.password);
-    m_sim.log().appendLogin(login);
-    m_socket->write(login.accepted ? kAccepted : kRefused);
     // A refused client closes the connection itself.
-    m_step = login.accepted ? Step::Line : Step::Refused;
-    return login.accepted;
+    m_step = login == Login::Accepted ? Step::Line : Step::Refused;
+    return login == Login::Accepted;
 }
 
 bool CommandService::takeLine()
@@ -164,6 +147,8 @@ bool CommandService::misbehave()
     switch (faults.mode) {
     case DeviceFaults::None:
     case DeviceFaults::RefuseFirstLogin:
+    case DeviceFaults::SnapshotError:
+    case DeviceFaults::SnapshotClose:
         return false;
     case DeviceFaults::AnswerError:
         answerError(faults.message);

@@ -12,8 +12,6 @@ class CommandService : public DeviceService
 {
     Q_OBJECT
 public:
-    // Longest login or request line we read; the client's are far shorter.
-    static constexpr qsizetype kMaxLine = 4096;
     static constexpr qint64 kMaxPayload = qint64(256) * 1024 * 1024;
     // How long an upload line waits for a LENGTH line before it counts as
     // having no payload.

@@ -1,5 +1,7 @@
 #include "devicefaults.h"
 
+#include <cctype>
+
 bool DeviceFaults::parse(const QString& text, DeviceFaults& out)
 {
     static const struct
@@ -14,13 +16,17 @@ bool DeviceFaults::parse(const QString& text, DeviceFaults& out)
         {"close-mid-frame", CloseMidFrame},
         {"garbage", Garbage},
         {"huge-length", HugeLength},
+        {"snapshot-error", SnapshotError},
+        {"snapshot-close", SnapshotClose},
     };
     const QString name = text.section(QLatin1Char(':'), 0, 0);
     for (const auto& row : modes) {
         if (name == QLatin1String(row.name)) {
             out.mode = row.mode;
             out.message = text.section(QLatin1Char(':'), 1).toUtf8();
-            return true;
+            // The error code is one digit, as the device sends it.
+            return row.mode != SnapshotError ||
+                   (out.message.size() == 1 && std::isdigit(uchar(out.message.at(0))));
         }
     }
     return false;

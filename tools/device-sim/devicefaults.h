@@ -16,12 +16,15 @@ struct DeviceFaults
         CloseMidFrame,    // half an answer frame, then the connection closes
         Garbage,          // a complete frame without an answer line
         HugeLength,       // a frame that announces far more than any answer
+        SnapshotError,    // snapshots are answered "-<digit in message>:..."
+        SnapshotClose,    // snapshots end with a close before their length
     };
 
     Mode mode = None;
     QByteArray message;
 
     // Reads "refuse-login", "error[:MESSAGE]", "silent", "close-mid-frame",
-    // "garbage" or "huge-length"; false for anything else.
+    // "garbage", "huge-length", "snapshot-error:DIGIT" or "snapshot-close";
+    // false for anything else.
     static bool parse(const QString& text, DeviceFaults& out);
 };

@@ -1,6 +1,7 @@
 #include "devicesim.h"
 
 #include "commandservice.h"
+#include "snapshotservice.h"
 #include "util/cmd5hash.h"
 
 #include <QTcpSocket>
@@ -10,6 +11,9 @@ DeviceSim::DeviceSim(const QString& folder, QObject* parent) : QObject(parent), 
     connect(&m_server, &QTcpServer::newConnection, this, &DeviceSim::onNewConnection);
     registerService(kCommandService, [](DeviceSim& sim, QTcpSocket* socket) -> DeviceService* {
         return new CommandService(sim, socket);
+    });
+    registerService(kSnapshotService, [](DeviceSim& sim, QTcpSocket* socket) -> DeviceService* {
+        return new SnapshotService(sim, socket);
     });
 }
 

@@ -15,7 +15,8 @@ class DeviceService;
 class QTcpSocket;
 
 // An emulated device on a loopback address. Each connection is handed to
-// the service registered for its first byte (0x04 is the command link).
+// the service registered for its first byte (0x04 is the command link,
+// 0x06 the snapshot service).
 class DeviceSim : public QObject
 {
     Q_OBJECT
@@ -23,6 +24,7 @@ public:
     using ServiceFactory = std::function<DeviceService*(DeviceSim&, QTcpSocket*)>;
 
     static constexpr quint8 kCommandService = 0x04;
+    static constexpr quint8 kSnapshotService = 0x06;
     // The credentials a new device accepts until it is told others.
     static constexpr const char* kDefaultLogin = "admin";
     static constexpr const char* kDefaultPassword = "admin";

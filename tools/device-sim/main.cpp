@@ -84,7 +84,8 @@ int main(int argc, char** argv)
         QStringLiteral("P"), QLatin1String(DeviceSim::kDefaultPassword));
     const QCommandLineOption fault(QStringLiteral("fault"),
                                    QStringLiteral("refuse-login, error[:MESSAGE], silent, "
-                                                  "close-mid-frame, garbage or huge-length."),
+                                                  "close-mid-frame, garbage, huge-length, "
+                                                  "snapshot-error:DIGIT or snapshot-close."),
                                    QStringLiteral("MODE"));
     parser.addOptions({listen, dir, login, password, fault});
     parser.process(app);
