@@ -138,7 +138,13 @@ bool NBXFlashDriveSetup::copyIn(const DiFile& difile)
 
 void NBXFlashDriveSetup::store()
 {
-    flush();
+    // A settings file that could not be written would be copied to the
+    // drive as it was before the edits, as if they had been stored.
+    const QString unwritten = flushSettings();
+    if (!unwritten.isEmpty()) {
+        emit pseudothrow(unwritten);
+        return;
+    }
     QList<DiFile> files;
     if (readDiFileList(filePath(QStringLiteral("interface")), files)) {
         for (const DiFile& f : qAsConst(files))

@@ -277,7 +277,12 @@ void NBXNetSetup::store()
     }
     // Settings first, then the state files: a cached settings object of a
     // state file must not overwrite the compiled file before it goes out.
-    flush();
+    // Settings that did not reach their local copy would go out stale.
+    const QString unwritten = flushSettings();
+    if (!unwritten.isEmpty()) {
+        _fail(unwritten);
+        return;
+    }
     m_adjust.storing([this](const QString& key) { return value(key); });
     for (const compcommand& c : qAsConst(m_commands)) {
         if (c.handler == &NBXNetSetup::_push_statefile && !c.put.isEmpty())

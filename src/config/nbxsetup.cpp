@@ -165,10 +165,20 @@ void NBXSetup::_compile_state(const QString& name)
         emit pseudothrow(tr("Can not write \"%1\"").arg(fileName));
 }
 
+QString NBXSetup::flushSettings()
+{
+    for (NBXSettings* s : qAsConst(m_settings)) {
+        if (!s->flush())
+            return tr("Can not write \"%1\"").arg(s->fileName());
+    }
+    return QString();
+}
+
 void NBXSetup::flush()
 {
-    for (NBXSettings* s : qAsConst(m_settings))
-        s->flush();
+    const QString failure = flushSettings();
+    if (!failure.isEmpty())
+        emit pseudothrow(failure);
 }
 
 void NBXSetup::load()

@@ -34,6 +34,9 @@ public:
 
     void _compile_state(const QString& name);
     void flush();
+    // Writes every changed settings file; the message for the first file
+    // that could not be written, or nothing.
+    QString flushSettings();
     // Takes back what the device shows live but has not stored, when the
     // dialog closes without storing. Nothing to take back by default.
     virtual void revertLive() {}

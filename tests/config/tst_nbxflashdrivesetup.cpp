@@ -110,6 +110,7 @@ private slots:
     void refusedDescriptionCopiesNothing_data();
     void refusedDescriptionCopiesNothing();
     void unwritableTargetIsReported();
+    void unwritableLocalCopyStoresNothing();
     void destructionRemovesCopiesForGood();
     void fileCommandsStayInTheDrive_data();
     void fileCommandsStayInTheDrive();
@@ -247,6 +248,27 @@ void tst_NBXFlashDriveSetup::unwritableTargetIsReported()
     // The files that could be written still were.
     QVERIFY(readBytes(drive.path("streams.ini")).contains("fps = 12\n"));
     QCOMPARE(readBytes(drive.path("streams.ini.copy")), QByteArray());
+}
+
+// The edit could not reach the local copy of its file: copying that copy to
+// the drive would store the old values and report success.
+void tst_NBXFlashDriveSetup::unwritableLocalCopyStoresNothing()
+{
+    Drive drive;
+    NBXFlashDriveSetup setup(drive.dir.path());
+    setup.load();
+    QCOMPARE(setup.value("streams/common/fps"), QString("25"));
+    const QString copy = setup.filePath("streams");
+    QVERIFY(QFile::remove(copy));
+    QVERIFY(QDir().mkdir(copy));
+    setup.setValue("streams/common/fps/12");
+    const QMap<QString, QByteArray> before = drive.snapshot();
+    QSignalSpy errors(&setup, &NBXSetup::pseudothrow);
+    setup.store();
+    QCOMPARE(errors.count(), 1);
+    QCOMPARE(errors.at(0).at(0).toString(), QString("Can not write \"%1\"").arg(copy));
+    QCOMPARE(drive.snapshot(), before);
+    QDir().rmdir(copy);
 }
 
 void tst_NBXFlashDriveSetup::destructionRemovesCopiesForGood()
