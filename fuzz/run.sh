@@ -26,6 +26,7 @@ executable() {
 }
 
 export UBSAN_OPTIONS=${UBSAN_OPTIONS:-print_stacktrace=1}
+export LSAN_OPTIONS=${LSAN_OPTIONS:-suppressions=$PWD/fuzz/common/lsan.supp:print_suppressions=0}
 # The targets write scratch files for every input; in memory when the
 # machine offers it, since a disk that discards freed blocks at once makes
 # each input cost milliseconds.

@@ -239,8 +239,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     // Any broken-down time: outside the table there is no answer, never a
     // fault.
     tm any{};
-    for (int* field : {&any.tm_sec, &any.tm_min, &any.tm_hour, &any.tm_mday, &any.tm_mon,
-                       &any.tm_year})
+    for (int* field :
+         {&any.tm_sec, &any.tm_min, &any.tm_hour, &any.tm_mday, &any.tm_mon, &any.tm_year})
         *field = in.ConsumeIntegral<int>();
     CTimeZoner(nullptr).mktime(&any);
     QList<quint32> times = consumeTimes(in);
