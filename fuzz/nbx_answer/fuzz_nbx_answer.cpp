@@ -54,15 +54,17 @@ Expected answerLine(const QByteArray& frame)
 }
 
 // The frame rules read literally: the first length line in the text before
-// any NUL byte, a frame taken to start at the first byte received.
+// any NUL byte, ending within the first kLengthLineWithin bytes; a frame
+// taken to start at the first byte received.
 Expected reference(const QByteArray& received)
 {
-    const qsizetype nul = received.indexOf('\0');
-    const QString text = QString::fromLatin1(nul < 0 ? received : received.left(nul));
+    const QByteArray head = received.left(NBXAnswerParser::kLengthLineWithin);
+    const qsizetype nul = head.indexOf('\0');
+    const QString text = QString::fromLatin1(nul < 0 ? head : head.left(nul));
     static const QRegularExpression lengthLine(QStringLiteral("LENGTH=(\\d+)\r\n"));
     const QRegularExpressionMatch m = lengthLine.match(text);
     if (!m.hasMatch()) {
-        if (received.size() > NBXAnswerParser::kMaxAnswer)
+        if (received.size() > NBXAnswerParser::kLengthLineWithin)
             return failed(QStringLiteral("Wrong device answer"));
         return Expected();
     }

@@ -32,6 +32,8 @@ int main(int argc, char** argv)
         "LENGTH=268435457\r\nVELK_ANSWER=OK\r\n",
         "LENGTH=99999999999999999999999\r\n",
         "LENGTH=LENGTH=16\r\nVELK_ANSWER=OK\r\nVELK_ANSWER=OK\r\n",
+        QByteArray(4085, 'j') + "LENGTH=16\r\nVELK_ANSWER=OK\r\n",
+        QByteArray(5000, 'j'),
     };
     int n = 0;
     for (const QByteArray& bytes : received) {
