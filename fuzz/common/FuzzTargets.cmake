@@ -2,7 +2,8 @@
 # The libFuzzer program fuzz_<name>; run.sh finds it and runs it.
 function(velk_add_fuzz name)
     cmake_parse_arguments(F "" "" "SOURCES;LIBS" ${ARGN})
-    add_executable(fuzz_${name} ${F_SOURCES})
+    add_executable(fuzz_${name} ${F_SOURCES} ${CMAKE_SOURCE_DIR}/fuzz/common/fuzzcheck.h)
+    target_include_directories(fuzz_${name} PRIVATE ${CMAKE_SOURCE_DIR}/fuzz/common)
     target_link_libraries(fuzz_${name} PRIVATE ${F_LIBS})
     target_link_options(fuzz_${name} PRIVATE -fsanitize=fuzzer)
 endfunction()

@@ -39,3 +39,12 @@ QByteArray SeedCorpus::read(const QString& path)
     QFile f(path);
     return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
 }
+
+int main(int argc, char** argv)
+{
+    SeedCorpus corpus;
+    if (!corpus.open(argc, argv))
+        return 2;
+    writeSeeds(corpus);
+    return corpus.status();
+}

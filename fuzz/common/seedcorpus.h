@@ -5,7 +5,9 @@
 #include <QString>
 
 // The seed corpus of one fuzz target: a folder named on the command line of
-// its seeds program, into which each seed goes as a file of its own.
+// its seeds program, into which each seed goes as a file of its own. The
+// program's main() is in seedcorpus.cpp; each target's seeds program
+// defines writeSeeds().
 class SeedCorpus
 {
 public:
@@ -23,3 +25,6 @@ private:
     QDir m_dir;
     bool m_failed = false;
 };
+
+// Adds the target's seeds to the corpus.
+void writeSeeds(SeedCorpus& corpus);

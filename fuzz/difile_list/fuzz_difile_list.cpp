@@ -3,13 +3,13 @@
 // same list, read from the document tree (names as written, no namespace
 // processing).
 #include "config/difilelist.h"
+#include "fuzzcheck.h"
 
 #include <QDir>
 #include <QDomDocument>
 #include <QFile>
 
 #include <cstdint>
-#include <cstdlib>
 #include <unistd.h>
 
 namespace {
@@ -34,12 +34,6 @@ bool same(const DiFile& a, const DiFile& b)
            a.type == b.type;
 }
 
-void check(bool ok)
-{
-    if (!ok)
-        std::abort();
-}
-
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
@@ -55,13 +49,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         QDir::temp().filePath(QStringLiteral("fuzz_difile_%1.xml").arg(::getpid()));
     {
         QFile f(path);
-        check(f.open(QIODevice::WriteOnly | QIODevice::Truncate) && f.write(bytes) == bytes.size());
+        require(f.open(QIODevice::WriteOnly | QIODevice::Truncate) &&
+                f.write(bytes) == bytes.size());
     }
     QList<DiFile> files;
     bool hasDi = false;
-    check(readDiFileList(path, files, &hasDi));
-    check(hasDi == domHasDi && files.size() == expected.size());
+    require(readDiFileList(path, files, &hasDi));
+    require(hasDi == domHasDi && files.size() == expected.size());
     for (int i = 0; i < files.size(); ++i)
-        check(same(files.at(i), expected.at(i)));
+        require(same(files.at(i), expected.at(i)));
     return 0;
 }

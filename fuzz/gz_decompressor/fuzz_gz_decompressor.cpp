@@ -5,6 +5,7 @@
 // same members gives whenever the unpacker reports success; a complete
 // archive within the cap must be reported as such.
 #include "config/cgzdecompressor.h"
+#include "fuzzcheck.h"
 
 #include <QDir>
 #include <QFile>
@@ -12,7 +13,6 @@
 #include <zlib.h>
 
 #include <cstdint>
-#include <cstdlib>
 #include <unistd.h>
 
 namespace {
@@ -41,8 +41,7 @@ Outcome inflateMembers(const QByteArray& in, QByteArray& out)
         return Outcome::Complete;
     }
     z_stream z{};
-    if (inflateInit2(&z, 15 + 16) != Z_OK)
-        std::abort();
+    require(inflateInit2(&z, 15 + 16) == Z_OK);
     z.next_in = next;
     z.avail_in = uInt(in.size());
     Outcome outcome = Outcome::Broken;
@@ -74,12 +73,6 @@ QString scratch(const char* what)
     return QDir::temp().filePath(QStringLiteral("fuzz_gz_%1_%2").arg(::getpid()).arg(what));
 }
 
-void check(bool ok)
-{
-    if (!ok)
-        std::abort();
-}
-
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
@@ -96,25 +89,25 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     const QString target = scratch("out");
     {
         QFile f(source);
-        check(f.open(QIODevice::WriteOnly | QIODevice::Truncate) &&
-              f.write(archive) == archive.size());
+        require(f.open(QIODevice::WriteOnly | QIODevice::Truncate) &&
+                f.write(archive) == archive.size());
     }
     const bool reported = cGzDecompressor().extract(source, target);
     QFile f(target);
-    check(f.open(QIODevice::ReadOnly));
-    check(f.size() <= cGzDecompressor::kMaxOutput);
+    require(f.open(QIODevice::ReadOnly));
+    require(f.size() <= cGzDecompressor::kMaxOutput);
     const QByteArray unpacked = f.readAll();
 
     QByteArray expected;
     switch (inflateMembers(archive, expected)) {
     case Outcome::Complete:
-        check(reported && unpacked == expected);
+        require(reported && unpacked == expected);
         break;
     case Outcome::TooLong:
-        check(!reported && expected.startsWith(unpacked));
+        require(!reported && expected.startsWith(unpacked));
         break;
     case Outcome::Broken:
-        check(!reported);
+        require(!reported);
         break;
     }
     return 0;

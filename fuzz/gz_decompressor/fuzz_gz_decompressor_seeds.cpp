@@ -24,11 +24,8 @@ QByteArray gzipped(const QByteArray& plain)
 
 } // namespace
 
-int main(int argc, char** argv)
+void writeSeeds(SeedCorpus& corpus)
 {
-    SeedCorpus corpus;
-    if (!corpus.open(argc, argv))
-        return 2;
     const QByteArray once(1, '\0');
     const QByteArray description =
         gzipped(SeedCorpus::read(QStringLiteral(SAMPLE_DEVICE_SOURCE "/setup-m.xml")));
@@ -41,5 +38,4 @@ int main(int argc, char** argv)
     corpus.add(QStringLiteral("empty-member"), once + gzipped(QByteArray()));
     corpus.add(QStringLiteral("repeated"), char(0xF4) + hello);
     corpus.add(QStringLiteral("past-the-cap"), char(0xFF) + gzipped(QByteArray(1 << 20, '\0')));
-    return corpus.status();
 }

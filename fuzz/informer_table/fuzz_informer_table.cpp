@@ -13,12 +13,12 @@
 // adaptor as the loop would. The program lives in a folder of its own, so no
 // informer beside it can ever be started.
 #include "authorization/codadaptor.h"
+#include "fuzzcheck.h"
 
 #include <QCoreApplication>
 #include <QtEndian>
 
 #include <cstdint>
-#include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
 #include <sys/socket.h>
@@ -31,12 +31,6 @@ constexpr int kRecord = int(sizeof(cODAdaptor::host));
 constexpr int kFramed = 1;
 constexpr int kRepeated = 8;
 constexpr int kMaxPieces = 4096;
-
-void check(bool ok)
-{
-    if (!ok)
-        std::abort();
-}
 
 QByteArray lengthPrefix(qsizetype n)
 {
@@ -169,7 +163,7 @@ struct Fixture
 
     Fixture()
     {
-        check(socket != nullptr);
+        require(socket != nullptr);
         socket->abort(); // its first poll is still connecting
         QObject::connect(&adaptor, &cODAdaptor::update, [this] { ++updates; });
     }
@@ -191,21 +185,21 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     const Input in = decode(data, size);
 
     int pair[2];
-    check(::socketpair(AF_UNIX, SOCK_STREAM, 0, pair) == 0);
-    check(f.socket->setSocketDescriptor(pair[0]));
+    require(::socketpair(AF_UNIX, SOCK_STREAM, 0, pair) == 0);
+    require(f.socket->setSocketDescriptor(pair[0]));
     const int updatesBefore = f.updates;
     deliver(f.socket, pair[1], in);
 
     Table expected = f.table;
     const bool wellFormed = recordsOf(in.answer, expected);
     const Table got = tableOf(f.adaptor);
-    check(got == expected);
-    check(f.updates - updatesBefore == (wellFormed && !sameTables(f.table, expected) ? 1 : 0));
+    require(got == expected);
+    require(f.updates - updatesBefore == (wellFormed && !sameTables(f.table, expected) ? 1 : 0));
     if (!got.isEmpty()) {
         const QString name = QString::fromLocal8Bit(text(got.constData(), 8, 32));
         const QString address = QString::fromLocal8Bit(text(got.constData(), 257, 512));
-        check(f.adaptor.lookupName(address) == name);
-        check(f.adaptor.lookupIP(name) == address);
+        require(f.adaptor.lookupName(address) == name);
+        require(f.adaptor.lookupIP(name) == address);
     }
     f.table = got;
     return 0;

@@ -23,11 +23,8 @@ QByteArray record(const QByteArray& address, const QByteArray& name, const QByte
 
 } // namespace
 
-int main(int argc, char** argv)
+void writeSeeds(SeedCorpus& corpus)
 {
-    SeedCorpus corpus;
-    if (!corpus.open(argc, argv))
-        return 2;
     const QByteArray door = record("127.0.0.9", "front door", "type:velk-r,ver:2");
     const QByteArray yard = record("127.0.0.10", "yard", "type:velk-c,ver:1:ptz");
     const QByteArray framedWhole("\x01\xff", 2);
@@ -41,5 +38,4 @@ int main(int argc, char** argv)
     corpus.add(QStringLiteral("largest"), QByteArray("\x08\xff\x81", 3) + door);
     corpus.add(QStringLiteral("one-too-many"), QByteArray("\x08\xff\x82", 3) + door);
     corpus.add(QStringLiteral("a-few"), QByteArray("\x08\xff\x03", 3) + door);
-    return corpus.status();
 }

@@ -6,12 +6,12 @@
 // result must match a literal reading of the frame rules, and a well-formed
 // frame must give its payload back exactly when its last byte arrives.
 #include "config/nbxanswerparser.h"
+#include "fuzzcheck.h"
 
 #include <QList>
 #include <QRegularExpression>
 
 #include <cstdint>
-#include <cstdlib>
 
 namespace {
 
@@ -77,12 +77,6 @@ Expected reference(const QByteArray& received)
     return answerLine(received.mid(m.capturedLength(0)));
 }
 
-void check(bool ok)
-{
-    if (!ok)
-        std::abort();
-}
-
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
@@ -114,11 +108,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         const Expected expected = reference(before);
         QString message;
         last = NBXAnswerParser::parse(buffer, message);
-        check(last == expected.result);
-        check(message == expected.message);
-        check(buffer == (last == NBXAnswerParser::Ready ? expected.payload : before));
+        require(last == expected.result);
+        require(message == expected.message);
+        require(buffer == (last == NBXAnswerParser::Ready ? expected.payload : before));
     }
     if (framed)
-        check(last == NBXAnswerParser::Ready && at >= stream.size() && buffer == body);
+        require(last == NBXAnswerParser::Ready && at >= stream.size() && buffer == body);
     return 0;
 }

@@ -16,11 +16,8 @@ QByteArray header(bool framed, const QList<quint8>& sizes)
 
 } // namespace
 
-int main(int argc, char** argv)
+void writeSeeds(SeedCorpus& corpus)
 {
-    SeedCorpus corpus;
-    if (!corpus.open(argc, argv))
-        return 2;
     const QByteArray received[] = {
         "LENGTH=21\r\nabcdeVELK_ANSWER=OK\r\n",
         "LENGTH=16\r\nVELK_ANSWER=OK\r\n",
@@ -46,5 +43,4 @@ int main(int argc, char** argv)
     n = 0;
     for (const QByteArray& payload : payloads)
         corpus.add(QStringLiteral("framed-%1").arg(n++), header(true, {3, 0, 200, 9}) + payload);
-    return corpus.status();
 }

@@ -4,6 +4,7 @@
 // transition. The other half are any rule text, which must convert without
 // undefined behaviour, the same way on a fresh converter and on one that
 // held another rule before.
+#include "fuzzcheck.h"
 #include "util/ctimezoner.h"
 
 #include <fuzzer/FuzzedDataProvider.h>
@@ -174,12 +175,6 @@ QList<quint32> consumeTimes(FuzzedDataProvider& in)
     return times;
 }
 
-void check(bool ok)
-{
-    if (!ok)
-        std::abort();
-}
-
 // The broken-down UTC time of `t` in the converter's calendar; mktime must
 // give `t` back.
 void checkMktime(CTimeZoner& zoner, quint32 t)
@@ -198,7 +193,7 @@ void checkMktime(CTimeZoner& zoner, quint32 t)
     b.tm_hour = int(t % kDay / 3600);
     b.tm_min = int(t % 3600 / 60);
     b.tm_sec = int(t % 60);
-    check(zoner.mktime(&b) == t);
+    require(zoner.mktime(&b) == t);
 }
 
 // What holds for every rule: the offset is what the conversion applies
@@ -208,9 +203,9 @@ void checkConsistent(CTimeZoner& zoner, const char* rule, quint32 t)
 {
     const bool fixedZero = rule && std::strncmp(rule, kZeroRule, 10) == 0;
     const qint32 offset = qint32(quint32(zoner.GetCurrentOffset(t)));
-    check(offset == (fixedZero ? 0 : qint32(quint32(zoner.ToLocal(t)) - t)));
+    require(offset == (fixedZero ? 0 : qint32(quint32(zoner.ToLocal(t)) - t)));
     if (rule && !fixedZero && !std::strchr(rule, ','))
-        check(quint32(zoner.ToGMT(zoner.ToLocal(t))) == t);
+        require(quint32(zoner.ToGMT(zoner.ToLocal(t))) == t);
     checkMktime(zoner, t);
 }
 
@@ -250,13 +245,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     CTimeZoner fresh(tz);
     reused().SetTimeZone(tz);
     for (quint32 t : times) {
-        check(fresh.ToLocal(t) == reused().ToLocal(t));
-        check(fresh.ToGMT(t) == reused().ToGMT(t));
-        check(fresh.GetCurrentOffset(t) == reused().GetCurrentOffset(t));
+        require(fresh.ToLocal(t) == reused().ToLocal(t));
+        require(fresh.ToGMT(t) == reused().ToGMT(t));
+        require(fresh.GetCurrentOffset(t) == reused().GetCurrentOffset(t));
         checkConsistent(fresh, tz, t);
         if (wellFormed) {
-            check(quint32(fresh.ToLocal(t)) == rule.toLocal(t));
-            check(quint32(fresh.ToGMT(t)) == rule.toGmt(t));
+            require(quint32(fresh.ToLocal(t)) == rule.toLocal(t));
+            require(quint32(fresh.ToGMT(t)) == rule.toGmt(t));
         }
     }
     return 0;
