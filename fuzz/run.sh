@@ -40,7 +40,8 @@ for dir in fuzz/*/; do
   name=$(basename "$dir")
   [ -f "$dir/CMakeLists.txt" ] || continue
   targets="fuzz_$name"
-  if ninja -C "$BUILD" -t targets all | grep -q "^fuzz_${name}_seeds:"; then
+  # grep reads the whole list: with pipefail, an early exit would fail ninja.
+  if ninja -C "$BUILD" -t targets all | grep "^fuzz_${name}_seeds:" >/dev/null; then
     targets="$targets fuzz_${name}_seeds"
   fi
   # shellcheck disable=SC2086
