@@ -22,8 +22,9 @@ test: build
 	cd $(BUILD_DIR) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j $(JOBS)
 	$(MAKE) fuzz
 
-# libFuzzer targets in their own clang build, each run for FUZZ_SECONDS.
-FUZZ_SECONDS ?= 60
+# libFuzzer targets in their own clang build, each run for FUZZ_SECONDS
+# (short enough for every test run; `make fuzz FUZZ_SECONDS=600` digs deeper).
+FUZZ_SECONDS ?= 20
 fuzz: deps
 	JOBS=$(JOBS) bash fuzz/run.sh build-fuzz $(FUZZ_SECONDS)
 
@@ -39,7 +40,7 @@ bench: build
 # Qt keeps global allocations to the end of the process; leak reports here
 # would be about them, not about us.
 sanitize:
-	ASAN_OPTIONS=detect_leaks=0 $(MAKE) test BUILD_DIR=build-asan BUILD_TYPE=Debug CMAKE_EXTRA=-DSANITIZE=ON
+	ASAN_OPTIONS=detect_leaks=0 UBSAN_OPTIONS=print_stacktrace=1 $(MAKE) test BUILD_DIR=build-asan BUILD_TYPE=Debug CMAKE_EXTRA=-DSANITIZE=ON
 
 format:
 	find src tools tests bench fuzz -name '*.cpp' -o -name '*.h' | xargs clang-format -i

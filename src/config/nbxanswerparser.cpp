@@ -17,23 +17,22 @@ QString translated(const char* text)
 
 } // namespace
 
-qsizetype NBXAnswerParser::findLength(const QByteArray& buffer, qsizetype& lineLength,
-                                      qint64& value)
+qsizetype NBXAnswerParser::findLength(QByteArrayView head, qsizetype& lineLength, qint64& value)
 {
-    for (qsizetype pos = buffer.indexOf(kLengthTag); pos >= 0;
-         pos = buffer.indexOf(kLengthTag, pos + 1)) {
+    for (qsizetype pos = head.indexOf(kLengthTag); pos >= 0;
+         pos = head.indexOf(kLengthTag, pos + 1)) {
         qsizetype end = pos + kLengthTag.size();
-        while (end < buffer.size() && buffer.at(end) >= '0' && buffer.at(end) <= '9')
+        while (end < head.size() && head.at(end) >= '0' && head.at(end) <= '9')
             ++end;
         const qsizetype digits = end - pos - kLengthTag.size();
-        if (digits == 0 || end + 2 > buffer.size() || buffer.at(end) != '\r' ||
-            buffer.at(end + 1) != '\n')
+        if (digits == 0 || end + 2 > head.size() || head.at(end) != '\r' ||
+            head.at(end + 1) != '\n')
             continue;
         // The text ends at its first NUL byte; a line after one does not count.
-        if (buffer.left(pos).contains('\0'))
+        if (head.first(pos).contains('\0'))
             return -1;
         bool ok = false;
-        value = buffer.mid(pos + kLengthTag.size(), digits).toLongLong(&ok);
+        value = head.sliced(pos + kLengthTag.size(), digits).toLongLong(&ok);
         if (!ok)
             value = -1;
         lineLength = end + 2 - pos;
@@ -46,9 +45,10 @@ NBXAnswerParser::Result NBXAnswerParser::parse(QByteArray& buffer, QString& mess
 {
     qsizetype lineLength = 0;
     qint64 length = 0;
-    if (findLength(buffer, lineLength, length) < 0) {
-        // Nothing that looks like a frame, yet more than any frame could be.
-        if (buffer.size() > kMaxAnswer) {
+    if (findLength(QByteArrayView(buffer).first(qMin(buffer.size(), kLengthLineWithin)), lineLength,
+                   length) < 0) {
+        // No frame can start any more.
+        if (buffer.size() > kLengthLineWithin) {
             message = translated("Wrong device answer");
             return Failed;
         }

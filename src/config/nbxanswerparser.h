@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QByteArrayView>
 #include <QString>
 
 // Recognises one answer frame of the device link: "LENGTH=n\r\n" followed by
@@ -11,6 +12,11 @@ public:
     // The largest answer we agree to hold; a device announcing more is
     // treated as answering nonsense rather than as a reason to allocate.
     static constexpr qint64 kMaxAnswer = qint64(256) * 1024 * 1024;
+    // The length line must end within this many bytes from the start. Every
+    // arrival is parsed again from the start, so a search through all that
+    // was received would cost time in the square of a length-less answer's
+    // size (an hour and more up to kMaxAnswer).
+    static constexpr qsizetype kLengthLineWithin = 4096;
 
     enum Result
     {
@@ -25,7 +31,8 @@ public:
 
 private:
     // Position and value of the first well-formed length line before any NUL
-    // byte; -1 when there is none. `value` is -1 when the number is too big.
-    static qsizetype findLength(const QByteArray& buffer, qsizetype& lineLength, qint64& value);
+    // byte within `head`; -1 when there is none. `value` is -1 when the number
+    // is too big.
+    static qsizetype findLength(QByteArrayView head, qsizetype& lineLength, qint64& value);
     static Result parseAnswerLine(QByteArray& buffer, QString& message);
 };

@@ -51,6 +51,21 @@ void tst_NBXAnswerParser::completeFrames_data()
     QTest::newRow("announces more than we hold")
         << QByteArray("LENGTH=268435457\r\nVELK_ANSWER=OK\r\n") << failed << QByteArray()
         << QString("Wrong device answer");
+    // A frame starts with its length line. Bytes in front of it still count
+    // as the start of the frame, but only within the first 4 KiB: a peer
+    // that sends no length line is refused there, instead of having every
+    // arrival search everything received so far.
+    const QByteArray okLine("VELK_ANSWER=OK\r\n");
+    const QByteArray lineEndingAt4K = QByteArray(4096 - 11, 'j') + "LENGTH=16\r\n";
+    QTest::newRow("length line ending at 4 KiB")
+        << lineEndingAt4K + okLine << ready << lineEndingAt4K.mid(11) << QString();
+    QTest::newRow("length line ending past 4 KiB")
+        << "j" + lineEndingAt4K + okLine << failed << QByteArray() << "Wrong device answer";
+    QTest::newRow("4 KiB and more without a length line")
+        << QByteArray(4097, 'x') << failed << QByteArray() << "Wrong device answer";
+    QTest::newRow("length line only after a NUL and 4 KiB")
+        << QByteArray("x\0", 2) + QByteArray(4100, 'y') + "LENGTH=16\r\n" + okLine << failed
+        << QByteArray() << "Wrong device answer";
     QTest::newRow("length beyond 64 bits")
         << QByteArray("LENGTH=99999999999999999999999\r\n") << failed << QByteArray()
         << QString("Wrong device answer");
