@@ -183,11 +183,15 @@ void CWinMain::exportSettings(const QString& path, const QString& tag)
 void CWinMain::importSettings(const QString& path)
 {
     QFile in(path);
-    if (!in.open(QIODevice::ReadOnly) || in.size() > kMaxImportBytes) {
+    // Read up to the bound, not to the end: a device or a pipe has no size
+    // and may never end.
+    const QByteArray bytes =
+        in.open(QIODevice::ReadOnly) ? in.read(kMaxImportBytes + 1) : QByteArray();
+    if (!in.isOpen() || bytes.size() > kMaxImportBytes) {
         showDialog(QStringLiteral("filewriteerror"));
         return;
     }
-    const QStringList lines = QString::fromUtf8(in.readAll()).split(QLatin1Char('\n'));
+    const QStringList lines = QString::fromUtf8(bytes).split(QLatin1Char('\n'));
     in.close();
     for (QString line : lines) {
         line.remove(QLatin1Char('\r'));

@@ -127,6 +127,7 @@ private slots:
     void failureClosesOpenSubDialog();
     void eachBuildHasItsOwnSubstitutionBudget();
     void exportAndImportRoundTrip();
+    void endlessImportIsRefused();
     void unwritableExportShowsErrorDialog();
     void fileChooserStoresChosenPath();
     void saveFileAsCopiesLocalFile();
@@ -385,6 +386,22 @@ void tst_Dialogs::exportAndImportRoundTrip()
     QCOMPARE(h.value("general/net/ip"), QString("10.0.0.2"));
     QCOMPARE(h.value("general/cam/name2"), QString("back"));
     QCOMPARE(h.control<QLabel>("shown_ip")->text(), QString("10.0.0.2"));
+    QCOMPARE(h.errorTexts(), QStringList());
+}
+
+// A file without a size and without an end: read to the bound, then refused
+// with nothing taken from it.
+void tst_Dialogs::endlessImportIsRefused()
+{
+    SetupHarness h;
+    h.source.setFilePath("general", h.write("general.ini", kGeneral));
+    CWinMain* d = h.build(kDescription);
+    h.setValue("general/f/path//dev/zero");
+    QString shown;
+    onNextModal([&](QDialog* dialog) { shown = dialog->windowTitle(); });
+    call(d, "settingsSlot", "read,general/f/path,export_set");
+    QCOMPARE(shown, QString("Cannot write"));
+    QCOMPARE(h.value("general/net/ip"), QString("10.0.0.2"));
     QCOMPARE(h.errorTexts(), QStringList());
 }
 
