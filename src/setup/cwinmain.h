@@ -53,6 +53,8 @@ public:
     const QDomDocument& description() const { return document; }
     NBXSetup* source() const { return setup; }
     bool isBuilding() const { return building; }
+    // False, with a warning, while the dialog is being built.
+    bool localFilesAllowed(const char* slot) const;
     // Puts the dialog's centre on the middle of `parent`.
     void centreOn(QWidget* parent);
 

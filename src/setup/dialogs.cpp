@@ -146,8 +146,21 @@ void CWinMain::fileDialog(QString s)
         setValue(key + QLatin1Char('/') + chooser.selectedFiles().first());
 }
 
+bool CWinMain::localFilesAllowed(const char* slot) const
+{
+    // While the dialog is built, actions run because the description says
+    // so, not because the user asked: the device would choose which local
+    // file to overwrite or read.
+    if (!building)
+        return true;
+    qWarning("%s: no local file is touched while the dialog is built", slot);
+    return false;
+}
+
 void CWinMain::settingsSlot(QString s)
 {
+    if (!localFilesAllowed("settingsSlot"))
+        return;
     const QStringList f = fieldsOf(s);
     if (f.size() != 3) {
         emit pseudothrow(tr("Wrong %0 param \"%1\"").arg(QStringLiteral("settingsSlot"), s));
@@ -202,6 +215,8 @@ void CWinMain::importSettings(const QString& path)
 
 void CWinMain::saveFileAs(QString s)
 {
+    if (!localFilesAllowed("saveFileAs"))
+        return;
     const QStringList f = fieldsOf(s);
     if (f.size() < 2) {
         emit pseudothrow(tr("Wrong arguments %1(%2)").arg(QStringLiteral("saveFileAs"), s));

@@ -1,5 +1,6 @@
 #include "setupharness.h"
 
+#include <QCheckBox>
 #include <QDialog>
 #include <QFileDialog>
 #include <QLabel>
@@ -128,6 +129,7 @@ private slots:
     void eachBuildHasItsOwnSubstitutionBudget();
     void exportAndImportRoundTrip();
     void endlessImportIsRefused();
+    void buildTouchesNoLocalFile();
     void unwritableExportShowsErrorDialog();
     void fileChooserStoresChosenPath();
     void saveFileAsCopiesLocalFile();
@@ -403,6 +405,39 @@ void tst_Dialogs::endlessImportIsRefused()
     QCOMPARE(shown, QString("Cannot write"));
     QCOMPARE(h.value("general/net/ip"), QString("10.0.0.2"));
     QCOMPARE(h.errorTexts(), QStringList());
+}
+
+// A control's actions run while the dialog is built; the description, not
+// the user, would then choose a local file to overwrite or read. Only the
+// user's own click may do that.
+void tst_Dialogs::buildTouchesNoLocalFile()
+{
+    SetupHarness h;
+    const QString target = h.dir.filePath("chosen-by-device.cfg");
+    const QString secret = h.write("secret.txt", "general/net/ip/6.6.6.6\n");
+    h.source.setFilePath("general",
+                         h.write("general.ini", kGeneral + "[ f ]\npath = '" + target.toUtf8() +
+                                                    "'\nsecret = '" + secret.toUtf8() + "'\n"));
+    CWinMain* d = h.build(SetupHarness::wrap(R"(
+<window><main/></window>
+<tabwidget><tab><item type="gridlayout">
+  <item type="checkbox" row="0"><box/><key on="1" off="0">general/x/on/1</key>
+    <action type="call" state="on" slot="settingsSlot" param="write,general/f/path,export_set">main</action>
+    <action type="call" state="on" slot="settingsSlot" param="read,general/f/secret,export_set">main</action>
+    <action type="call" state="on" slot="saveFileAs" param="general,general/f/path">main</action></item>
+</item></tab></tabwidget>
+<export_set><key>general/net/ip</key></export_set>
+)"));
+    QVERIFY(!QFile::exists(target));
+    QCOMPARE(h.value("general/net/ip"), QString("10.0.0.2"));
+
+    auto* box = h.control<QCheckBox>("box");
+    box->click();
+    box->click();
+    QVERIFY(QFile::exists(target));
+    QCOMPARE(h.value("general/net/ip"), QString("6.6.6.6"));
+    QCOMPARE(h.errorTexts(), QStringList());
+    Q_UNUSED(d);
 }
 
 void tst_Dialogs::unwritableExportShowsErrorDialog()
