@@ -57,6 +57,36 @@ if [ -n "${DISPLAY:-}" ] && [ -z "${CI:-}" ]; then
   exit 0
 fi
 
+# A user's bad days, each grabbed into its own folder: a refused login, a
+# store that fails after OK, and the dialog at scale factor 2 on a small
+# screen. Message boxes are answered and the login dialog is cancelled, so
+# these runs end with a failure status on purpose.
+bad_days() {
+  local other=127.0.0.3:5049 other_pid status
+  echo "demo: a user's bad days:"
+  xvfb-run -a -s "-screen 0 1280x1024x24" "$HOST" "admin@$LISTEN" --password wrong \
+    --grab "$DEMO_DIR/login-refused" --timeout 30 > "$DEMO_DIR/login-refused.txt" 2>&1 || true
+  echo "  refused login: $DEMO_DIR/login-refused/ (login dialog after the refusal)"
+
+  "$SIM" --listen "$other" --dir "$DEMO_DIR/device" --fault upload-close-mid-frame \
+    > "$DEMO_DIR/store-failure-device.txt" 2>&1 &
+  other_pid=$!
+  for _ in $(seq 50); do
+    grep -q "^device " "$DEMO_DIR/store-failure-device.txt" 2>/dev/null && break
+    sleep 0.1
+  done
+  status=0
+  xvfb-run -a -s "-screen 0 1280x1024x24" "$HOST" "admin@$other" --password admin \
+    --grab "$DEMO_DIR/store-failure" --store --timeout 60 > "$DEMO_DIR/store-failure.txt" 2>&1 ||
+    status=$?
+  kill "$other_pid" 2>/dev/null || true
+  echo "  store failing after OK (status $status): $DEMO_DIR/store-failure/ (storing window, message box)"
+
+  QT_SCALE_FACTOR=2 xvfb-run -a -s "-screen 0 1280x900x24" "$HOST" "admin@$LISTEN" \
+    --password admin --grab "$DEMO_DIR/scale-2" --timeout 60 > "$DEMO_DIR/scale-2.txt" 2>&1 || true
+  echo "  scale factor 2 on a 1280x900 screen: $DEMO_DIR/scale-2/"
+}
+
 if ! command -v xvfb-run >/dev/null 2>&1; then
   echo "demo: no display and no xvfb-run; run 'make deps' first." >&2
   exit 1
@@ -70,4 +100,5 @@ sed 's/^/  /' "$DEMO_DIR/pages.txt"
 if [ -n "$sim_pid" ]; then
   echo "demo: what the recorder received:"
   sed 's/^/  /' "$DEMO_DIR/device-log.txt"
+  bad_days
 fi

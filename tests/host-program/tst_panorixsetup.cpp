@@ -48,17 +48,12 @@ struct Device
         return QStringLiteral("%1:%2").arg(sim.hostAddress().toString()).arg(sim.port());
     }
 
-    // The fault starts with the first request that carries a payload: the
-    // first upload of a store, after a load that went well.
+    // The fault hits the uploads of a store only, after a load that went well.
     void faultFromFirstUpload(DeviceFaults::Mode mode, const QByteArray& message = QByteArray())
     {
-        QObject::connect(&sim.log(), &DeviceLog::appended, &sim,
-                         [this, mode, message](const DeviceRequest& request) {
-                             if (request.length >= 0) {
-                                 sim.faults().mode = mode;
-                                 sim.faults().message = message;
-                             }
-                         });
+        sim.faults().mode = mode;
+        sim.faults().message = message;
+        sim.faults().uploadsOnly = true;
     }
 
     QMap<QString, QByteArray> files() const

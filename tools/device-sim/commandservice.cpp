@@ -137,7 +137,9 @@ void CommandService::finish(bool hasPayload)
     m_grace.stop();
     m_step = Step::Line;
     m_sim.log().append(m_request);
-    if (!misbehave())
+    const bool upload = hasPayload && (m_route.kind == DeviceFolder::Upload ||
+                                       m_route.kind == DeviceFolder::FetchOrUpload);
+    if ((m_sim.faults().uploadsOnly && !upload) || !misbehave())
         serve(hasPayload);
 }
 

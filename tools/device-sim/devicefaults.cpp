@@ -19,7 +19,10 @@ bool DeviceFaults::parse(const QString& text, DeviceFaults& out)
         {"snapshot-error", SnapshotError},
         {"snapshot-close", SnapshotClose},
     };
-    const QString name = text.section(QLatin1Char(':'), 0, 0);
+    static const QString kUploadPrefix = QStringLiteral("upload-");
+    out.uploadsOnly = text.startsWith(kUploadPrefix);
+    const QString name =
+        text.section(QLatin1Char(':'), 0, 0).mid(out.uploadsOnly ? kUploadPrefix.size() : 0);
     for (const auto& row : modes) {
         if (name == QLatin1String(row.name)) {
             out.mode = row.mode;

@@ -22,9 +22,13 @@ struct DeviceFaults
 
     Mode mode = None;
     QByteArray message;
+    // The fault hits requests that bring a file only: the load goes well and
+    // the store after OK fails, as when a recorder goes away meanwhile.
+    bool uploadsOnly = false;
 
     // Reads "refuse-login", "error[:MESSAGE]", "silent", "close-mid-frame",
-    // "garbage", "huge-length", "snapshot-error:DIGIT" or "snapshot-close";
-    // false for anything else.
+    // "garbage", "huge-length", "snapshot-error:DIGIT" or "snapshot-close",
+    // each of the command faults also with the prefix "upload-" for
+    // uploadsOnly; false for anything else.
     static bool parse(const QString& text, DeviceFaults& out);
 };

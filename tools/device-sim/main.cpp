@@ -82,11 +82,14 @@ int main(int argc, char** argv)
         QStringLiteral("password"),
         withDefault("Accepted password, plain text", DeviceSim::kDefaultPassword),
         QStringLiteral("P"), QLatin1String(DeviceSim::kDefaultPassword));
-    const QCommandLineOption fault(QStringLiteral("fault"),
-                                   QStringLiteral("refuse-login, error[:MESSAGE], silent, "
-                                                  "close-mid-frame, garbage, huge-length, "
-                                                  "snapshot-error:DIGIT or snapshot-close."),
-                                   QStringLiteral("MODE"));
+    const QCommandLineOption fault(
+        QStringLiteral("fault"),
+        QStringLiteral("refuse-login, error[:MESSAGE], silent, "
+                       "close-mid-frame, garbage, huge-length, "
+                       "snapshot-error:DIGIT or snapshot-close; a command "
+                       "fault with the prefix upload- hits only "
+                       "uploads (the store after OK)."),
+        QStringLiteral("MODE"));
     parser.addOptions({listen, dir, login, password, fault});
     parser.process(app);
 
