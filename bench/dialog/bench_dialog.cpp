@@ -2,6 +2,12 @@
 // QUiLoader loading a .ui file of the same widgets in the same grids; and
 // one value write on a key bound to one control, in a description of 100
 // and of 10,000 controls.
+//
+// `bench_dialog --build-only` runs only the build figure. For instruction
+// counts of one side, run it under callgrind with collection toggled on
+// buildDialog or loadForm:
+//   QT_HASH_SEED=0 valgrind --tool=callgrind --toggle-collect='*buildDialog*'
+//       bench_dialog --build-only
 #include "config/nbxsetup.h"
 #include "setup/cwinmain.h"
 
@@ -155,18 +161,28 @@ QString writeFile(const QTemporaryDir& dir, const QString& name, const QByteArra
     return path;
 }
 
+// Wall time of one run, in milliseconds.
+double elapsedMs(const std::function<void()>& run)
+{
+    QElapsedTimer t;
+    t.start();
+    run();
+    return t.nsecsElapsed() / 1e6;
+}
+
+double median(std::vector<double> times)
+{
+    std::sort(times.begin(), times.end());
+    return times[times.size() / 2];
+}
+
 // Median of `rounds` timings of `run`, in milliseconds.
 double medianMs(int rounds, const std::function<void()>& run)
 {
     std::vector<double> times;
-    for (int i = 0; i < rounds; ++i) {
-        QElapsedTimer t;
-        t.start();
-        run();
-        times.push_back(t.nsecsElapsed() / 1e6);
-    }
-    std::sort(times.begin(), times.end());
-    return times[times.size() / 2];
+    for (int i = 0; i < rounds; ++i)
+        times.push_back(elapsedMs(run));
+    return median(times);
 }
 
 // Mean time of one setValue on the bound key, in microseconds.
@@ -188,6 +204,30 @@ double setValueUs(const QTemporaryDir& dir, int controls)
            1000.0 / writes;
 }
 
+// One timed round of each side. Kept out of line so that a profiler can
+// collect exactly one of them.
+Q_NEVER_INLINE void loadForm(QUiLoader& loader, const QString& path)
+{
+    QFile f(path);
+    f.open(QIODevice::ReadOnly);
+    std::unique_ptr<QWidget> w(loader.load(&f));
+    if (!w)
+        qFatal("QUiLoader failed: %s", qPrintable(loader.errorString()));
+    // Shown, and the events its build posted delivered, as the setup dialog
+    // is below.
+    w->show();
+    QCoreApplication::sendPostedEvents();
+}
+
+Q_NEVER_INLINE void buildDialog(NBXSetup& source)
+{
+    // The dialog shows itself once built, which lays out every page; in use
+    // its modal loop then delivers the events the build posted. Left in the
+    // queue, they would make every widget's destructor search all of it.
+    CWinMain dialog(source);
+    QCoreApplication::sendPostedEvents();
+}
+
 void report(const char* name, double ours, double reference, const char* unit)
 {
     std::printf("bench %s: ours=%.3f%s reference=%.3f%s ratio=%.3f\n", name, ours, unit, reference,
@@ -206,31 +246,25 @@ int main(int argc, char** argv)
     const QString ours = writeFile(dir, QStringLiteral("setup-m.xml"), description(1000, false));
     const QString theirs = writeFile(dir, QStringLiteral("bench.ui"), uiFile(1000));
     QUiLoader loader;
-    const double loaderMs = medianMs(kRounds, [&] {
-        QFile f(theirs);
-        f.open(QIODevice::ReadOnly);
-        std::unique_ptr<QWidget> w(loader.load(&f));
-        if (!w)
-            qFatal("QUiLoader failed: %s", qPrintable(loader.errorString()));
-        // The setup dialog shows itself once built, which lays out every
-        // page, and its modal loop delivers the events the build posted; the
-        // loaded form does the same so both do the same work.
-        w->show();
-        QCoreApplication::sendPostedEvents();
-    });
-    // Only the dialog is timed: the source is the host's, and destroying it
-    // writes the settings file back to disk.
-    std::vector<double> times;
+    // Rounds alternate between the two sides, so that other work on a shared
+    // machine slows both alike.
+    std::vector<double> loaderTimes;
+    std::vector<double> dialogTimes;
     for (int i = 0; i < kRounds; ++i) {
+        loaderTimes.push_back(elapsedMs([&] { loadForm(loader, theirs); }));
+        // Only the dialog is timed: the source is the host's, and destroying
+        // it writes the settings file back to disk.
         Dialog d;
         d.source->setFilePath(QStringLiteral("interface"), ours);
         d.source->setFilePath(QStringLiteral("general"),
                               dir.filePath(QStringLiteral("general.ini")));
-        times.push_back(medianMs(1, [&] { CWinMain dialog(*d.source); }));
+        dialogTimes.push_back(elapsedMs([&] { buildDialog(*d.source); }));
     }
-    std::sort(times.begin(), times.end());
-    const double dialogMs = times[times.size() / 2];
+    const double loaderMs = median(loaderTimes);
+    const double dialogMs = median(dialogTimes);
     report("dialog_build_1000", dialogMs, loaderMs, "ms");
+    if (app.arguments().contains(QStringLiteral("--build-only")))
+        return 0;
 
     const double small = setValueUs(dir, 100);
     const double large = setValueUs(dir, 10000);

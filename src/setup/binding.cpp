@@ -20,8 +20,7 @@ void CWinMain::registerKeyForLink(const QDomElement& element)
 
 void CWinMain::registerKeyForLink(const QString& key, const QDomElement& element)
 {
-    const QString tag =
-        element.firstChildElement(QStringLiteral("controlWidget")).attribute(QStringLiteral("id"));
+    const QString tag = linkTagOfElement(element);
     if (tag.isEmpty())
         return; // nothing could ever be found under it
     const QString path = setup->path(key);

@@ -15,6 +15,8 @@
 #include <QStringList>
 #include <QTimer>
 
+#include <optional>
+
 class NBXSetup;
 class QDateTime;
 class QGridLayout;
@@ -48,7 +50,6 @@ public:
     QWidget* widgetOf(const QDomElement& element) const;
     // Handle of a widget as written into the description: its address.
     static qint64 handleOf(const QWidget* widget);
-    static QString linkTagOf(const QWidget* widget);
     const QDomDocument& description() const { return document; }
     NBXSetup* source() const { return setup; }
     bool isBuilding() const { return building; }
@@ -191,7 +192,9 @@ private:
     QString writeKey(const QString& key) const;
     void annotate(QWidget* widget, QDomElement& element);
     QDomElement linkedElement(const QString& linkTag) const;
-    QList<QDomElement> elementsNamed(const QString& tag) const;
+    QList<QDomElement> elementsNamed(const QString& tag);
+    // The link tag in the element's first `controlWidget`, or empty.
+    QString linkTagOfElement(const QDomElement& element) const;
     void updatePendingControls();
     QString translate(const QString& word, QString& lang);
     QDomElement translationOf(const QString& word);
@@ -212,10 +215,11 @@ private:
     bool building = true;
     QTimer rejectTimer;
 
-    // Indexes beside the document so that lookups by link tag and by handle
-    // cost the same whatever the size of the description. A handle resolves
-    // only to a widget this dialog created and that still lives, so an
-    // address written into a description file is never dereferenced.
+    // Indexes beside the document so that lookups by link tag, by handle, by
+    // element and by name cost the same whatever the size of the
+    // description. A handle resolves only to a widget this dialog created and
+    // that still lives, so an address written into a description file is
+    // never dereferenced.
     QHash<QString, QList<QDomElement>> linkTags;
     QHash<qint64, QPointer<QWidget>> widgets;
 
@@ -227,4 +231,33 @@ private:
     QHash<QString, QDomElement> translations;
     // Elements of the sub-dialogs being shown, outermost first.
     QList<QDomElement> openDialogs;
+
+    // One `controlWidget` child that annotate() appended.
+    struct WidgetRecord
+    {
+        QDomElement record; // detached once removed from the document
+        QString tag;
+        qint64 handle = 0;
+    };
+    // What annotate() appended to one element, oldest first. `foreign`: the
+    // description itself put a `controlWidget` there, which then comes first;
+    // such an element is read from the document instead.
+    struct ElementRecords
+    {
+        QDomElement element; // keeps the node, and so its key, alive
+        QList<WidgetRecord> records;
+        bool foreign = false;
+    };
+    QHash<quintptr, ElementRecords> annotations;
+    // The element's first record still in the document, or null; nullopt
+    // when the element has to be read from the document instead.
+    std::optional<const WidgetRecord*> firstRecordOf(const QDomElement& element) const;
+
+    // The description's own elements by name (without a namespace prefix),
+    // in document order; built on the first look-up by name after parsing.
+    // Annotations are not in it: link tags have their own index and
+    // `controlWidget` is searched for.
+    QHash<QString, QList<QDomElement>> elementsByName;
+    bool elementsIndexed = false;
+    const QList<QDomElement>* indexedElements(const QString& name);
 };

@@ -8,23 +8,42 @@
 
 namespace {
 
+const QString& controlWidgetName()
+{
+    static const QString name = QStringLiteral("controlWidget");
+    return name;
+}
+
+const QList<QDomElement> noElements;
+
+// QDomNode compares nodes by their shared private part but offers no hash of
+// it; a subclass may read it.
+class NodeKey : public QDomNode
+{
+public:
+    explicit NodeKey(const QDomNode& node) : QDomNode(node) {}
+    quintptr value() const { return quintptr(impl); }
+};
+
+// The node after `node` below `top` in document order, or null.
+QDomNode nextInDocument(QDomNode node, const QDomElement& top)
+{
+    if (node.hasChildNodes())
+        return node.firstChild();
+    while (node != top && node.nextSibling().isNull())
+        node = node.parentNode();
+    return node == top ? QDomNode() : node.nextSibling();
+}
+
 // First element named `name` below `top`, in document order; stops early
 // instead of collecting every match as elementsByTagName() does.
 QDomElement firstDescendant(const QDomElement& top, const QString& name)
 {
-    QDomNode node = top.firstChild();
-    while (!node.isNull() && node != top) {
+    if (top.isNull())
+        return QDomElement();
+    for (QDomNode node = top.firstChild(); !node.isNull(); node = nextInDocument(node, top)) {
         if (node.isElement() && node.nodeName() == name)
             return node.toElement();
-        if (node.hasChildNodes()) {
-            node = node.firstChild();
-            continue;
-        }
-        while (!node.isNull() && node != top && node.nextSibling().isNull())
-            node = node.parentNode();
-        if (node.isNull() || node == top)
-            break;
-        node = node.nextSibling();
     }
     return QDomElement();
 }
@@ -68,6 +87,8 @@ void CWinMain::parseConfig(const QString& fileName)
         return;
     }
     root = document.documentElement();
+    elementsByName.clear();
+    elementsIndexed = false;
     if (root.tagName() != QLatin1String("pxsetup")) {
         emit pseudothrow(tr("%1 is not an Panorix Setup config file.").arg(fileName));
         return;
@@ -149,25 +170,55 @@ qint64 CWinMain::handleOf(const QWidget* widget)
     return qint64(reinterpret_cast<quintptr>(widget));
 }
 
-QString CWinMain::linkTagOf(const QWidget* widget)
-{
-    return QStringLiteral("link") + QString::number(handleOf(widget));
-}
-
 void CWinMain::annotate(QWidget* widget, QDomElement& element)
 {
     if (element.isNull())
         return;
-    const QString tag = linkTagOf(widget);
+    const qint64 handle = handleOf(widget);
+    const QString number = QString::number(handle);
+    const QString tag = QLatin1String("link") + number;
+
+    ElementRecords& known = annotations[NodeKey(element).value()];
+    if (known.element.isNull()) {
+        known.element = element;
+        known.foreign = !element.firstChildElement(controlWidgetName()).isNull();
+    }
+    // Records of a dialog that closed are gone from the document.
+    if (!known.records.isEmpty())
+        known.records.removeIf(
+            [](const WidgetRecord& r) { return r.record.parentNode().isNull(); });
+
     QDomElement link = document.createElement(tag);
     element.appendChild(link);
-    QDomElement record = document.createElement(QStringLiteral("controlWidget"));
-    record.setAttribute(QStringLiteral("address"), QString::number(handleOf(widget)));
+    QDomElement record = document.createElement(controlWidgetName());
+    record.setAttribute(QStringLiteral("address"), number);
     record.setAttribute(QStringLiteral("id"), tag);
     element.appendChild(record);
     widget->setAccessibleName(tag);
     linkTags[tag].append(link);
-    widgets.insert(handleOf(widget), widget);
+    widgets.insert(handle, widget);
+    known.records.append({record, tag, handle});
+}
+
+std::optional<const CWinMain::WidgetRecord*>
+CWinMain::firstRecordOf(const QDomElement& element) const
+{
+    const auto known = annotations.constFind(NodeKey(element).value());
+    if (known == annotations.constEnd() || known->foreign)
+        return std::nullopt;
+    // A record that was removed from the document has no parent any more.
+    for (const WidgetRecord& r : known->records) {
+        if (!r.record.parentNode().isNull())
+            return &r;
+    }
+    return nullptr;
+}
+
+QString CWinMain::linkTagOfElement(const QDomElement& element) const
+{
+    if (const auto record = firstRecordOf(element))
+        return *record ? (*record)->tag : QString();
+    return element.firstChildElement(controlWidgetName()).attribute(QStringLiteral("id"));
 }
 
 QDomElement CWinMain::linkedElement(const QString& linkTag) const
@@ -184,28 +235,73 @@ QDomElement CWinMain::linkedElement(const QString& linkTag) const
     return QDomElement();
 }
 
+const QList<QDomElement>* CWinMain::indexedElements(const QString& name)
+{
+    if (root.isNull() || name == controlWidgetName())
+        return nullptr;
+    if (!elementsIndexed) {
+        for (QDomNode node = root.firstChild(); !node.isNull(); node = nextInDocument(node, root)) {
+            if (!node.isElement())
+                continue;
+            const QDomElement element = node.toElement();
+            const QString elementName = element.tagName();
+            if (elementName != controlWidgetName() && !linkTags.contains(elementName))
+                elementsByName[elementName].append(element);
+        }
+        elementsIndexed = true;
+    }
+    const auto it = elementsByName.constFind(name);
+    return it == elementsByName.constEnd() ? &noElements : &it.value();
+}
+
 QDomElement CWinMain::taggedElement(const QString& tag)
 {
     if (linkTags.contains(tag))
         return linkedElement(tag);
-    const QDomElement found = firstDescendant(root, tag);
-    return found.isNull() ? QDomElement() : found.parentNode().toElement();
+    // The index knows names without their namespace prefix.
+    const QList<QDomElement>* named =
+        tag.contains(QLatin1Char(':')) ? nullptr : indexedElements(tag);
+    if (!named) {
+        const QDomElement found = firstDescendant(root, tag);
+        return found.isNull() ? QDomElement() : found.parentNode().toElement();
+    }
+    for (const QDomElement& e : *named) {
+        const QDomNode parent = e.parentNode();
+        if (!parent.isNull() && e.prefix().isEmpty())
+            return parent.toElement();
+    }
+    return QDomElement();
 }
 
-QList<QDomElement> CWinMain::elementsNamed(const QString& tag) const
+QList<QDomElement> CWinMain::elementsNamed(const QString& tag)
 {
     QList<QDomElement> out;
-    const QDomNodeList nodes = root.elementsByTagName(tag);
-    out.reserve(nodes.size());
-    for (int i = 0; i < nodes.size(); ++i)
-        out.append(nodes.item(i).toElement());
+    const auto links = linkTags.constFind(tag);
+    const QList<QDomElement>* named =
+        links != linkTags.constEnd() ? &links.value() : indexedElements(tag);
+    if (!named) {
+        const QDomNodeList nodes = root.elementsByTagName(tag);
+        out.reserve(nodes.size());
+        for (int i = 0; i < nodes.size(); ++i)
+            out.append(nodes.item(i).toElement());
+        return out;
+    }
+    for (const QDomElement& e : *named) {
+        if (!e.parentNode().isNull())
+            out.append(e);
+    }
     return out;
 }
 
 QWidget* CWinMain::widgetOf(const QDomElement& element) const
 {
-    const QDomElement record = element.firstChildElement(QStringLiteral("controlWidget"));
-    const qint64 handle = record.attribute(QStringLiteral("address")).toLongLong();
+    qint64 handle = 0;
+    if (const auto record = firstRecordOf(element))
+        handle = *record ? (*record)->handle : 0;
+    else
+        handle = element.firstChildElement(controlWidgetName())
+                     .attribute(QStringLiteral("address"))
+                     .toLongLong();
     if (handle == 0)
         return nullptr;
     return widgets.value(handle).data();

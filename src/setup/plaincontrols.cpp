@@ -30,26 +30,45 @@ QLayoutItem* carrier(QWidget* widget)
     return new QWidgetItem(widget);
 }
 
-QString childText(const QDomElement& element, const char* name)
+// Names of the description's elements and attributes are static text; a
+// look-up wraps it instead of building a string.
+QString name(QStringView text)
 {
-    return element.firstChildElement(QLatin1String(name)).text();
+    return QString::fromRawData(text.data(), text.size());
 }
 
-QString attr(const QDomElement& element, const char* name)
+QDomElement firstChild(const QDomElement& element, QStringView tag)
 {
-    return element.attribute(QLatin1String(name));
+    return element.firstChildElement(name(tag));
 }
 
-int intAttr(const QDomElement& element, const char* name)
+// The next sibling of the same name: with firstChild() a walk over the
+// children of one name that builds no list.
+QDomElement nextOfSameName(const QDomElement& element)
 {
-    return attr(element, name).toInt();
+    return element.nextSiblingElement(element.tagName());
+}
+
+QString childText(const QDomElement& element, QStringView tag)
+{
+    return firstChild(element, tag).text();
+}
+
+QString attr(const QDomElement& element, QStringView attribute)
+{
+    return element.attribute(name(attribute));
+}
+
+int intAttr(const QDomElement& element, QStringView attribute)
+{
+    return attr(element, attribute).toInt();
 }
 
 // Widths and heights of views that are fixed in size; 32 when absent or 0.
 QSize fixedSize(const QDomElement& element)
 {
-    const int w = intAttr(element, "width");
-    const int h = intAttr(element, "height");
+    const int w = intAttr(element, u"width");
+    const int h = intAttr(element, u"height");
     return QSize(w == 0 ? 32 : w, h == 0 ? 32 : h);
 }
 
@@ -57,15 +76,14 @@ QSize fixedSize(const QDomElement& element)
 // which case the control reads and writes nothing.
 QString firstKey(const QDomElement& element)
 {
-    const QDomElement key = element.firstChildElement(QStringLiteral("key"));
+    const QDomElement key = firstChild(element, u"key");
     return key.isNull() ? QString() : key.text();
 }
 
-QList<QDomElement> childElements(const QDomElement& element, const char* name)
+QList<QDomElement> childElements(const QDomElement& element, QStringView tag)
 {
     QList<QDomElement> out;
-    for (QDomElement e = element.firstChildElement(QLatin1String(name)); !e.isNull();
-         e = e.nextSiblingElement(QLatin1String(name)))
+    for (QDomElement e = firstChild(element, tag); !e.isNull(); e = nextOfSameName(e))
         out.append(e);
     return out;
 }
@@ -79,9 +97,9 @@ void applyButtonOptions(QPushButton* button, const QDomElement& item)
         {QStringLiteral("red"), Qt::red},
     };
     if (item.hasAttribute(QStringLiteral("checkable")) &&
-        attr(item, "checkable") == QLatin1String("true"))
+        attr(item, u"checkable") == QLatin1String("true"))
         button->setCheckable(true);
-    const auto colour = colours.constFind(attr(item, "color"));
+    const auto colour = colours.constFind(attr(item, u"color"));
     if (item.hasAttribute(QStringLiteral("color")) && colour != colours.constEnd()) {
         QPalette palette = button->palette();
         palette.setBrush(QPalette::All, QPalette::Button, QBrush(colour.value(), Qt::SolidPattern));
@@ -104,8 +122,8 @@ QLayoutItem* CWinMain::newDropdown(QDomElement& item)
 {
     auto* combo = new QComboBox();
     combo->setEditable(false);
-    const QList<QDomElement> keys = childElements(item, "key");
-    const QList<QDomElement> texts = childElements(item, "text");
+    const QList<QDomElement> keys = childElements(item, u"key");
+    const QList<QDomElement> texts = childElements(item, u"text");
     for (int n = 0; n < texts.size(); ++n)
         combo->addItem(substitute(texts.at(n).text(), item),
                        n < keys.size() ? keys.at(n).text() : QString());
@@ -118,12 +136,12 @@ QLayoutItem* CWinMain::newEdit(QDomElement& item)
     auto* edit = new QLineEdit();
     if (item.hasAttribute(QStringLiteral("validator"))) {
         const QRegularExpression pattern(
-            QRegularExpression::anchoredPattern(attr(item, "validator")));
+            QRegularExpression::anchoredPattern(attr(item, u"validator")));
         edit->setValidator(new QRegularExpressionValidator(pattern, edit));
     }
     if (item.hasAttribute(QStringLiteral("inputMask")))
-        edit->setInputMask(attr(item, "inputMask"));
-    if (attr(item, "password") == QLatin1String("on"))
+        edit->setInputMask(attr(item, u"inputMask"));
+    if (attr(item, u"password") == QLatin1String("on"))
         edit->setEchoMode(QLineEdit::Password);
     connect(edit, &QLineEdit::textChanged, this,
             qOverload<const QString&>(&CWinMain::onCtrlChanged));
@@ -132,7 +150,7 @@ QLayoutItem* CWinMain::newEdit(QDomElement& item)
 
 QLayoutItem* CWinMain::newCheckbox(QDomElement& item)
 {
-    auto* box = new QCheckBox(childText(item, "text"));
+    auto* box = new QCheckBox(childText(item, u"text"));
     connect(box, &QCheckBox::stateChanged, this, qOverload<int>(&CWinMain::onCtrlChanged));
     return carrier(box);
 }
@@ -140,10 +158,10 @@ QLayoutItem* CWinMain::newCheckbox(QDomElement& item)
 QLayoutItem* CWinMain::newScroll(QDomElement& item)
 {
     const Qt::Orientation orientation =
-        attr(item, "orientation") == QLatin1String("horizontal") ? Qt::Horizontal : Qt::Vertical;
+        attr(item, u"orientation") == QLatin1String("horizontal") ? Qt::Horizontal : Qt::Vertical;
     auto* bar = new QScrollBar(orientation);
-    bar->setRange(intAttr(item, "minvalue"), intAttr(item, "maxvalue"));
-    bar->setValue(intAttr(item, "value"));
+    bar->setRange(intAttr(item, u"minvalue"), intAttr(item, u"maxvalue"));
+    bar->setValue(intAttr(item, u"value"));
     bar->setSingleStep(1);
     bar->setFocusPolicy(Qt::StrongFocus);
     connect(bar, &QScrollBar::valueChanged, this, qOverload<int>(&CWinMain::onCtrlChanged));
@@ -153,8 +171,8 @@ QLayoutItem* CWinMain::newScroll(QDomElement& item)
 QLayoutItem* CWinMain::newSeparator(QDomElement& item)
 {
     auto* line = new QFrame();
-    line->setFrameShape(attr(item, "orientation") == QLatin1String("horizontal") ? QFrame::HLine
-                                                                                 : QFrame::VLine);
+    line->setFrameShape(attr(item, u"orientation") == QLatin1String("horizontal") ? QFrame::HLine
+                                                                                  : QFrame::VLine);
     return carrier(line);
 }
 
@@ -174,7 +192,7 @@ QLayoutItem* CWinMain::newOnline(QDomElement& item)
 
 QLayoutItem* CWinMain::newSpacer(QDomElement& item)
 {
-    if (attr(item, "orientation") == QLatin1String("horizontal"))
+    if (attr(item, u"orientation") == QLatin1String("horizontal"))
         return new QSpacerItem(40, 20, QSizePolicy::Expanding, QSizePolicy::Minimum);
     return new QSpacerItem(20, 40, QSizePolicy::Minimum, QSizePolicy::Expanding);
 }
@@ -182,21 +200,21 @@ QLayoutItem* CWinMain::newSpacer(QDomElement& item)
 QLayoutItem* CWinMain::newTabWidget(QDomElement& item)
 {
     auto* tabs = new QTabWidget();
-    for (QDomElement tab : childElements(item, "tab")) {
+    for (QDomElement tab : childElements(item, u"tab")) {
         auto* page = new QWidget();
-        tabs->addTab(page, substitute(childText(tab, "name"), item));
+        tabs->addTab(page, substitute(childText(tab, u"name"), item));
         fillWidget(page, tab);
     }
-    tabs->setCurrentIndex(childText(item, "selection").toInt());
+    tabs->setCurrentIndex(childText(item, u"selection").toInt());
     return carrier(tabs);
 }
 
 QLayoutItem* CWinMain::newDateTime(QDomElement& item)
 {
     auto* edit = new QDateTimeEdit();
-    if (attr(item, "calendarPopup") == QLatin1String("on"))
+    if (attr(item, u"calendarPopup") == QLatin1String("on"))
         edit->setCalendarPopup(true);
-    edit->setDisplayFormat(attr(item, "format"));
+    edit->setDisplayFormat(attr(item, u"format"));
     const QString key = firstKey(item);
     if (!key.isNull())
         edit->setDateTime(
@@ -217,7 +235,7 @@ QLayoutItem* CWinMain::newPushButton(QDomElement& item)
 QLayoutItem* CWinMain::newList(QDomElement& item)
 {
     auto* tree = new QTreeWidget();
-    const QList<QDomElement> columns = childElements(item, "column");
+    const QList<QDomElement> columns = childElements(item, u"column");
     tree->setColumnCount(int(columns.size()));
     QStringList labels;
     for (const QDomElement& column : columns)
@@ -227,13 +245,13 @@ QLayoutItem* CWinMain::newList(QDomElement& item)
         tree->setColumnWidth(i, columns.at(i).attribute(QStringLiteral("width")).toInt());
 
     QStringList sources;
-    for (const QDomElement& source : childElements(item, "column_source"))
+    for (const QDomElement& source : childElements(item, u"column_source"))
         sources << source.text();
 
     QList<QTreeWidgetItem*> rows;
     const int columnCount = int(columns.size());
     if (columnCount > 0) {
-        const QList<QDomElement> texts = childElements(item, "text");
+        const QList<QDomElement> texts = childElements(item, u"text");
         for (int k = 0; k < texts.size(); ++k) {
             if (k % columnCount == 0)
                 rows.append(new QTreeWidgetItem());
@@ -241,7 +259,7 @@ QLayoutItem* CWinMain::newList(QDomElement& item)
         }
     }
     // The row count comes from a device file; keep it to what a view can show.
-    const int count = qBound(0, setup->value(childText(item, "row_count")).toInt(), kMaxListRows);
+    const int count = qBound(0, setup->value(childText(item, u"row_count")).toInt(), kMaxListRows);
     for (int r = 0; r < count; ++r) {
         auto* row = new QTreeWidgetItem();
         for (int i = 0; i < sources.size() && i < qMax(columnCount, 1); ++i) {
@@ -262,15 +280,15 @@ QLayoutItem* CWinMain::newNbxPie(QDomElement& item)
 {
     auto* pie = new NBXProgressPie();
     if (item.hasAttribute(QStringLiteral("value")))
-        pie->setProgress(intAttr(item, "value"));
+        pie->setProgress(intAttr(item, u"value"));
     return carrier(pie);
 }
 
 QLayoutItem* CWinMain::newProgressBar(QDomElement& item)
 {
     auto* bar = new QProgressBar();
-    bar->setRange(intAttr(item, "minvalue"), intAttr(item, "maxvalue"));
-    bar->setValue(intAttr(item, "value"));
+    bar->setRange(intAttr(item, u"minvalue"), intAttr(item, u"maxvalue"));
+    bar->setValue(intAttr(item, u"value"));
     return carrier(bar);
 }
 
@@ -284,7 +302,7 @@ QLayoutItem* CWinMain::newSetup(QDomElement&)
 void CWinMain::updateLabel(QDomElement& element, QWidget* widget)
 {
     if (auto* label = qobject_cast<QLabel*>(widget))
-        label->setText(substitute(childText(element, "text"), element));
+        label->setText(substitute(childText(element, u"text"), element));
 }
 
 void CWinMain::updateDropdown(QDomElement& element, QWidget* widget)
@@ -293,7 +311,7 @@ void CWinMain::updateDropdown(QDomElement& element, QWidget* widget)
     if (!combo)
         return;
     int i = 0;
-    for (const QDomElement& key : childElements(element, "key")) {
+    for (const QDomElement& key : childElements(element, u"key")) {
         const QString k = key.text();
         if (setup->value(k) == setup->defValue(k)) {
             combo->setCurrentIndex(i);
@@ -319,14 +337,14 @@ void CWinMain::updateCheckbox(QDomElement& element, QWidget* widget)
     auto* box = qobject_cast<QCheckBox*>(widget);
     if (!box)
         return;
-    const QDomElement key = element.firstChildElement(QStringLiteral("key"));
+    const QDomElement key = firstChild(element, u"key");
     if (!key.isNull()) {
         const QString v = setup->value(key.text());
-        const bool checked = attr(key, "default") == QLatin1String("off") ? v == attr(key, "on")
-                                                                          : v != attr(key, "off");
+        const bool checked = attr(key, u"default") == QLatin1String("off") ? v == attr(key, u"on")
+                                                                           : v != attr(key, u"off");
         box->setCheckState(checked ? Qt::Checked : Qt::Unchecked);
     }
-    box->setText(substitute(childText(element, "text"), element));
+    box->setText(substitute(childText(element, u"text"), element));
 }
 
 void CWinMain::updateScroll(QDomElement& element, QWidget* widget)
@@ -343,14 +361,14 @@ void CWinMain::updateTabWidget(QDomElement& element, QWidget* widget)
     if (!tabs)
         return;
     int i = 0;
-    for (const QDomElement& tab : childElements(element, "tab"))
-        tabs->setTabText(i++, substitute(childText(tab, "name"), element));
+    for (const QDomElement& tab : childElements(element, u"tab"))
+        tabs->setTabText(i++, substitute(childText(tab, u"name"), element));
 }
 
 void CWinMain::updatePushButton(QDomElement& element, QWidget* widget)
 {
     if (auto* button = qobject_cast<QPushButton*>(widget))
-        button->setText(substitute(childText(element, "text"), element));
+        button->setText(substitute(childText(element, u"text"), element));
 }
 
 void CWinMain::updateProgressBar(QDomElement& element, QWidget* widget)
@@ -366,9 +384,9 @@ void CWinMain::updateNbxPie(QDomElement& element, QWidget* widget)
     auto* pie = qobject_cast<NBXProgressPie*>(widget);
     if (!pie)
         return;
-    const qint64 size = fromHumanReadable(substitute(childText(element, "size"), element));
-    const qint64 limit = substitute(childText(element, "limit"), element).toLongLong();
-    const qint64 used = fromHumanReadable(substitute(childText(element, "used"), element));
+    const qint64 size = fromHumanReadable(substitute(childText(element, u"size"), element));
+    const qint64 limit = substitute(childText(element, u"limit"), element).toLongLong();
+    const qint64 used = fromHumanReadable(substitute(childText(element, u"used"), element));
 
     const qint64 total = (limit == 0 || size <= limit) ? size : limit;
     qint64 progress = 0;
@@ -408,8 +426,8 @@ void CWinMain::actDropdown(QDomElement& element, QWidget* widget)
                 setValue(assignment);
         }
     }
-    for (QDomElement action : childElements(element, "action")) {
-        if (attr(action, "type") == QLatin1String("call"))
+    for (QDomElement action : childElements(element, u"action")) {
+        if (attr(action, u"type") == QLatin1String("call"))
             commonCallProcessing(action);
     }
 }
@@ -420,11 +438,11 @@ void CWinMain::actEdit(QDomElement& element, QWidget* widget)
     if (!edit)
         return;
     const QString text = edit->text();
-    for (const QDomElement& key : childElements(element, "key"))
+    for (const QDomElement& key : childElements(element, u"key"))
         setValue(writeKey(key.text()) + text);
     const QString wanted = text.isEmpty() ? QStringLiteral("empty") : QStringLiteral("filled");
-    for (QDomElement action : childElements(element, "action")) {
-        if (attr(action, "state") == wanted)
+    for (QDomElement action : childElements(element, u"action")) {
+        if (attr(action, u"state") == wanted)
             processAction(widget, action);
     }
 }
@@ -435,15 +453,15 @@ void CWinMain::actCheckbox(QDomElement& element, QWidget* widget)
     if (!box)
         return;
     const Qt::CheckState state = box->checkState();
-    const char* side = state == Qt::Checked ? "on" : "off";
-    for (const QDomElement& key : childElements(element, "key"))
+    const QStringView side = state == Qt::Checked ? u"on" : u"off";
+    for (const QDomElement& key : childElements(element, u"key"))
         setValue(writeKey(key.text()) + attr(key, side));
     if (state == Qt::PartiallyChecked)
         return;
-    for (QDomElement action : childElements(element, "action")) {
-        if (attr(action, "state") != QLatin1String(side))
+    for (QDomElement action : childElements(element, u"action")) {
+        if (attr(action, u"state") != side)
             continue;
-        if (attr(action, "type") == QLatin1String("call"))
+        if (attr(action, u"type") == QLatin1String("call"))
             commonCallProcessing(action);
         else
             processAction(widget, action);
@@ -458,8 +476,8 @@ void CWinMain::actScroll(QDomElement& element, QWidget* widget)
         return;
     if (!key.isNull())
         setValue(writeKey(key) + QString::number(bar->value()));
-    for (QDomElement action : childElements(element, "action")) {
-        if (attr(action, "type") == QLatin1String("call"))
+    for (QDomElement action : childElements(element, u"action")) {
+        if (attr(action, u"type") == QLatin1String("call"))
             commonCallProcessing(action);
     }
 }

@@ -58,6 +58,9 @@ private slots:
     void centresOnParentWhenShown();
     void progress();
     void taggedLookups();
+    void lookupsByName_data();
+    void lookupsByName();
+    void lookupsBeforeTheDescriptionIsRead();
     void forgedHandleFindsNoWidget();
     void callTimeTaskRunsOnTick();
     void grabShowsFrameAndGloss();
@@ -364,6 +367,85 @@ void tst_CWinMain::taggedLookups()
     QCOMPARE(d->taggedObject(QStringLiteral("nowidget")), nullptr);
     QVERIFY(d->taggedElement(QStringLiteral("absent")).isNull());
     QCOMPARE(d->taggedObject(QStringLiteral("absent")), nullptr);
+}
+
+void tst_CWinMain::lookupsByName_data()
+{
+    // The element found by a tag, as the text of its `text` child (null: no
+    // element), and the widget found, as its text or "dialog" (empty: none).
+    QTest::addColumn<QString>("tag");
+    QTest::addColumn<QString>("element");
+    QTest::addColumn<QString>("widget");
+    QTest::newRow("first of two on different pages") << "twice"
+                                                     << "first"
+                                                     << "first";
+    QTest::newRow("a plain name passes over a prefixed one") << "mark"
+                                                             << "plain"
+                                                             << "plain";
+    QTest::newRow("a prefixed name") << "x:mark"
+                                     << "prefixed"
+                                     << "prefixed";
+    QTest::newRow("the description's own record comes first") << "forgedtag"
+                                                              << "forged" << QString();
+    QTest::newRow("an element that never had a widget") << "nowidget"
+                                                        << "" << QString();
+    QTest::newRow("the first annotated element, the dialog's window") << "controlWidget"
+                                                                      << ""
+                                                                      << "dialog";
+    QTest::newRow("absent") << "absent" << QString() << QString();
+}
+
+void tst_CWinMain::lookupsByName()
+{
+    QFETCH(QString, tag);
+    QFETCH(QString, element);
+    QFETCH(QString, widget);
+    SetupHarness h;
+    CWinMain* d = h.build(SetupHarness::wrap(
+        "<window/><tabwidget>"
+        "<tab><item type=\"gridlayout\">"
+        "<item type=\"label\" row=\"0\"><x:mark xmlns:x=\"urn:x\"/><text>prefixed</text></item>"
+        "<item type=\"label\" row=\"1\"><twice/><text>first</text></item>"
+        "<item type=\"label\" row=\"2\"><controlWidget address=\"1\" id=\"link1\"/>"
+        "<forgedtag/><text>forged</text></item>"
+        "</item></tab>"
+        "<tab><item type=\"gridlayout\">"
+        "<item type=\"label\" row=\"0\"><mark/><twice/><text>plain</text></item>"
+        "</item></tab></tabwidget><plain><nowidget/><text/></plain>"));
+    QVERIFY(h.errorTexts().isEmpty());
+
+    const QDomElement found = d->taggedElement(tag);
+    QCOMPARE(found.isNull(), element.isNull());
+    QCOMPARE(found.firstChildElement(QStringLiteral("text")).text(), element);
+    QWidget* object = d->taggedObject(tag);
+    if (widget == QLatin1String("dialog"))
+        QCOMPARE(object, d);
+    else if (widget.isEmpty())
+        QCOMPARE(object, nullptr);
+    else
+        QCOMPARE(qobject_cast<QLabel*>(object) ? qobject_cast<QLabel*>(object)->text() : QString(),
+                 widget);
+}
+
+void tst_CWinMain::lookupsBeforeTheDescriptionIsRead()
+{
+    // Progress arrives while the source is still loading; the tag it looks
+    // for must still be found once the description is read.
+    SetupHarness h;
+    h.source.setFilePath(
+        QStringLiteral("interface"),
+        h.write("setup-m.xml", SetupHarness::wrap("<tabwidget><tab><item type=\"gridlayout\">"
+                                                  "<item type=\"label\"><progress_dialog/>"
+                                                  "<text>loading</text></item>"
+                                                  "</item></tab></tabwidget>")));
+    h.source.deferLoad = true;
+    CWinMain d(h.source);
+    emit h.source.progress(100);
+    QCOMPARE(d.taggedObject(QStringLiteral("progress_dialog")), nullptr);
+    emit h.source.loadDone();
+    auto* label = qobject_cast<QLabel*>(d.taggedObject(QStringLiteral("progress_dialog")));
+    QVERIFY(label);
+    QCOMPARE(label->text(), QStringLiteral("loading"));
 }
 
 void tst_CWinMain::forgedHandleFindsNoWidget()

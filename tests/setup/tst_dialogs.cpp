@@ -3,6 +3,7 @@
 #include <QDialog>
 #include <QFileDialog>
 #include <QLabel>
+#include <QPushButton>
 #include <QtTest>
 
 #include <functional>
@@ -119,6 +120,7 @@ private slots:
     void wrongCalls_data();
     void wrongCalls();
     void subDialogTwiceLeavesNoAnnotations();
+    void callsReachDialogsOpenedAfterTheBuild();
     void dialogOpeningItselfIsRefused();
     void dialogOpenedWhileBuildingStepsOnlyItsControls();
     void nestingOfDialogsIsBounded();
@@ -199,6 +201,58 @@ void tst_Dialogs::subDialogTwiceLeavesNoAnnotations()
         QCOMPARE(element.elementsByTagName("controlWidget").size(), 0);
         QVERIFY(!d->taggedObject("question"));
     }
+    QCOMPARE(h.errorTexts(), QStringList());
+}
+
+void tst_Dialogs::callsReachDialogsOpenedAfterTheBuild()
+{
+    // A call while the dialog is built finds its targets by name; the
+    // controls of a sub-dialog opened later are found the same way, each
+    // time it opens, and not once it has closed.
+    SetupHarness h;
+    CWinMain* d = h.build(SetupHarness::wrap(R"(
+<tabwidget><tab><item type="gridlayout">
+  <item type="label" row="0"><built_note/><text>-</text></item>
+  <item type="checkbox" row="1"><key on="1" off="0">general/x/on/1</key>
+    <action type="call" state="on" slot="setText" param="built">built_note</action></item>
+</item></tab></tabwidget>
+<note_dialog title="Note"><note/>
+  <item type="gridlayout">
+    <item type="label" row="0"><note_target/><text>before</text></item>
+    <item type="pushbutton" row="1"><note_button/><text>Go</text>
+      <action type="call" slot="setText" param="after">note_target</action></item>
+  </item>
+</note_dialog>
+<other_dialog title="Other"><other/>
+  <item type="gridlayout"><item type="label"><text>other</text></item></item>
+</other_dialog>
+<buttonOK><action type="call" slot="setText" param="late">note_target</action></buttonOK>
+)"));
+    QCOMPARE(h.control<QLabel>("built_note")->text(), QString("built"));
+    for (int round = 0; round < 2; ++round) {
+        QString before, after;
+        onNextModal([&](QDialog*) {
+            before = h.control<QLabel>("note_target")->text();
+            h.control<QPushButton>("note_button")->click();
+            after = h.control<QLabel>("note_target")->text();
+        });
+        call(d, "showDialog", "note");
+        QCOMPARE(before, QString("before"));
+        QCOMPARE(after, QString("after"));
+    }
+    // Another dialog may well live where the closed one did; the closed
+    // one's elements must not lead to it.
+    bool opened = false;
+    onNextModal([&](QDialog* dialog) {
+        opened = true;
+        QCOMPARE(d->taggedObject("other"), dialog);
+        QCOMPARE(d->taggedObject("note"), nullptr);
+        QCOMPARE(d->taggedObject("note_target"), nullptr);
+    });
+    call(d, "showDialog", "other");
+    QVERIFY(opened);
+    d->findChild<QPushButton*>("pbOK")->click();
+    QVERIFY(!d->taggedObject("note_target"));
     QCOMPARE(h.errorTexts(), QStringList());
 }
 
