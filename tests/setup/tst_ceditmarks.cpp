@@ -137,6 +137,9 @@ void tst_cEditMarks::refusedTextYieldsToANewValue()
     QVERIFY(!okButton(d)->isEnabled());
     QCOMPARE(gateway->toolTip(),
              QStringLiteral("Gateway\nFour numbers from 0 to 255 with dots between"));
+    const QString picture = QDir::current().filePath(QStringLiteral("refused-edit.png"));
+    QVERIFY(d->grab().save(picture));
+    qInfo("grabbed to %s", qPrintable(picture));
 
     // Writing the key elsewhere replaces the refused text and its mark.
     h.setValue("general/net/gateway/10.1.1.1");
