@@ -66,6 +66,7 @@ private slots:
     void grabShowsFrameAndGloss();
     void fitsTheScreen_data();
     void fitsTheScreen();
+    void staysOnScreenOverAParentAtTheEdge();
     void okBeforeCancelAndFirstControlFocused();
     void cancelWhileLoadingEndsTheDialog();
 };
@@ -556,6 +557,19 @@ void tst_CWinMain::fitsTheScreen()
         QVERIFY(button->isVisible());
         QVERIFY(d->rect().contains(QRect(button->mapTo(d, QPoint(0, 0)), button->size())));
     }
+}
+
+void tst_CWinMain::staysOnScreenOverAParentAtTheEdge()
+{
+    const QRect area = QGuiApplication::primaryScreen()->availableGeometry();
+    QWidget parent;
+    parent.setGeometry(area.right() - 100, area.bottom() - 80, 600, 400);
+    parent.show();
+    SetupHarness h;
+    CWinMain* d = h.build(SetupHarness::wrap(windowOfSize(300, 200)), &parent);
+    QVERIFY(d->isVisible());
+    QVERIFY(area.contains(d->frameGeometry()));
+    QCOMPARE(d->size(), QSize(300, 200));
 }
 
 void tst_CWinMain::okBeforeCancelAndFirstControlFocused()
