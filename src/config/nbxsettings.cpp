@@ -577,6 +577,12 @@ bool NBXSettings::setValue(const QString& key, const QString& value, QString* re
     return true;
 }
 
+QString NBXSettings::refusalOf(const QString& key, const QString& value)
+{
+    loadIfEmpty(); // whether the file has headers decides some refusals
+    return refusal(key, value);
+}
+
 QString NBXSettings::refusal(const QString& key, const QString& value) const
 {
     const auto [section, name] = splitKey(key);

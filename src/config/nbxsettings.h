@@ -28,6 +28,9 @@ public:
     // False, with the reason in `reason`, for a value that could not be
     // written so that it reads back as this key: nothing changes then.
     bool setValue(const QString& key, const QString& value, QString* reason = nullptr);
+    // Why setValue(key, value) would refuse the value, without setting it;
+    // empty when it would be stored.
+    QString refusalOf(const QString& key, const QString& value);
     // "key/value" for every key, in key order, that the pattern matches whole.
     QStringList regexp_values(const QString& pattern);
 

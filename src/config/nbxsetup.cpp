@@ -109,12 +109,31 @@ void NBXSetup::setValue(const QString& key)
 {
     const SplitKey k(key);
     if (k.count() < 4) {
-        emit pseudothrow(tr("Wrong value \"%1\"").arg(key));
+        emit pseudothrow(wrongValueMessage(key));
         return;
     }
     QString reason;
     if (!settings(k.file())->setValue(k.settingsKey(), k.tail(), &reason))
-        emit pseudothrow(tr("Can not store \"%1\": %2").arg(path(key), reason));
+        emit pseudothrow(cannotStoreMessage(key, reason));
+}
+
+QString NBXSetup::storeRefusal(const QString& key)
+{
+    const SplitKey k(key);
+    if (k.count() < 4)
+        return wrongValueMessage(key);
+    const QString reason = settings(k.file())->refusalOf(k.settingsKey(), k.tail());
+    return reason.isEmpty() ? QString() : cannotStoreMessage(key, reason);
+}
+
+QString NBXSetup::wrongValueMessage(const QString& key)
+{
+    return tr("Wrong value \"%1\"").arg(key);
+}
+
+QString NBXSetup::cannotStoreMessage(const QString& key, const QString& reason) const
+{
+    return tr("Can not store \"%1\": %2").arg(path(key), reason);
 }
 
 QString NBXSetup::defValue(const QString& key) const

@@ -28,6 +28,9 @@ public:
 
     QString value(const QString& key);
     void setValue(const QString& key);
+    // The message setValue(key) would report for this assignment, without
+    // storing anything; empty when it would be stored.
+    QString storeRefusal(const QString& key);
     QString defValue(const QString& key) const;
     QString path(const QString& key) const;
     QStringList regexp_values(const QString& key);
@@ -62,6 +65,9 @@ public slots:
     void function(QString s);
 
 protected:
+    static QString wrongValueMessage(const QString& key);
+    QString cannotStoreMessage(const QString& key, const QString& reason) const;
+
     // Deletes the settings objects now, while the files they write to on
     // destruction still exist; a source that removes its copies calls this
     // first so that no removed copy is created again.

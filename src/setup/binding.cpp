@@ -57,7 +57,7 @@ void CWinMain::updateControl(QDomElement& element)
         (this->*row->update)(element, widget);
     const QString tooltip = element.firstChildElement(QStringLiteral("tooltip")).text();
     if (!tooltip.isEmpty())
-        widget->setToolTip(substitute(tooltip, element));
+        editMarks.setToolTip(widget, substitute(tooltip, element));
 }
 
 void CWinMain::actControl(QDomElement& element)

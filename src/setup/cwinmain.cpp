@@ -7,9 +7,12 @@
 #include "util/gloss.h"
 
 #include <QEvent>
+#include <QEventLoop>
 #include <QGuiApplication>
 #include <QPainter>
 #include <QScreen>
+#include <QScrollArea>
+#include <QWindow>
 
 CWinMain::CWinMain(NBXSetup& setup_, QWidget* parent)
     : QDialog(parent, Qt::WindowFlags(0x0b)), setup(&setup_)
@@ -25,6 +28,9 @@ CWinMain::CWinMain(NBXSetup& setup_, QWidget* parent)
     // dialog again through the error path, and must not be retried there.
     connect(this, &QDialog::rejected, &setup_, &NBXSetup::revertLive, Qt::SingleShotConnection);
     connect(&timeTaskTimer, &QTimer::timeout, this, &CWinMain::timeout);
+    connect(&editMarks, &cEditMarks::changed, this,
+            [this] { ui.pbOK->setEnabled(!editMarks.blocksStoring()); });
+    setTabOrder(ui.pbOK, ui.pbCancel);
 
     // Nothing may reach the screen before the description is in place, not
     // even the frame that a show from inside exec() would map.
@@ -52,7 +58,40 @@ CWinMain::CWinMain(NBXSetup& setup_, QWidget* parent)
     setup->load();
 }
 
-CWinMain::~CWinMain() = default;
+CWinMain::~CWinMain()
+{
+    if (loadWait)
+        loadWait->quit();
+}
+
+int CWinMain::exec()
+{
+    if (!loaded) {
+        // QDialog ends its loop only when a visible dialog hides, and this
+        // one stays hidden until the description is in place; so it waits
+        // for the source in a loop of its own that done() ends as well.
+        QEventLoop wait;
+        loadWait = &wait;
+        doneWhileLoading = false;
+        const QPointer<CWinMain> alive(this);
+        wait.exec(QEventLoop::DialogExec);
+        if (!alive)
+            return QDialog::Rejected;
+        loadWait = nullptr;
+        if (doneWhileLoading)
+            return result();
+    }
+    return QDialog::exec();
+}
+
+void CWinMain::done(int r)
+{
+    QDialog::done(r);
+    if (loadWait) {
+        doneWhileLoading = true;
+        loadWait->quit();
+    }
+}
 
 void CWinMain::centreOn(QWidget* parent)
 {
@@ -71,7 +110,13 @@ void CWinMain::onLoadDone()
     parseConfig(setup->filePath(QStringLiteral("interface")));
     loaded = true;
     setAttribute(Qt::WA_DontShowOnScreen, false);
-    setVisible(true);
+    fitToScreen();
+    focusFirstControl();
+    // While exec() waits for the source, it shows the dialog itself, modal.
+    if (loadWait)
+        loadWait->quit();
+    else
+        setVisible(true);
 }
 
 void CWinMain::showEvent(QShowEvent* event)
@@ -80,8 +125,10 @@ void CWinMain::showEvent(QShowEvent* event)
         setVisible(false);
         return;
     }
-    if (parentWidget())
+    if (parentWidget()) {
         centreOn(parentWidget());
+        keepOnScreen();
+    }
     QDialog::showEvent(event);
 }
 
@@ -101,6 +148,8 @@ void CWinMain::slot_onpseudothrow(QString s)
 
 void CWinMain::saveSettings()
 {
+    if (editMarks.blocksStoring())
+        return;
     QDomElement ok = root.firstChildElement(QStringLiteral("buttonOK"));
     if (!ok.isNull())
         commonActionsProcessing(ok);
@@ -150,4 +199,89 @@ bool CWinMain::eventFilter(QObject* obj, QEvent* event)
             paintFrame(widget);
     }
     return obj->eventFilter(obj, event);
+}
+
+QRect CWinMain::availableArea()
+{
+    const QScreen* screen = QGuiApplication::primaryScreen();
+    return screen ? screen->availableGeometry() : QRect();
+}
+
+// What the window system adds around the dialog, as far as it is known.
+QSize CWinMain::frameExtra() const
+{
+    const QMargins m = windowHandle() ? windowHandle()->frameMargins() : QMargins();
+    return QSize(m.left() + m.right(), m.top() + m.bottom());
+}
+
+// The description's size, and the controls' own, are kept within the
+// screen: pages that need more room scroll, and the dialog is centred once
+// its size is final.
+void CWinMain::fitToScreen()
+{
+    const QRect area = availableArea();
+    if (area.isEmpty())
+        return;
+    create(); // the window system's frame is known from here on
+    const QSize room = (area.size() - frameExtra()).expandedTo(QSize(1, 1));
+    setMinimumSize(minimumSize().boundedTo(room));
+    layout()->activate();
+    const QSize needed = minimumSizeHint().expandedTo(minimumSize());
+    if (needed.width() > room.width() || needed.height() > room.height()) {
+        scrollPages();
+        ui.tabWidget->updateGeometry();
+        layout()->invalidate();
+        layout()->activate();
+    }
+    resize(size().expandedTo(minimumSize()).boundedTo(room));
+    if (parentWidget())
+        return; // centred on the parent when shown
+    QRect frame(QPoint(0, 0), size() + frameExtra());
+    frame.moveCenter(area.center());
+    move(frame.topLeft());
+}
+
+void CWinMain::scrollPages()
+{
+    const int current = ui.tabWidget->currentIndex();
+    for (int i = 0; i < ui.tabWidget->count(); ++i) {
+        QWidget* page = ui.tabWidget->widget(i);
+        const QString title = ui.tabWidget->tabText(i);
+        ui.tabWidget->removeTab(i);
+        auto* scroll = new QScrollArea();
+        scroll->setFrameShape(QFrame::NoFrame);
+        scroll->setWidgetResizable(true);
+        scroll->setWidget(page);
+        ui.tabWidget->insertTab(i, scroll, title);
+    }
+    ui.tabWidget->setCurrentIndex(current);
+}
+
+void CWinMain::keepOnScreen()
+{
+    const QRect area = availableArea();
+    if (area.isEmpty())
+        return;
+    QRect frame(pos(), size() + frameExtra());
+    frame.moveRight(qMin(frame.right(), area.right()));
+    frame.moveBottom(qMin(frame.bottom(), area.bottom()));
+    frame.moveLeft(qMax(frame.left(), area.left()));
+    frame.moveTop(qMax(frame.top(), area.top()));
+    move(frame.topLeft());
+}
+
+// The first control of the first page that takes the keyboard.
+void CWinMain::focusFirstControl()
+{
+    QWidget* page = ui.tabWidget->widget(0);
+    if (auto* scroll = qobject_cast<QScrollArea*>(page))
+        page = scroll->widget();
+    if (!page)
+        return;
+    for (QWidget* w : page->findChildren<QWidget*>()) {
+        if ((w->focusPolicy() & Qt::TabFocus) && w->isEnabled() && w->isVisibleTo(page)) {
+            w->setFocus(Qt::OtherFocusReason);
+            return;
+        }
+    }
 }

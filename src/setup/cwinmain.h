@@ -1,5 +1,6 @@
 #pragma once
 
+#include "setup/ceditmarks.h"
 #include "setup/ui_mainwindow.h"
 
 #include <QDialog>
@@ -19,8 +20,10 @@
 
 class NBXSetup;
 class QDateTime;
+class QEventLoop;
 class QGridLayout;
 class QLayoutItem;
+class QLineEdit;
 
 // The setup dialog. Its whole content comes from the setup description the
 // configuration source supplies: the description is parsed into `document`,
@@ -57,6 +60,11 @@ public:
     bool localFilesAllowed(const char* slot) const;
     // Puts the dialog's centre on the middle of `parent`.
     void centreOn(QWidget* parent);
+
+    // Also while the dialog still waits, hidden, for its source: a cancel
+    // then ends exec() at once.
+    int exec() override;
+    void done(int r) override;
 
     // --- factory (controlfactory.cpp)
     QLayoutItem* newControl(QDomElement& item);
@@ -182,6 +190,7 @@ private:
     void actScroll(QDomElement& element, QWidget* widget);
     void actDateTime(QDomElement& element, QWidget* widget);
     void actPushButton(QDomElement& element, QWidget* widget);
+    QString editRefusal(const QDomElement& element, QLineEdit* edit);
 
     // --- sub-dialogs (dialogs.cpp)
     void buildDialog(QDialog& dialog, QDomElement& element);
@@ -201,6 +210,13 @@ private:
     QString translate(const QString& word, QString& lang);
     QDomElement translationOf(const QString& word);
     static void paintFrame(QWidget* widget);
+    // --- fitting the screen (cwinmain.cpp)
+    void fitToScreen();
+    void scrollPages();
+    void keepOnScreen();
+    void focusFirstControl();
+    static QRect availableArea();
+    QSize frameExtra() const;
 
     Ui_MainWindow ui;
     QFile configFile;
@@ -216,6 +232,12 @@ private:
     bool errorShown = false;
     bool building = true;
     QTimer rejectTimer;
+    // The loop exec() waits in while the source loads, and whether done()
+    // ended it.
+    QEventLoop* loadWait = nullptr;
+    bool doneWhileLoading = false;
+    // Edits whose text could not be stored; OK waits while one is in sight.
+    cEditMarks editMarks;
 
     // Indexes beside the document so that lookups by link tag, by handle, by
     // element and by name cost the same whatever the size of the

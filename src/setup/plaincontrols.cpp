@@ -328,6 +328,10 @@ void CWinMain::updateEdit(QDomElement& element, QWidget* widget)
     if (!edit || key.isNull())
         return;
     const QString v = setup->value(key);
+    // A text that could not be stored stays for the user to correct, until
+    // something else writes the key.
+    if (editMarks.isRefused(edit) && v == editMarks.keptValue(edit))
+        return;
     if (v != edit->text())
         edit->setText(v);
 }
@@ -438,6 +442,14 @@ void CWinMain::actEdit(QDomElement& element, QWidget* widget)
     if (!edit)
         return;
     const QString text = edit->text();
+    const QString refusal = editRefusal(element, edit);
+    if (!refusal.isEmpty()) {
+        // Nothing is stored and nothing follows from the text.
+        const QString key = firstKey(element);
+        editMarks.refuse(edit, refusal, key.isNull() ? QString() : setup->value(key));
+        return;
+    }
+    editMarks.clear(edit);
     for (const QDomElement& key : childElements(element, u"key"))
         setValue(writeKey(key.text()) + text);
     const QString wanted = text.isEmpty() ? QStringLiteral("empty") : QStringLiteral("filled");
@@ -445,6 +457,27 @@ void CWinMain::actEdit(QDomElement& element, QWidget* widget)
         if (attr(action, u"state") == wanted)
             processAction(widget, action);
     }
+}
+
+// Why the edit's text cannot be stored: its validator does not accept it, or
+// a settings file could not store it so that it reads back. Empty when it
+// can be stored.
+QString CWinMain::editRefusal(const QDomElement& element, QLineEdit* edit)
+{
+    QString text = edit->text();
+    int position = edit->cursorPosition();
+    if (edit->validator() &&
+        edit->validator()->validate(text, position) != QValidator::Acceptable) {
+        const QString hint = childText(element, u"validatorhint");
+        return hint.isEmpty() ? tr("This text is not accepted here.")
+                              : substitute(hint, QDomElement());
+    }
+    for (const QDomElement& key : childElements(element, u"key")) {
+        const QString why = setup->storeRefusal(writeKey(key.text()) + edit->text());
+        if (!why.isEmpty())
+            return why;
+    }
+    return QString();
 }
 
 void CWinMain::actCheckbox(QDomElement& element, QWidget* widget)

@@ -102,9 +102,13 @@ void tst_NBXSetup::keyErrors()
     QSignalSpy spy(&setup, &NBXSetup::pseudothrow);
     if (call == "value")
         QCOMPARE(setup.value(key), QString());
-    else if (call == "setValue")
+    else if (call == "setValue") {
+        // Asked first, the source gives the same reason and reports nothing.
+        const QString asked = setup.storeRefusal(key);
+        QCOMPARE(spy.count(), 0);
+        QTEST(asked, "message");
         setup.setValue(key);
-    else
+    } else
         QCOMPARE(setup.regexp_values(key), QStringList());
     QCOMPARE(spy.count(), 1);
     QTEST(spy.at(0).at(0).toString(), "message");
@@ -117,6 +121,9 @@ void tst_NBXSetup::valueAndDefault()
     setup.setFilePath("general", writeFile("g1.ini", "[ network ]\nlogin = admin\n"));
     QCOMPARE(setup.value("general/network/port/8080"), QString("8080"));
     QCOMPARE(setup.value("general/network/login/guest"), QString("admin"));
+    QCOMPARE(setup.value("general/network/port"), QString());
+    // Asking whether a value can be stored does not store it.
+    QCOMPARE(setup.storeRefusal("general/network/port/81"), QString());
     QCOMPARE(setup.value("general/network/port"), QString());
     setup.setValue("general/network/port/81");
     QCOMPARE(setup.value("general/network/port/8080"), QString("81"));

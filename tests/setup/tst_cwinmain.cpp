@@ -64,6 +64,11 @@ private slots:
     void forgedHandleFindsNoWidget();
     void callTimeTaskRunsOnTick();
     void grabShowsFrameAndGloss();
+    void fitsTheScreen_data();
+    void fitsTheScreen();
+    void staysOnScreenOverAParentAtTheEdge();
+    void okBeforeCancelAndFirstControlFocused();
+    void cancelWhileLoadingEndsTheDialog();
 };
 
 void tst_CWinMain::parseErrors_data()
@@ -243,9 +248,9 @@ void tst_CWinMain::tabsSelectionAndSize_data()
                                  "<tab><name>@c</name></tab>";
     const QByteArray translations = "<translations><c><ru>C</ru></c></translations>";
     QTest::newRow("selection and both sizes")
-        << "<window><width>800</width><height>600</height></window><tabwidget>" + threeTabs +
+        << "<window><width>640</width><height>480</height></window><tabwidget>" + threeTabs +
                "<selection>2</selection></tabwidget>" + translations
-        << QStringList{"A", "B", "C"} << 2 << QSize(800, 600);
+        << QStringList{"A", "B", "C"} << 2 << QSize(640, 480);
     QTest::newRow("width without height keeps the frame size")
         << "<window><width>800</width></window><tabwidget>" + threeTabs + "</tabwidget>" +
                translations
@@ -490,6 +495,126 @@ void tst_CWinMain::grabShowsFrameAndGloss()
     const QString out = QDir::current().filePath(QStringLiteral("showcase.png"));
     QVERIFY(image.save(out));
     qInfo("grabbed to %s", qPrintable(out));
+}
+
+namespace {
+
+// A page of `rows` labelled edits.
+QByteArray pageOfEdits(int rows)
+{
+    QByteArray items;
+    for (int r = 0; r < rows; ++r)
+        items += "<item type=\"label\" row=\"" + QByteArray::number(r) + "\"><text>Field " +
+                 QByteArray::number(r) + "</text></item><item type=\"edit\" column=\"1\" row=\"" +
+                 QByteArray::number(r) + "\"><key>general/page/f" + QByteArray::number(r) +
+                 "</key></item>";
+    return "<tabwidget><tab><name>Many</name><item type=\"gridlayout\">" + items +
+           "</item></tab><tab><name>Other</name></tab></tabwidget>";
+}
+
+QByteArray windowOfSize(int width, int height)
+{
+    return "<window><width>" + QByteArray::number(width) + "</width><height>" +
+           QByteArray::number(height) + "</height></window>";
+}
+
+} // namespace
+
+void tst_CWinMain::fitsTheScreen_data()
+{
+    QTest::addColumn<QByteArray>("body");
+    QTest::addColumn<QSize>("size"); // invalid: bounded by the screen
+
+    QTest::newRow("small description, centred") << windowOfSize(300, 200) << QSize(300, 200);
+    QTest::newRow("description larger than the screen") << windowOfSize(4000, 3000) << QSize();
+    QTest::newRow("minimum width larger than the screen")
+        << QByteArray("<window width=\"5000\"/>") << QSize();
+    QTest::newRow("page taller than the screen")
+        << windowOfSize(400, 300) + pageOfEdits(80) << QSize();
+}
+
+void tst_CWinMain::fitsTheScreen()
+{
+    QFETCH(QByteArray, body);
+    QFETCH(QSize, size);
+    SetupHarness h;
+    CWinMain* d = h.build(SetupHarness::wrap(body));
+    QVERIFY2(h.errorTexts().isEmpty(), qPrintable(h.errorTexts().join('\n')));
+    QVERIFY(d->isVisible());
+    const QRect area = QGuiApplication::primaryScreen()->availableGeometry();
+    const auto describe = [](const QRect& r) {
+        return QStringLiteral("%1,%2 %3x%4").arg(r.x()).arg(r.y()).arg(r.width()).arg(r.height());
+    };
+    QVERIFY2(area.contains(d->frameGeometry()),
+             qPrintable(describe(d->frameGeometry()) + QStringLiteral(" in ") + describe(area)));
+    if (size.isValid())
+        QCOMPARE(d->size(), size);
+    // Centred once its size is final.
+    QVERIFY((d->frameGeometry().center() - area.center()).manhattanLength() <= 2);
+    // Both buttons lie inside the dialog.
+    for (const char* name : {"pbOK", "pbCancel"}) {
+        auto* button = d->findChild<QPushButton*>(QLatin1String(name));
+        QVERIFY(button->isVisible());
+        QVERIFY(d->rect().contains(QRect(button->mapTo(d, QPoint(0, 0)), button->size())));
+    }
+}
+
+void tst_CWinMain::staysOnScreenOverAParentAtTheEdge()
+{
+    const QRect area = QGuiApplication::primaryScreen()->availableGeometry();
+    QWidget parent;
+    parent.setGeometry(area.right() - 100, area.bottom() - 80, 600, 400);
+    parent.show();
+    SetupHarness h;
+    CWinMain* d = h.build(SetupHarness::wrap(windowOfSize(300, 200)), &parent);
+    QVERIFY(d->isVisible());
+    QVERIFY(area.contains(d->frameGeometry()));
+    QCOMPARE(d->size(), QSize(300, 200));
+}
+
+void tst_CWinMain::okBeforeCancelAndFirstControlFocused()
+{
+    SetupHarness h;
+    CWinMain* d = h.build(SetupHarness::wrap(pageOfEdits(3)));
+    auto* ok = d->findChild<QPushButton*>(QStringLiteral("pbOK"));
+    auto* cancel = d->findChild<QPushButton*>(QStringLiteral("pbCancel"));
+    QWidget* firstPage = d->findChild<QTabWidget*>(QStringLiteral("tabWidget"))->widget(0);
+    QLineEdit* firstEdit = firstPage->findChildren<QLineEdit*>().value(0);
+    QVERIFY(firstEdit);
+    d->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(d));
+    QCOMPARE(QApplication::focusWidget(), firstEdit);
+
+    ok->setFocus();
+    QTest::keyClick(ok, Qt::Key_Tab);
+    QCOMPARE(QApplication::focusWidget(), cancel);
+}
+
+void tst_CWinMain::cancelWhileLoadingEndsTheDialog()
+{
+    SetupHarness h;
+    h.source.setFilePath(QStringLiteral("interface"),
+                         h.write("setup-m.xml", SetupHarness::fixture("lifecycle.xml")));
+    h.source.deferLoad = true;
+    bool shown = false;
+    // The host cancels while the source still loads; the load then ends.
+    QTimer::singleShot(0, [&] {
+        for (QWidget* w : QApplication::topLevelWidgets())
+            if (auto* d = qobject_cast<CWinMain*>(w))
+                d->reject();
+        QTimer::singleShot(0, &h.source, &NBXSetup::loadDone);
+    });
+    // Should the dialog still appear, it is closed so that the test ends.
+    QTimer poll;
+    QObject::connect(&poll, &QTimer::timeout, [&] {
+        if (CWinMain* d = openSetupDialog()) {
+            shown = true;
+            d->reject();
+        }
+    });
+    poll.start(5);
+    QCOMPARE(DoPanorixSetup(h.source), 0);
+    QVERIFY(!shown);
 }
 
 QTEST_MAIN(tst_CWinMain)
