@@ -197,11 +197,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     require(f.updates - updatesBefore == (wellFormed && !sameTables(f.table, expected) ? 1 : 0));
     if (!got.isEmpty()) {
         // A name that fills its field may have been cut by the informer: the
-        // adaptor ends it on a whole character with an ellipsis.
+        // adaptor ends it on a whole character with an ellipsis, and leaves
+        // out the bytes of an incomplete last character.
         const QString raw = QString::fromLocal8Bit(text(got.constData(), 8, 32));
         const QString address = QString::fromLocal8Bit(text(got.constData(), 257, 512));
         const QString name = f.adaptor.lookupName(address);
-        require(name == raw || name.endsWith(QChar(0x2026)));
+        require(name == raw || name.endsWith(QChar(0x2026)) || raw.startsWith(name));
         require(f.adaptor.lookupIP(name) == address);
     }
     f.table = got;
