@@ -46,10 +46,10 @@ struct Edit
     QStringList values{QStringLiteral("Bob's new value"), QStringLiteral("x")};
 };
 
-Edit editFrom(const QByteArray& spec)
+Edit editFrom(const QByteArray& text)
 {
     Edit edit;
-    const QStringList parts = QString::fromUtf8(spec).split(QLatin1Char('\x01'));
+    const QStringList parts = QString::fromUtf8(text).split(QLatin1Char('\x01'));
     if (parts.size() < 3)
         return edit;
     edit.key = parts.at(0) + QLatin1Char('/') + parts.at(1);
