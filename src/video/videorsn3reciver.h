@@ -1,0 +1,76 @@
+#pragma once
+
+#include "video/cffmpegdecoder.h"
+#include "video/crsn3demuxer.h"
+#include "video/crsn3parser.h"
+
+#include <QAbstractSocket>
+#include <QByteArray>
+#include <QDomElement>
+#include <QObject>
+#include <QPixmap>
+#include <QTcpSocket>
+#include <QTimer>
+
+class NBXSetup;
+
+// The one live-stream connection of the process: logs in to the device,
+// receives its RSN3 stream and emits every other run of four decoded
+// pictures. Created by the stream time task, removed with the dialog.
+class VideoRSN3Reciver : public QObject
+{
+    Q_OBJECT
+public:
+    static constexpr quint16 kDefaultPort = 5049;
+    // Stream bytes we hold before handing them on; the rest waits in the
+    // socket, so a device faster than our decoder is slowed down by TCP
+    // instead of filling memory.
+    static constexpr qsizetype kMaxBuffered = 4 * 1024 * 1024;
+    // Stream bytes handed to the parser at a time, so that a read holding
+    // many pictures can yield to the event loop after each decoded one.
+    static constexpr qsizetype kFeedSlice = 2048;
+
+    static VideoRSN3Reciver* getReciver(NBXSetup* setup, QDomElement& task);
+    static void removeReciver();
+
+    static bool created;
+    static VideoRSN3Reciver* singletonPtr;
+
+    cFfmpegDecoder* getDecoder() { return &decoder; }
+
+signals:
+    void pixmapReady(const QPixmap& pixmap);
+
+public slots:
+    void connected();
+    void readyRead();
+    void disconnected();
+    void error(QAbstractSocket::SocketError socketError);
+    void imageReady(const QImage& image);
+
+private:
+    enum State
+    {
+        Connecting = 0,
+        LoginSent = 1,
+        Streaming = 2
+    };
+
+    VideoRSN3Reciver(NBXSetup* setup, QDomElement& task);
+    ~VideoRSN3Reciver() override;
+
+    void _connect(NBXSetup* setup);
+    void _pull();
+    bool _takeLoginAnswer();
+    void _feed();
+
+    QByteArray buffer;
+    QDomElement element;
+    QTcpSocket socket;
+    int state = Connecting;
+    cRsn3Parser parser;
+    cRsn3Demuxer demuxer;
+    cFfmpegDecoder decoder;
+    QTimer resume;             // continues feeding after the event loop had a turn
+    quint64 decodedFrames = 0; // pictures this receiver decoded
+};
