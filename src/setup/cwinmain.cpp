@@ -5,6 +5,7 @@
 #include "config/nbxsetup.h"
 #include "host/nbxdlgquestion.h"
 #include "util/gloss.h"
+#include "video/videorsn3reciver.h"
 
 #include <QEvent>
 #include <QEventLoop>
@@ -62,6 +63,8 @@ CWinMain::~CWinMain()
 {
     if (loadWait)
         loadWait->quit();
+    // The live stream belongs to the dialog that started it.
+    VideoRSN3Reciver::removeReciver();
 }
 
 int CWinMain::exec()

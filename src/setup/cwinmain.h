@@ -1,6 +1,7 @@
 #pragma once
 
 #include "setup/ceditmarks.h"
+#include "setup/ctaskruns.h"
 #include "setup/ui_mainwindow.h"
 
 #include <QDialog>
@@ -16,6 +17,7 @@
 #include <QStringList>
 #include <QTimer>
 
+#include <functional>
 #include <optional>
 
 class NBXSetup;
@@ -118,6 +120,11 @@ public:
     void newTimeTask(QDomElement& task);
     void removeTimeTask(QDomElement& task);
     void doTimeTask(QDomElement& task);
+    void ttGetJpeg(QDomElement& task);
+    void ttVideoRSN3(QDomElement& task);
+    // The tasks' time base in milliseconds; a monotonic clock unless set.
+    using TaskClock = std::function<qint64()>;
+    void setTaskClock(TaskClock clock) { taskClock = std::move(clock); }
 
 signals:
     void pseudothrow(QString s);
@@ -199,6 +206,11 @@ private:
     void exportSettings(const QString& path, const QString& tag);
     void importSettings(const QString& path);
 
+    // --- time tasks (timetasks.cpp)
+    qint64 taskTime() const;
+    void prepareConnection(QDomElement& task);
+    void connectTargets(QObject* receiver, const QDomElement& task);
+
     // --- helpers
     QString writeKey(const QString& key) const;
     void annotate(QWidget* widget, QDomElement& element);
@@ -229,6 +241,8 @@ private:
     QMultiMap<QString, QString> links;
     QList<QDomElement> timeTasks;
     QTimer timeTaskTimer;
+    TaskClock taskClock;
+    cTaskRuns snapshotRuns;
     bool errorShown = false;
     bool building = true;
     QTimer rejectTimer;

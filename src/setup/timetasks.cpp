@@ -1,23 +1,39 @@
 // Periodic tasks of the description, run from the 500 ms tick.
 #include "cwinmain.h"
 
+#include "config/nbxsetup.h"
+#include "video/cv3jpegreceiver.h"
+#include "video/videorsn3reciver.h"
+
+#include <QHash>
+
 #include <chrono>
 
 namespace {
 
 // Milliseconds of a monotonic clock: a task's period must not depend on how
 // busy the process is or on changes of the wall clock.
-qint64 nowMs()
+qint64 steadyMs()
 {
     using namespace std::chrono;
     return duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count();
 }
 
+QString childText(const QDomElement& element, const char* name)
+{
+    return element.firstChildElement(QLatin1String(name)).text();
+}
+
 } // namespace
+
+qint64 CWinMain::taskTime() const
+{
+    return taskClock ? taskClock() : steadyMs();
+}
 
 void CWinMain::newTimeTask(QDomElement& task)
 {
-    task.setAttribute(QStringLiteral("ms"), QString::number(nowMs()));
+    task.setAttribute(QStringLiteral("ms"), QString::number(taskTime()));
     timeTasks.append(task);
 }
 
@@ -28,7 +44,7 @@ void CWinMain::removeTimeTask(QDomElement& task)
 
 void CWinMain::timeout()
 {
-    const qint64 now = nowMs();
+    const qint64 now = taskTime();
     const QList<QDomElement> tasks = timeTasks;
     for (QDomElement task : tasks) {
         const quint32 elapsed = quint32(now - task.attribute(QStringLiteral("ms")).toLongLong());
@@ -42,9 +58,69 @@ void CWinMain::timeout()
 
 void CWinMain::doTimeTask(QDomElement& task)
 {
+    static const QHash<QString, void (CWinMain::*)(QDomElement&)> kinds = {
+        {QStringLiteral("v3getjpeg"), &CWinMain::ttGetJpeg},
+        {QStringLiteral("startVideoOnline"), &CWinMain::ttVideoRSN3},
+        {QStringLiteral("call"), &CWinMain::commonCallProcessing},
+    };
     const QString type = task.attribute(QStringLiteral("type"));
-    if (type == QLatin1String("call"))
-        commonCallProcessing(task);
+    const auto run = kinds.value(type);
+    if (run)
+        (this->*run)(task);
     else
         emit pseudothrow(tr("Unknown time task \"%1\"").arg(type));
+}
+
+void CWinMain::ttGetJpeg(QDomElement& task)
+{
+    prepareConnection(task);
+    // One picture at a time per task: a device slower than the period, or
+    // one that never answers, must not gather a connection every period.
+    if (snapshotRuns.busy(task))
+        return;
+    auto* receiver = new cV3JpegReceiver(task);
+    snapshotRuns.started(task, receiver);
+    connectTargets(receiver, task);
+}
+
+void CWinMain::ttVideoRSN3(QDomElement& task)
+{
+    prepareConnection(task);
+    if (VideoRSN3Reciver::created)
+        return;
+    connectTargets(VideoRSN3Reciver::getReciver(setup, task), task);
+}
+
+void CWinMain::prepareConnection(QDomElement& task)
+{
+    QDomElement url = task.firstChildElement(QStringLiteral("url"));
+    if (url.hasAttribute(QStringLiteral("parsed")))
+        return;
+    url.setAttribute(QStringLiteral("parsed"), substitute(url.text(), url));
+    const bool ownCredentials = !task.firstChildElement(QStringLiteral("login")).isNull() &&
+                                !task.firstChildElement(QStringLiteral("password")).isNull();
+    const QString login = ownCredentials ? substitute(childText(task, "login"))
+                                         : setup->value(QStringLiteral("general/network/login"));
+    const QString password = ownCredentials
+                                 ? substitute(childText(task, "password"))
+                                 : setup->value(QStringLiteral("general/network/password"));
+    url.setAttribute(QStringLiteral("login"), login);
+    url.setAttribute(QStringLiteral("password"), password);
+}
+
+void CWinMain::connectTargets(QObject* receiver, const QDomElement& task)
+{
+    // Only widgets this dialog created and that still live: an address
+    // written in the document is never taken for a pointer.
+    for (QDomElement target = task.firstChildElement(QStringLiteral("target")); !target.isNull();
+         target = target.nextSiblingElement(QStringLiteral("target"))) {
+        for (const QDomElement& node : elementsNamed(target.text())) {
+            QWidget* control = widgetOf(node.parentNode().toElement());
+            if (!control || control->metaObject()->indexOfSlot("setPixmap(QPixmap)") < 0)
+                continue;
+            // A target named twice still gets each picture once.
+            connect(receiver, SIGNAL(pixmapReady(QPixmap)), control, SLOT(setPixmap(QPixmap)),
+                    Qt::UniqueConnection);
+        }
+    }
 }

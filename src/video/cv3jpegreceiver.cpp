@@ -84,6 +84,9 @@ cV3JpegReceiver::cV3JpegReceiver(QDomElement& task) : socket(this)
     state = Connecting;
     // Qt would otherwise buffer whatever the device sends, however much.
     socket.setReadBufferSize(kReadChunk);
+    deadline.setSingleShot(true);
+    connect(&deadline, &QTimer::timeout, this, &cV3JpegReceiver::_timedOut);
+    deadline.start(kDefaultTimeoutMs);
 
     const QStringList parts = element.firstChildElement(QStringLiteral("url"))
                                   .attribute(QStringLiteral("parsed"))
@@ -104,6 +107,13 @@ const QVector<QPixmap>& cV3JpegReceiver::defaultPixmaps()
     if (mDefaultPixmaps.isEmpty())
         _createDefaultPixmaps();
     return mDefaultPixmaps;
+}
+
+void cV3JpegReceiver::setTimeout(int ms)
+{
+    // Only while the exchange still runs: a finished receiver stays finished.
+    if (deadline.isActive())
+        deadline.start(ms);
 }
 
 void cV3JpegReceiver::connected()
@@ -155,6 +165,18 @@ void cV3JpegReceiver::_dropOversized()
     qCWarning(lcSnapshot, "snapshot from %s:%u is larger than %lld MiB; dropped",
               qPrintable(socket.peerName()), unsigned(socket.peerPort()),
               kMaxPicture / (1024 * 1024));
+    _abandon();
+}
+
+void cV3JpegReceiver::_timedOut()
+{
+    qCWarning(lcSnapshot, "snapshot from %s:%u not complete after %d ms; given up",
+              qPrintable(socket.peerName()), unsigned(socket.peerPort()), deadline.interval());
+    _abandon();
+}
+
+void cV3JpegReceiver::_abandon()
+{
     buffer.clear();
     _createPixmap();
     socket.abort();
@@ -169,6 +191,7 @@ void cV3JpegReceiver::_createPixmap()
         if (quint64(buffer.size()) >= quint64(length) + kLengthBytes)
             picture = _pictureOf(buffer.mid(kLengthBytes));
     }
+    deadline.stop();
     emit pixmapReady(picture);
     // A closing connection reports itself twice (error and disconnected);
     // the second report must find nobody listening.

@@ -6,6 +6,7 @@
 #include <QObject>
 #include <QPixmap>
 #include <QTcpSocket>
+#include <QTimer>
 #include <QVector>
 
 // Fetches one snapshot from a device over a connection of its own and hands
@@ -18,6 +19,10 @@ public:
     static constexpr quint16 kDefaultPort = 5049;
     // Largest picture we take from a device; a bigger answer is dropped.
     static constexpr qint64 kMaxPicture = qint64(64) * 1024 * 1024;
+    // A device that takes the connection and then stays silent would keep
+    // the receiver, its socket and the picture's targets waiting for ever;
+    // past this time the receiver gives placeholder 0 and ends.
+    static constexpr int kDefaultTimeoutMs = 10000;
 
     // `task` has a child `url` (attributes "parsed", "login", "password")
     // and a child `command`. Allocate with new; the receiver deletes itself.
@@ -27,6 +32,9 @@ public:
     // The placeholders: 0 no picture, 1 and 2 the device's error codes 5
     // and 6. Created on first use, shared by all receivers.
     static const QVector<QPixmap>& defaultPixmaps();
+
+    // Gives the unfinished exchange `ms` from now instead.
+    void setTimeout(int ms);
 
 signals:
     void pixmapReady(const QPixmap& pixmap);
@@ -48,6 +56,8 @@ private:
     void _createPixmap();
     QPixmap _pictureOf(const QByteArray& payload) const;
     void _dropOversized();
+    void _timedOut();
+    void _abandon();
     static void _createDefaultPixmaps();
     static void _overcross(QPixmap& pixmap, QRect rect, QColor colour);
     static void _overlight(QPixmap& pixmap, QRect rect);
@@ -56,6 +66,7 @@ private:
     QTcpSocket socket;
     int state = Connecting;
     QByteArray buffer;
+    QTimer deadline;
 
     static QVector<QPixmap> mDefaultPixmaps;
 };
