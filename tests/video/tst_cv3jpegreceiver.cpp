@@ -218,11 +218,14 @@ private:
     int m_connections = 0;
 };
 
-// Runs one receiver to its end and returns every picture it emitted.
-QList<QPixmap> receive(QDomElement task, ScriptedPeer* peer = nullptr)
+// Runs one receiver to its end and returns every picture it emitted; a
+// `timeoutMs` above 0 replaces the receiver's own time limit.
+QList<QPixmap> receive(QDomElement task, ScriptedPeer* peer = nullptr, int timeoutMs = 0)
 {
     auto pictures = std::make_shared<QList<QPixmap>>();
     QPointer<cV3JpegReceiver> receiver = new cV3JpegReceiver(task);
+    if (timeoutMs > 0)
+        receiver->setTimeout(timeoutMs);
     QObject::connect(receiver, &cV3JpegReceiver::pixmapReady,
                      [pictures](const QPixmap& p) { *pictures << p; });
     if (peer)
@@ -291,6 +294,8 @@ private slots:
     void placeholders();
     void answers_data();
     void answers();
+    void silentPeer_data();
+    void silentPeer();
     void portRule_data();
     void portRule();
     void unreachable_data();
@@ -396,6 +401,43 @@ void tst_cV3JpegReceiver::answers()
     const QByteArray sent = loginBytes(kLogin, kPassword) +
                             (script.takesCommand ? kCommand.toUtf8() + "\r\n" : QByteArray());
     QCOMPARE(peer.received(), sent);
+}
+
+void tst_cV3JpegReceiver::silentPeer_data()
+{
+    QTest::addColumn<ScriptedPeer::Script>("script");
+
+    ScriptedPeer::Script noLoginAnswer;
+    noLoginAnswer.loginAnswer = {};
+    noLoginAnswer.takesCommand = false;
+    noLoginAnswer.close = false;
+    ScriptedPeer::Script noAnswer;
+    noAnswer.close = false;
+    ScriptedPeer::Script halfPicture = noAnswer;
+    halfPicture.answer = {framed(sourceJpeg()).left(200)};
+    // The whole picture, but the connection that should end it stays open.
+    ScriptedPeer::Script neverCloses = noAnswer;
+    neverCloses.answer = {framed(sourceJpeg())};
+
+    QTest::newRow("login never answered") << noLoginAnswer;
+    QTest::newRow("command never answered") << noAnswer;
+    QTest::newRow("half a picture, then silence") << halfPicture;
+    QTest::newRow("picture complete, connection left open") << neverCloses;
+}
+
+// A device that keeps the connection open and stops talking must not keep
+// the receiver: past its time limit it gives the no-picture placeholder.
+void tst_cV3JpegReceiver::silentPeer()
+{
+    QFETCH(ScriptedPeer::Script, script);
+    ScriptedPeer peer(script);
+    QVERIFY(peer.listen());
+    QDomDocument doc;
+
+    const QList<QPixmap> pictures = receive(snapshotTask(doc, peer.address()), &peer, 200);
+
+    verifyResult(pictures, 0);
+    QCOMPARE(peer.connections(), 1);
 }
 
 void tst_cV3JpegReceiver::portRule_data()
