@@ -33,10 +33,24 @@ VideoRSN3Reciver* VideoRSN3Reciver::getReciver(NBXSetup* setup, QDomElement& tas
 void VideoRSN3Reciver::removeReciver()
 {
     created = false;
-    if (singletonPtr) {
-        delete singletonPtr;
-        singletonPtr = nullptr;
-    }
+    if (!singletonPtr)
+        return;
+    VideoRSN3Reciver* receiver = singletonPtr;
+    singletonPtr = nullptr;
+    if (receiver->feeding)
+        receiver->_retire(); // a picture's receiver removed us; the parser is still on our stack
+    else
+        delete receiver;
+}
+
+void VideoRSN3Reciver::_retire()
+{
+    disconnect(this, &VideoRSN3Reciver::pixmapReady, nullptr, nullptr);
+    resume.stop();
+    socket.disconnect();
+    socket.abort();
+    buffer.clear();
+    deleteLater();
 }
 
 VideoRSN3Reciver::VideoRSN3Reciver(NBXSetup* setup, QDomElement& task) : socket(this)
@@ -66,7 +80,11 @@ VideoRSN3Reciver::VideoRSN3Reciver(NBXSetup* setup, QDomElement& task) : socket(
 
 VideoRSN3Reciver::~VideoRSN3Reciver()
 {
-    created = false;
+    // A receiver retired earlier must not unset its successor.
+    if (!singletonPtr || singletonPtr == this) {
+        created = false;
+        singletonPtr = nullptr;
+    }
     // The closing socket reports itself; nothing of ours may hear it.
     socket.disconnect();
     socket.abort();
@@ -134,16 +152,20 @@ bool VideoRSN3Reciver::_takeLoginAnswer()
 
 void VideoRSN3Reciver::_feed()
 {
-    const quint64 before = decodedFrames;
-    qsizetype used = 0;
-    while (used < buffer.size() && decodedFrames == before) {
-        const qsizetype n = qMin(kFeedSlice, buffer.size() - used);
-        parser.append(buffer.mid(used, n));
-        used += n;
-    }
-    buffer.remove(0, used);
     // One decoded picture per turn of the event loop keeps the GUI alive
-    // while a backlog drains.
+    // while a backlog drains. The parser takes one byte at a time, so that
+    // it stops right after the record that completed a picture; it only
+    // copies the byte while a record is incomplete.
+    const quint64 before = decodedFrames;
+    const QByteArray bytes = buffer;
+    qsizetype used = 0;
+    feeding = true;
+    while (used < bytes.size() && decodedFrames == before && singletonPtr == this)
+        parser.append(QByteArray::fromRawData(bytes.constData() + used++, 1));
+    feeding = false;
+    if (singletonPtr != this)
+        return; // retired meanwhile
+    buffer.remove(0, used);
     if (!buffer.isEmpty() || socket.bytesAvailable() > 0)
         resume.start();
 }

@@ -26,9 +26,6 @@ public:
     // socket, so a device faster than our decoder is slowed down by TCP
     // instead of filling memory.
     static constexpr qsizetype kMaxBuffered = 4 * 1024 * 1024;
-    // Stream bytes handed to the parser at a time, so that a read holding
-    // many pictures can yield to the event loop after each decoded one.
-    static constexpr qsizetype kFeedSlice = 2048;
 
     static VideoRSN3Reciver* getReciver(NBXSetup* setup, QDomElement& task);
     static void removeReciver();
@@ -63,6 +60,7 @@ private:
     void _pull();
     bool _takeLoginAnswer();
     void _feed();
+    void _retire();
 
     QByteArray buffer;
     QDomElement element;
@@ -73,4 +71,5 @@ private:
     cFfmpegDecoder decoder;
     QTimer resume;             // continues feeding after the event loop had a turn
     quint64 decodedFrames = 0; // pictures this receiver decoded
+    bool feeding = false;      // inside the parser: not to be deleted now
 };

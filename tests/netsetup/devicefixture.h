@@ -2,6 +2,7 @@
 
 #include "config/nbxnetsetup.h"
 #include "devicesim.h"
+#include "livestreamservice.h"
 
 #include <QFile>
 #include <QMap>
@@ -24,6 +25,12 @@ struct DeviceFixture
             qFatal("cannot copy the device %s", qPrintable(device));
         if (!sim.listen())
             qFatal("cannot listen: %s", qPrintable(sim.errorString()));
+    }
+
+    // The live stream in `codec` ("mpeg4" or "h264") from now on.
+    void streamIn(const QString& codec)
+    {
+        LiveStreamService::registerOn(sim, codec);
     }
 
     QString path(const QString& name) const

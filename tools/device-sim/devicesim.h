@@ -16,7 +16,7 @@ class QTcpSocket;
 
 // An emulated device on a loopback address. Each connection is handed to
 // the service registered for its first byte (0x04 is the command link,
-// 0x06 the snapshot service).
+// 0x06 the snapshot service, 0x01 the live stream).
 class DeviceSim : public QObject
 {
     Q_OBJECT
@@ -25,6 +25,7 @@ public:
 
     static constexpr quint8 kCommandService = 0x04;
     static constexpr quint8 kSnapshotService = 0x06;
+    static constexpr quint8 kLiveStreamService = 0x01;
     // The credentials a new device accepts until it is told others.
     static constexpr const char* kDefaultLogin = "admin";
     static constexpr const char* kDefaultPassword = "admin";

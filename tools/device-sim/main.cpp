@@ -1,6 +1,7 @@
 // velk-device-sim: plays one device on a loopback address.
 
 #include "devicesim.h"
+#include "livestreamservice.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
@@ -90,7 +91,11 @@ int main(int argc, char** argv)
                        "fault with the prefix upload- hits only "
                        "uploads (the store after OK)."),
         QStringLiteral("MODE"));
-    parser.addOptions({listen, dir, login, password, fault});
+    const QCommandLineOption streamCodec(
+        QStringLiteral("stream-codec"),
+        withDefault("Codec of the live stream, mpeg4 or h264", "mpeg4"), QStringLiteral("CODEC"),
+        QStringLiteral("mpeg4"));
+    parser.addOptions({listen, dir, login, password, fault, streamCodec});
     parser.process(app);
 
     QHostAddress host;
@@ -108,6 +113,9 @@ int main(int argc, char** argv)
     if (parser.isSet(fault) && !DeviceFaults::parse(parser.value(fault), faults))
         return usageError(QStringLiteral("unknown fault mode %1").arg(parser.value(fault)));
 
+    if (!LiveStreamService::isCodec(parser.value(streamCodec)))
+        return usageError(QStringLiteral("unknown stream codec %1").arg(parser.value(streamCodec)));
+
     QTemporaryDir scratch;
     if (folder.isEmpty()) {
         // The sample stays as it is; uploads land in the copy.
@@ -122,6 +130,7 @@ int main(int argc, char** argv)
     DeviceSim sim(folder);
     sim.setCredentials(parser.value(login), parser.value(password));
     sim.faults() = faults;
+    LiveStreamService::registerOn(sim, parser.value(streamCodec));
     if (!sim.listen(host, port)) {
         std::fprintf(stderr, "velk-device-sim: cannot listen on %s: %s\n",
                      qPrintable(parser.value(listen)), qPrintable(sim.errorString()));
