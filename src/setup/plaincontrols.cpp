@@ -4,6 +4,7 @@
 #include "config/csetupwidget.h"
 #include "config/nbxsetup.h"
 #include "host/nbxprogresspie.h"
+#include "setup/conlineview.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -183,10 +184,8 @@ QLayoutItem* CWinMain::newGridLayout(QDomElement&)
 
 QLayoutItem* CWinMain::newOnline(QDomElement& item)
 {
-    auto* view = new QLabel();
+    auto* view = new cOnlineView();
     view->setFixedSize(fixedSize(item));
-    view->setFrameShape(QFrame::StyledPanel);
-    view->setScaledContents(true);
     return carrier(view);
 }
 

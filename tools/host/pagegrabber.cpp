@@ -1,12 +1,52 @@
 #include "pagegrabber.h"
 
 #include <QApplication>
+#include <QDeadlineTimer>
 #include <QDialog>
 #include <QDir>
+#include <QEventLoop>
+#include <QLabel>
 #include <QPushButton>
 #include <QRegularExpression>
 #include <QTabWidget>
 #include <QTimer>
+
+#include <algorithm>
+#include <functional>
+
+namespace {
+
+// Time a live page has to show its first pictures, and the time between its
+// two pictures.
+constexpr int kLiveWaitMs = 15000;
+constexpr int kLiveIntervalMs = 2000;
+
+// The views that time tasks fill: labels that scale their picture.
+QList<QLabel*> liveViews(QWidget* page)
+{
+    QList<QLabel*> views;
+    for (QLabel* label : page->findChildren<QLabel*>()) {
+        if (label->hasScaledContents())
+            views << label;
+    }
+    return views;
+}
+
+// Runs the event loop until `done` holds or `ms` have passed.
+void waitUntil(const std::function<bool()>& done, int ms)
+{
+    const QDeadlineTimer deadline(ms);
+    QEventLoop loop;
+    QTimer poll;
+    QObject::connect(&poll, &QTimer::timeout, &loop, [&] {
+        if (done() || deadline.hasExpired())
+            loop.quit();
+    });
+    poll.start(50);
+    loop.exec();
+}
+
+} // namespace
 
 PageGrabber::PageGrabber(const QString& folder, bool store, QObject* parent)
     : QObject(parent), m_folder(folder), m_store(store)
@@ -66,8 +106,27 @@ void PageGrabber::grabPages(QDialog* dialog)
         const QString name = title.isEmpty()
                                  ? QStringLiteral("page-%1.png").arg(i + 1)
                                  : QStringLiteral("page-%1-%2.png").arg(i + 1).arg(title);
-        if (save(dialog, name))
+        if (!liveViews(tabs->widget(i)).isEmpty())
+            grabLivePage(dialog, tabs->widget(i), name);
+        else if (save(dialog, name))
             ++m_pages;
     }
     tabs->setCurrentIndex(0);
+}
+
+void PageGrabber::grabLivePage(QDialog* dialog, QWidget* page, const QString& name)
+{
+    const QList<QLabel*> views = liveViews(page);
+    waitUntil(
+        [&] {
+            return std::all_of(views.begin(), views.end(),
+                               [](const QLabel* v) { return !v->pixmap().isNull(); });
+        },
+        kLiveWaitMs);
+    if (save(dialog, name))
+        ++m_pages;
+    waitUntil([] { return false; }, kLiveIntervalMs);
+    QString later = name;
+    later.replace(QStringLiteral(".png"), QStringLiteral("-later.png"));
+    save(dialog, later);
 }

@@ -26,6 +26,9 @@ private:
     void poll();
     void grabPages(QDialog* dialog);
     bool save(QWidget* window, const QString& name);
+    // A page with live views is saved once they all show a picture, and
+    // again a little later, so that the two pictures show them moving.
+    void grabLivePage(QDialog* dialog, QWidget* page, const QString& name);
 
     QString m_folder;
     bool m_store;
