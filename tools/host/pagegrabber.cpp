@@ -6,6 +6,7 @@
 #include <QDir>
 #include <QEventLoop>
 #include <QLabel>
+#include <QPointer>
 #include <QPushButton>
 #include <QRegularExpression>
 #include <QTabWidget>
@@ -18,7 +19,7 @@ namespace {
 
 // Time a live page has to show its first pictures, and the time between its
 // two pictures.
-constexpr int kLiveWaitMs = 15000;
+constexpr int kLiveWaitMs = 10000;
 constexpr int kLiveIntervalMs = 2000;
 
 // The views that time tasks fill: labels that scale their picture.
@@ -86,7 +87,10 @@ void PageGrabber::poll()
     if (!dialog)
         return;
     m_done = true;
+    const QPointer<QDialog> open(dialog);
     grabPages(dialog);
+    if (!open)
+        return;
     const QString button = m_store ? QStringLiteral("pbOK") : QStringLiteral("pbCancel");
     if (auto* pb = dialog->findChild<QPushButton*>(button))
         pb->click();
@@ -96,8 +100,8 @@ void PageGrabber::poll()
 
 void PageGrabber::grabPages(QDialog* dialog)
 {
-    QTabWidget* tabs = dialog->findChild<QTabWidget*>();
-    for (int i = 0; i < tabs->count(); ++i) {
+    const QPointer<QTabWidget> tabs = dialog->findChild<QTabWidget*>();
+    for (int i = 0; tabs && i < tabs->count(); ++i) {
         tabs->setCurrentIndex(i);
         QApplication::processEvents();
         QString title = tabs->tabText(i).toLower();
@@ -111,21 +115,34 @@ void PageGrabber::grabPages(QDialog* dialog)
         else if (save(dialog, name))
             ++m_pages;
     }
-    tabs->setCurrentIndex(0);
+    if (tabs)
+        tabs->setCurrentIndex(0);
 }
 
 void PageGrabber::grabLivePage(QDialog* dialog, QWidget* page, const QString& name)
 {
-    const QList<QLabel*> views = liveViews(page);
+    // The dialog may close meanwhile (an error), and then there is nothing
+    // more to wait for.
+    const QPointer<QDialog> open(dialog);
+    QList<QPointer<QLabel>> views;
+    for (QLabel* view : liveViews(page))
+        views << view;
+    const auto closed = [&] { return !open || !open->isVisible(); };
     waitUntil(
         [&] {
-            return std::all_of(views.begin(), views.end(),
-                               [](const QLabel* v) { return !v->pixmap().isNull(); });
+            return closed() ||
+                   std::all_of(views.begin(), views.end(), [](const QPointer<QLabel>& v) {
+                       return v && !v->pixmap().isNull();
+                   });
         },
         kLiveWaitMs);
+    if (closed())
+        return;
     if (save(dialog, name))
         ++m_pages;
-    waitUntil([] { return false; }, kLiveIntervalMs);
+    waitUntil(closed, kLiveIntervalMs);
+    if (closed())
+        return;
     QString later = name;
     later.replace(QStringLiteral(".png"), QStringLiteral("-later.png"));
     save(dialog, later);
