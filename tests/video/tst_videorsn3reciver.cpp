@@ -233,6 +233,7 @@ private slots:
     void connectionLost_data();
     void connectionLost();
     void onePicturePerTurn();
+    void shownPicturesKeepTheirContent();
     void livePictureIsTheSentOne_data();
     void livePictureIsTheSentOne();
 };
@@ -505,6 +506,33 @@ void tst_VideoRSN3Reciver::onePicturePerTurn()
     for (int i = 1; i < watch.frames.size(); ++i)
         QVERIFY2(watch.frames.at(i).turn != watch.frames.at(i - 1).turn,
                  qPrintable(QStringLiteral("pictures %1 and %2 in one turn").arg(i).arg(i + 1)));
+}
+
+void tst_VideoRSN3Reciver::shownPicturesKeepTheirContent()
+{
+    // The decoder reuses its pixel buffer for every picture and frees it
+    // with the receiver; a view keeps the pixmap it was given for longer.
+    const SmallStream s(24);
+    StreamPeer peer({kAccepted, s.bytes});
+    QDomDocument doc;
+    QDomElement task = streamTask(doc, peer.address());
+    VideoRSN3Reciver* receiver = receiverFor(nullptr, task);
+    peer.follow(receiver);
+    QList<QPixmap> kept;
+    QList<QImage> asShown;
+    connect(receiver, &VideoRSN3Reciver::pixmapReady, this, [&](const QPixmap& p) {
+        kept << p;
+        asShown << p.toImage().copy();
+    });
+    Watch watch(receiver);
+    QTRY_COMPARE(watch.frames.size(), s.pictures);
+    VideoRSN3Reciver::removeReciver();
+
+    QVERIFY(kept.size() >= 8);
+    QVERIFY(asShown.first() != asShown.last()); // the pictures move
+    for (int i = 0; i < kept.size(); ++i)
+        QVERIFY2(kept.at(i).toImage() == asShown.at(i),
+                 qPrintable(QStringLiteral("shown picture %1 changed").arg(i)));
 }
 
 void tst_VideoRSN3Reciver::livePictureIsTheSentOne_data()
