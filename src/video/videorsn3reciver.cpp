@@ -183,6 +183,9 @@ void VideoRSN3Reciver::imageReady(const QImage& image)
     static quint32 count = 0;
     ++decodedFrames;
     ++count;
+    // The image lies in the decoder's buffer, which the next picture
+    // overwrites and the receiver's end frees; a pixmap made from it would
+    // share that buffer, so it gets a copy of its own.
     if (count & kShownBit)
-        emit pixmapReady(QPixmap::fromImage(image));
+        emit pixmapReady(QPixmap::fromImage(image.copy()));
 }

@@ -54,6 +54,17 @@ QDomElement streamTask(QDomDocument& doc, const QString& address, const QString&
     return doc.documentElement();
 }
 
+QString addressOf(const DeviceFixture& device)
+{
+    return QStringLiteral("%1:%2").arg(device.sim.hostAddress().toString()).arg(device.sim.port());
+}
+
+// A stream task for the emulated device, with its credentials.
+QDomElement emulatorTask(QDomDocument& doc, DeviceFixture& device)
+{
+    return streamTask(doc, addressOf(device), device.sim.login(), device.sim.passwordDigest());
+}
+
 // What one receiver delivered: for each decoded picture its number as the
 // process counts them, whether it was passed on, and the event-loop turn it
 // was decoded in.
@@ -191,6 +202,47 @@ private:
     bool m_closedByClient = false;
 };
 
+// A receiver of a scripted peer's stream, with its deliveries watched.
+struct ScriptedRun
+{
+    StreamPeer peer;
+    QDomDocument doc;
+    VideoRSN3Reciver* receiver;
+    Watch watch;
+
+    explicit ScriptedRun(const QList<QByteArray>& chunks, bool closeAtEnd = false)
+        : peer(chunks, closeAtEnd), receiver(start(peer, doc)), watch(receiver)
+    {
+    }
+
+private:
+    static VideoRSN3Reciver* start(StreamPeer& peer, QDomDocument& doc)
+    {
+        QDomElement task = streamTask(doc, peer.address());
+        VideoRSN3Reciver* receiver = receiverFor(nullptr, task);
+        peer.follow(receiver);
+        return receiver;
+    }
+};
+
+// A receiver of the emulated device's live stream in `codec`, watched.
+struct LiveRun
+{
+    DeviceFixture device;
+    QDomDocument doc;
+    Watch watch;
+
+    explicit LiveRun(const QString& codec) : watch(start(device, doc, codec)) {}
+
+private:
+    static VideoRSN3Reciver* start(DeviceFixture& device, QDomDocument& doc, const QString& codec)
+    {
+        device.streamIn(codec);
+        QDomElement task = emulatorTask(doc, device);
+        return receiverFor(nullptr, task);
+    }
+};
+
 QString describe(const QList<Watch::Frame>& frames)
 {
     QStringList shown;
@@ -233,6 +285,7 @@ private slots:
     void connectionLost_data();
     void connectionLost();
     void onePicturePerTurn();
+    void shownPicturesKeepTheirContent();
     void livePictureIsTheSentOne_data();
     void livePictureIsTheSentOne();
 };
@@ -261,14 +314,8 @@ void tst_VideoRSN3Reciver::fourOfEveryEight_data()
 void tst_VideoRSN3Reciver::fourOfEveryEight()
 {
     QFETCH(QString, codec);
-    DeviceFixture device;
-    device.streamIn(codec);
-    QDomDocument doc;
-    QDomElement task = streamTask(
-        doc,
-        QStringLiteral("%1:%2").arg(device.sim.hostAddress().toString()).arg(device.sim.port()),
-        device.sim.login(), device.sim.passwordDigest());
-    Watch watch(receiverFor(nullptr, task));
+    LiveRun run(codec);
+    Watch& watch = run.watch;
 
     QTRY_VERIFY_WITH_TIMEOUT(watch.frames.size() >= 16, 30000);
     const QList<Watch::Frame> first = watch.frames.mid(0, 16);
@@ -302,17 +349,12 @@ void tst_VideoRSN3Reciver::streamAfterLoginAnswer()
     QFETCH(QList<QByteArray>, chunks);
     QFETCH(int, pictures);
     QVERIFY(pictures > 0);
-    StreamPeer peer(chunks);
-    QDomDocument doc;
-    QDomElement task = streamTask(doc, peer.address());
-    VideoRSN3Reciver* receiver = receiverFor(nullptr, task);
-    peer.follow(receiver);
-    Watch watch(receiver);
+    ScriptedRun run(chunks);
 
-    QTRY_COMPARE(watch.frames.size(), pictures);
-    QCOMPARE(peer.received(),
+    QTRY_COMPARE(run.watch.frames.size(), pictures);
+    QCOMPARE(run.peer.received(),
              "\x01LOGIN=" + kLogin.toUtf8() + "\r\nPASS=" + kPassword.toUtf8() + "\r\n");
-    QCOMPARE(peer.connections(), 1);
+    QCOMPARE(run.peer.connections(), 1);
 }
 
 void tst_VideoRSN3Reciver::loginNotAccepted_data()
@@ -335,18 +377,13 @@ void tst_VideoRSN3Reciver::loginNotAccepted()
     QList<QByteArray> chunks{answer};
     if (!stream.isEmpty())
         chunks << stream;
-    StreamPeer peer(chunks);
-    QDomDocument doc;
-    QDomElement task = streamTask(doc, peer.address());
-    VideoRSN3Reciver* receiver = receiverFor(nullptr, task);
-    peer.follow(receiver);
-    Watch watch(receiver);
+    ScriptedRun run(chunks);
 
     // Nothing can follow on this connection: the receiver lets it go
     // instead of collecting what the peer sends.
-    QTRY_VERIFY(peer.closedByClient());
-    QVERIFY(watch.frames.isEmpty());
-    QCOMPARE(VideoRSN3Reciver::singletonPtr, receiver);
+    QTRY_VERIFY(run.peer.closedByClient());
+    QVERIFY(run.watch.frames.isEmpty());
+    QCOMPARE(VideoRSN3Reciver::singletonPtr, run.receiver);
 }
 
 void tst_VideoRSN3Reciver::address_data()
@@ -427,10 +464,7 @@ void tst_VideoRSN3Reciver::removedByItsOwnPicture()
     // the receiver is still decoding.
     DeviceFixture device;
     QDomDocument doc;
-    QDomElement task = streamTask(
-        doc,
-        QStringLiteral("%1:%2").arg(device.sim.hostAddress().toString()).arg(device.sim.port()),
-        device.sim.login(), device.sim.passwordDigest());
+    QDomElement task = emulatorTask(doc, device);
     VideoRSN3Reciver* receiver = receiverFor(nullptr, task);
     QPointer<VideoRSN3Reciver> alive(receiver);
     int shown = 0;
@@ -461,10 +495,7 @@ void tst_VideoRSN3Reciver::connectionLost()
     const SmallStream s(6);
     const int cut = s.headerAndFirst + (int(s.bytes.size()) - s.headerAndFirst) / 2;
     StreamPeer peer({kAccepted, s.bytes.left(cut)}, true);
-    const QString address = midPicture ? peer.address()
-                                       : QStringLiteral("%1:%2")
-                                             .arg(device->sim.hostAddress().toString())
-                                             .arg(device->sim.port());
+    const QString address = midPicture ? peer.address() : addressOf(*device);
     QDomDocument doc;
     QDomElement task = streamTask(doc, address, device->sim.login(), device->sim.passwordDigest());
     VideoRSN3Reciver* receiver = receiverFor(nullptr, task);
@@ -494,17 +525,34 @@ void tst_VideoRSN3Reciver::onePicturePerTurn()
     // A backlog of pictures arriving at once is decoded one per turn of the
     // event loop, so that the dialog stays responsive.
     const SmallStream s(30);
-    StreamPeer peer({kAccepted, s.bytes});
-    QDomDocument doc;
-    QDomElement task = streamTask(doc, peer.address());
-    VideoRSN3Reciver* receiver = receiverFor(nullptr, task);
-    peer.follow(receiver);
-    Watch watch(receiver);
+    ScriptedRun run({kAccepted, s.bytes});
 
-    QTRY_COMPARE(watch.frames.size(), s.pictures);
-    for (int i = 1; i < watch.frames.size(); ++i)
-        QVERIFY2(watch.frames.at(i).turn != watch.frames.at(i - 1).turn,
+    QTRY_COMPARE(run.watch.frames.size(), s.pictures);
+    for (int i = 1; i < run.watch.frames.size(); ++i)
+        QVERIFY2(run.watch.frames.at(i).turn != run.watch.frames.at(i - 1).turn,
                  qPrintable(QStringLiteral("pictures %1 and %2 in one turn").arg(i).arg(i + 1)));
+}
+
+void tst_VideoRSN3Reciver::shownPicturesKeepTheirContent()
+{
+    // The decoder reuses its pixel buffer for every picture and frees it
+    // with the receiver; a view keeps the pixmap it was given for longer.
+    const SmallStream s(24);
+    ScriptedRun run({kAccepted, s.bytes});
+    QList<QPixmap> kept;
+    QList<QImage> asShown;
+    connect(run.receiver, &VideoRSN3Reciver::pixmapReady, this, [&](const QPixmap& p) {
+        kept << p;
+        asShown << p.toImage().copy();
+    });
+    QTRY_COMPARE(run.watch.frames.size(), s.pictures);
+    VideoRSN3Reciver::removeReciver();
+
+    QVERIFY(kept.size() >= 8);
+    QVERIFY(asShown.first() != asShown.last()); // the pictures move
+    for (int i = 0; i < kept.size(); ++i)
+        QVERIFY2(kept.at(i).toImage() == asShown.at(i),
+                 qPrintable(QStringLiteral("shown picture %1 changed").arg(i)));
 }
 
 void tst_VideoRSN3Reciver::livePictureIsTheSentOne_data()
@@ -515,14 +563,8 @@ void tst_VideoRSN3Reciver::livePictureIsTheSentOne_data()
 void tst_VideoRSN3Reciver::livePictureIsTheSentOne()
 {
     QFETCH(QString, codec);
-    DeviceFixture device;
-    device.streamIn(codec);
-    QDomDocument doc;
-    QDomElement task = streamTask(
-        doc,
-        QStringLiteral("%1:%2").arg(device.sim.hostAddress().toString()).arg(device.sim.port()),
-        device.sim.login(), device.sim.passwordDigest());
-    Watch watch(receiverFor(nullptr, task));
+    LiveRun run(codec);
+    Watch& watch = run.watch;
     QTRY_VERIFY_WITH_TIMEOUT(!watch.pixmaps.isEmpty(), 30000);
 
     const QImage got = watch.pixmaps.first().toImage().convertToFormat(QImage::Format_RGB32);

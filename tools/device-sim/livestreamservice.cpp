@@ -20,6 +20,8 @@ const char* const kCodecs[] = {"mpeg4", "h264"};
 LiveStreamService::LiveStreamService(DeviceSim& sim, QTcpSocket* socket, const QString& codec)
     : DeviceService(sim, socket), m_codec(codec)
 {
+    // The encoder's statistics at every close would bury the request log.
+    cTestVideoEncoder::silenceCodecLogs();
     connect(socket, &QTcpSocket::readyRead, this, &LiveStreamService::onReadyRead);
     m_pace.setTimerType(Qt::PreciseTimer);
     m_pace.setInterval(kFrameMs);
