@@ -3,6 +3,7 @@
 #include "setupharness.h"
 
 #include "devicesim.h"
+#include "setup/conlineview.h"
 #include "snapshotservice.h"
 #include "video/cv3jpegreceiver.h"
 #include "video/videorsn3reciver.h"
@@ -57,9 +58,9 @@ public:
         writeGeneral(sim.login(), sim.passwordDigest(), deviceAddress());
         // The stream receiver asks the device's own file whether the stream
         // comes from elsewhere; here it does not.
-        h.source.setFilePath(QStringLiteral("Velk-Rimbal"),
-                             h.write("velk-rimbal.ini",
-                                     "[ Camera_PTZ ]\nVelk_5_NAS_IP =\nVelk_5_NAS_port =\n"));
+        h.source.setFilePath(
+            QStringLiteral("Velk-Rimbal"),
+            h.write("velk-rimbal.ini", "[ Camera_PTZ ]\nVelk_5_NAS_IP =\nVelk_5_NAS_port =\n"));
     }
 
     QString deviceAddress() const
@@ -102,7 +103,12 @@ public:
         return n;
     }
 
-    QList<QLabel*> views() const { return h.dialog->findChildren<QLabel*>(); }
+    // The online views of the dialog, in the order of the description.
+    QList<QLabel*> views() const
+    {
+        const QList<cOnlineView*> found = h.dialog->findChildren<cOnlineView*>();
+        return QList<QLabel*>(found.begin(), found.end());
+    }
 };
 
 // The picture a view shows; null while it has none.
@@ -412,7 +418,7 @@ void tst_TimeTasks::subDialogTaskRunsOnlyWhileOpen()
         auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
         if (!dialog)
             return;
-        auto* view = dialog->findChild<QLabel*>();
+        auto* view = dialog->findChild<cOnlineView*>();
         ranInside = step() && QTest::qWaitFor([&] { return t.requests(kSubCommand) == 1; });
         shownInside = view && newSnapshotShown(view, 0);
         dialog->reject();
