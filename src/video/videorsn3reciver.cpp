@@ -134,12 +134,12 @@ void VideoRSN3Reciver::_pull()
         buffer += socket.read(room);
 }
 
-bool VideoRSN3Reciver::_takeLoginAnswer()
+void VideoRSN3Reciver::_takeLoginAnswer()
 {
     if (buffer.startsWith(kLoginAccepted)) {
         buffer.remove(0, kLoginAccepted.size());
         state = Streaming;
-        return true;
+        return;
     }
     if (buffer.size() >= kLoginAccepted.size()) {
         // A refused or foreign answer: no stream will follow on this
@@ -147,15 +147,14 @@ bool VideoRSN3Reciver::_takeLoginAnswer()
         buffer.clear();
         socket.abort();
     }
-    return false;
 }
 
 void VideoRSN3Reciver::_feed()
 {
     // One decoded picture per turn of the event loop keeps the GUI alive
-    // while a backlog drains. The parser takes one byte at a time, so that
-    // it stops right after the record that completed a picture; it only
-    // copies the byte while a record is incomplete.
+    // while a backlog drains. Handing the parser one byte at a time lets us
+    // stop right after the record that completed a picture; the parser only
+    // looks at a record again once all of it is there, so this stays cheap.
     const quint64 before = decodedFrames;
     const QByteArray bytes = buffer;
     qsizetype used = 0;

@@ -58,7 +58,7 @@ private:
 
     void _connect(NBXSetup* setup);
     void _pull();
-    bool _takeLoginAnswer();
+    void _takeLoginAnswer();
     void _feed();
     void _retire();
 

@@ -277,6 +277,7 @@ private slots:
     void streamAfterLoginAnswer();
     void loginNotAccepted_data();
     void loginNotAccepted();
+    void deviceRefusesLogin();
     void address_data();
     void address();
     void oneReceiver();
@@ -384,6 +385,22 @@ void tst_VideoRSN3Reciver::loginNotAccepted()
     QTRY_VERIFY(run.peer.closedByClient());
     QVERIFY(run.watch.frames.isEmpty());
     QCOMPARE(VideoRSN3Reciver::singletonPtr, run.receiver);
+}
+
+void tst_VideoRSN3Reciver::deviceRefusesLogin()
+{
+    DeviceFixture device;
+    QDomDocument doc;
+    QDomElement task =
+        streamTask(doc, addressOf(device), device.sim.login(), QStringLiteral("wrong-digest"));
+    VideoRSN3Reciver* receiver = receiverFor(nullptr, task);
+    Watch watch(receiver);
+
+    QTRY_COMPARE(device.sim.log().logins().size(), 1);
+    QCOMPARE(device.sim.log().logins().first().password, QByteArray("wrong-digest"));
+    QVERIFY(!device.sim.log().logins().first().accepted);
+    QTRY_COMPARE(socketOf(receiver)->state(), QAbstractSocket::UnconnectedState);
+    QVERIFY(watch.frames.isEmpty());
 }
 
 void tst_VideoRSN3Reciver::address_data()
