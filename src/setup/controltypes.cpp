@@ -28,6 +28,8 @@ const CWinMain::ControlType* CWinMain::controlType(const QString& name)
         {QStringLiteral("progressbar"),
          {&CWinMain::newProgressBar, &CWinMain::updateProgressBar, nullptr}},
         {QStringLiteral("setup"), {&CWinMain::newSetup, nullptr, nullptr}},
+        {QStringLiteral("maskctrl"),
+         {&CWinMain::newMaskCtrl, &CWinMain::updateMaskCtrl, &CWinMain::actMaskControl}},
     };
     const auto it = table.constFind(name);
     return it == table.constEnd() ? nullptr : &it.value();

@@ -192,6 +192,11 @@ private:
     void actPushButton(QDomElement& element, QWidget* widget);
     QString editRefusal(const QDomElement& element, QLineEdit* edit);
 
+    // --- mask editor (maskcontrol.cpp)
+    QLayoutItem* newMaskCtrl(QDomElement& item);
+    void updateMaskCtrl(QDomElement& element, QWidget* widget);
+    void actMaskControl(QDomElement& element, QWidget* widget);
+
     // --- sub-dialogs (dialogs.cpp)
     void buildDialog(QDialog& dialog, QDomElement& element);
 
