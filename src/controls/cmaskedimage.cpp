@@ -43,7 +43,7 @@ void cMaskedImage::setArray(int columns, int rows)
     this->columns = std::clamp(columns, 0, kMaxSide);
     this->rows = std::clamp(rows, 0, kMaxSide);
     values.resize(this->columns * this->rows);
-    dragging = false; // its saved cells no longer fit
+    drag.finish(); // its saved cells no longer fit
     update();
 }
 
@@ -154,13 +154,13 @@ void cMaskedImage::paintEvent(QPaintEvent*)
         painter.fillRect(rect(), QColor(128, 128, 128, 192));
 }
 
-bool cMaskedImage::hitTest(const QPoint& point)
+bool cMaskedImage::hitTest(const QPoint& point, QPoint& cell) const
 {
-    const QSize cell = cellSize();
-    if (cell.isEmpty())
+    const QSize size = cellSize();
+    if (size.isEmpty())
         return false;
-    hitColumn = std::clamp(point.x() / cell.width(), 0, columns - 1);
-    hitRow = std::clamp(point.y() / cell.height(), 0, rows - 1);
+    cell = QPoint(std::clamp(point.x() / size.width(), 0, columns - 1),
+                  std::clamp(point.y() / size.height(), 0, rows - 1));
     return true;
 }
 
@@ -171,41 +171,22 @@ int cMaskedImage::dragValue(Qt::MouseButtons buttons) const
 
 void cMaskedImage::mousePressEvent(QMouseEvent* event)
 {
-    if (!hitTest(event->position().toPoint()))
+    QPoint cell;
+    if (!hitTest(event->position().toPoint(), cell))
         return;
-    anchorColumn = hitColumn;
-    anchorRow = hitRow;
-    lastColumn = -1;
-    lastRow = -1;
-    paintValue = dragValue(event->buttons());
-    savedValues = values;
-    dragging = true;
-    dragTo(event->position().toPoint());
+    drag.start(values, cell, dragValue(event->buttons()));
+    mouseMoveEvent(event);
 }
 
 void cMaskedImage::mouseMoveEvent(QMouseEvent* event)
 {
-    if (dragging)
-        dragTo(event->position().toPoint());
-}
-
-void cMaskedImage::dragTo(const QPoint& point)
-{
-    if (!hitTest(point) || (hitColumn == lastColumn && hitRow == lastRow))
-        return;
-    lastColumn = hitColumn;
-    lastRow = hitRow;
-    values = savedValues;
-    for (int r = std::min(anchorRow, hitRow); r <= std::max(anchorRow, hitRow); ++r)
-        for (int c = std::min(anchorColumn, hitColumn); c <= std::max(anchorColumn, hitColumn); ++c)
-            values[r * columns + c] = paintValue;
-    update();
+    QPoint cell;
+    if (hitTest(event->position().toPoint(), cell) && drag.reach(values, cell, columns))
+        update();
 }
 
 void cMaskedImage::mouseReleaseEvent(QMouseEvent*)
 {
-    if (!dragging)
-        return;
-    dragging = false;
-    emit valueChanged();
+    if (drag.finish())
+        emit valueChanged();
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "ccelldrag.h"
+
 #include <QImage>
 #include <QString>
 #include <QVector>
@@ -30,6 +32,9 @@ public:
     int rowCount() const { return rows; }
 
     virtual void setImage(const QImage& image);
+
+    // A quarter of a full camera picture.
+    QSize sizeHint() const override { return QSize(352, 288); }
 
     QString value() const;
     // Decodes a value text; cells the text does not reach stay unmarked.
@@ -64,24 +69,16 @@ protected:
     void unpackText(const QString& text, int bitsPerCell);
 
     bool hasCells() const { return columns > 0 && rows > 0; }
-    // Fails for a grid without cells or cells too small to show.
-    bool hitTest(const QPoint& point);
-    void dragTo(const QPoint& point);
+    // The cell under `point`, clamped into the grid; fails for a grid
+    // without cells or with cells too small to show.
+    bool hitTest(const QPoint& point, QPoint& cell) const;
 
     QImage picture;
     QImage markedPicture;
     QVector<int> values;
-    QVector<int> savedValues;
     int columns = -1;
     int rows = -1;
-    int hitColumn = 0;
-    int hitRow = 0;
-    int anchorColumn = 0;
-    int anchorRow = 0;
-    int lastColumn = -1;
-    int lastRow = -1;
-    int paintValue = 0;
-    bool dragging = false;
+    cCellDrag drag;
 
 private:
     QSize cellSize() const;

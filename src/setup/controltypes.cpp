@@ -30,6 +30,8 @@ const CWinMain::ControlType* CWinMain::controlType(const QString& name)
         {QStringLiteral("setup"), {&CWinMain::newSetup, nullptr, nullptr}},
         {QStringLiteral("maskctrl"),
          {&CWinMain::newMaskCtrl, &CWinMain::updateMaskCtrl, &CWinMain::actMaskControl}},
+        {QStringLiteral("velkschedule"),
+         {&CWinMain::newVelkSchedule, &CWinMain::updateVelkSchedule, &CWinMain::actVelkSchedule}},
     };
     const auto it = table.constFind(name);
     return it == table.constEnd() ? nullptr : &it.value();

@@ -197,6 +197,11 @@ private:
     void updateMaskCtrl(QDomElement& element, QWidget* widget);
     void actMaskControl(QDomElement& element, QWidget* widget);
 
+    // --- weekly schedule (schedulecontrol.cpp)
+    QLayoutItem* newVelkSchedule(QDomElement& item);
+    void updateVelkSchedule(QDomElement& element, QWidget* widget);
+    void actVelkSchedule(QDomElement& element, QWidget* widget);
+
     // --- sub-dialogs (dialogs.cpp)
     void buildDialog(QDialog& dialog, QDomElement& element);
 
