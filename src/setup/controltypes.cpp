@@ -32,6 +32,7 @@ const CWinMain::ControlType* CWinMain::controlType(const QString& name)
          {&CWinMain::newMaskCtrl, &CWinMain::updateMaskCtrl, &CWinMain::actMaskControl}},
         {QStringLiteral("velkschedule"),
          {&CWinMain::newVelkSchedule, &CWinMain::updateVelkSchedule, &CWinMain::actVelkSchedule}},
+        {QStringLiteral("diskfitness"), {&CWinMain::newDiskFitness, nullptr, nullptr}},
     };
     const auto it = table.constFind(name);
     return it == table.constEnd() ? nullptr : &it.value();

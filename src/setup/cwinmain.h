@@ -202,6 +202,9 @@ private:
     void updateVelkSchedule(QDomElement& element, QWidget* widget);
     void actVelkSchedule(QDomElement& element, QWidget* widget);
 
+    // --- disk health bar (diskfitnesscontrol.cpp)
+    QLayoutItem* newDiskFitness(QDomElement& item);
+
     // --- sub-dialogs (dialogs.cpp)
     void buildDialog(QDialog& dialog, QDomElement& element);
 
