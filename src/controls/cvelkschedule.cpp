@@ -37,13 +37,29 @@ cVelkSchedule::cVelkSchedule(QWidget* parent) : QWidget(parent) {}
 void cVelkSchedule::appendRow(const QString& label)
 {
     rowLabels.append(label);
-    update();
+    invalidate();
 }
 
 void cVelkSchedule::appendColumn(const QString& label)
 {
     columnLabels.append(label);
+    invalidate();
+}
+
+void cVelkSchedule::invalidate()
+{
+    geometrySize = QSize();
+    stripsSize = QSize();
+    updateGeometry();
     update();
+}
+
+void cVelkSchedule::changeEvent(QEvent* event)
+{
+    const QEvent::Type type = event->type();
+    if (type == QEvent::FontChange || type == QEvent::PaletteChange || type == QEvent::StyleChange)
+        invalidate();
+    QWidget::changeEvent(event);
 }
 
 void cVelkSchedule::setValue(const QVector<int>& values)
@@ -84,6 +100,15 @@ QSize cVelkSchedule::sizeHint() const
 
 cVelkSchedule::Geometry cVelkSchedule::geometryNow() const
 {
+    if (geometrySize != size()) {
+        cachedGeometry = computeGeometry();
+        geometrySize = size();
+    }
+    return cachedGeometry;
+}
+
+cVelkSchedule::Geometry cVelkSchedule::computeGeometry() const
+{
     Geometry g;
     const QFontMetrics metrics(font());
     const int flags = Qt::AlignLeft | Qt::AlignTop;
@@ -113,8 +138,10 @@ void cVelkSchedule::paintEvent(QPaintEvent*)
         return;
     fitValues();
     cells.fit(g.cell);
+    fitLabelStrips(g);
     QPainter painter(this);
-    paintLabels(painter, g);
+    painter.drawImage(g.left, g.grid.top(), rowStrip);
+    painter.drawImage(g.grid.left(), g.top, headerStrip);
     const int columns = int(columnLabels.size());
     for (int i = 0; i < values.size(); ++i)
         painter.drawImage(g.grid.left() + i % columns * g.cell, g.grid.top() + i / columns * g.cell,
@@ -124,18 +151,37 @@ void cVelkSchedule::paintEvent(QPaintEvent*)
     painter.drawRect(g.grid);
 }
 
-void cVelkSchedule::paintLabels(QPainter& painter, const Geometry& g) const
+QImage cVelkSchedule::strip(QSize size) const
 {
+    const qreal ratio = devicePixelRatioF();
+    QImage image(size * ratio, QImage::Format_ARGB32_Premultiplied);
+    image.setDevicePixelRatio(ratio);
+    image.fill(Qt::transparent);
+    return image;
+}
+
+void cVelkSchedule::fitLabelStrips(const Geometry& g)
+{
+    if (stripsSize == size())
+        return;
     const QRect grid = g.grid;
+    rowStrip = strip(QSize(g.rowLabelWidth, grid.height()));
+    headerStrip = strip(QSize(grid.width(), g.headerHeight));
+    QPainter rows(&rowStrip);
+    rows.setFont(font());
+    rows.setPen(palette().color(foregroundRole()));
     for (int i = 0; i < rowLabels.size(); ++i)
-        painter.drawText(
-            QRect(QPoint(g.left, grid.top() + i * g.cell),
-                  QPoint(g.left + g.rowLabelWidth - 5, grid.top() + (i + 1) * g.cell - 1)),
+        rows.drawText(
+            QRect(QPoint(0, i * g.cell), QPoint(g.rowLabelWidth - 5, (i + 1) * g.cell - 1)),
             Qt::AlignRight | Qt::AlignVCenter, rowLabels.at(i));
+    QPainter header(&headerStrip);
+    header.setFont(font());
+    header.setPen(palette().color(foregroundRole()));
     for (int j = 0; j < columnLabels.size(); ++j)
-        painter.drawText(QRect(QPoint(grid.left() + j * g.cell, g.top),
-                               QPoint(grid.left() + (j + 1) * g.cell - 1, grid.top() - 1)),
-                         Qt::AlignCenter, columnLabels.at(j));
+        header.drawText(
+            QRect(QPoint(j * g.cell, 0), QPoint((j + 1) * g.cell - 1, g.headerHeight - 1)),
+            Qt::AlignCenter, columnLabels.at(j));
+    stripsSize = size();
 }
 
 bool cVelkSchedule::hitTest(const QPoint& point, QPoint& cell) const

@@ -46,6 +46,7 @@ protected:
     void mousePressEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
+    void changeEvent(QEvent* event) override;
 
 private:
     struct Geometry
@@ -57,18 +58,31 @@ private:
         int cell = 0;
         QRect grid;
     };
-    // Computed from the current size and font, so that a press right after
-    // a resize meets the cells where they will be drawn.
+    // For the current size and font, so that a press right after a resize
+    // meets the cells where they will be drawn. Kept until either changes.
     Geometry geometryNow() const;
+    Geometry computeGeometry() const;
+    // Labels and geometry are measured and drawn again.
+    void invalidate();
     // The cell under `point`; outside the grid only while dragging, and
     // then clamped to the nearest edge cell.
     bool hitTest(const QPoint& point, QPoint& cell) const;
     void fitValues();
-    void paintLabels(QPainter& painter, const Geometry& g) const;
+    // The labels are drawn once per geometry into two transparent strips,
+    // left of the grid and above it: text costs more to draw than all the
+    // cells together.
+    void fitLabelStrips(const Geometry& g);
+    QImage strip(QSize size) const;
 
     QStringList rowLabels;
     QStringList columnLabels;
     cScheduleCells cells;
     QVector<int> values;
     cCellDrag drag;
+
+    mutable Geometry cachedGeometry;
+    mutable QSize geometrySize;
+    QImage rowStrip;
+    QImage headerStrip;
+    QSize stripsSize;
 };
