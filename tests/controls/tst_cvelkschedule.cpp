@@ -73,6 +73,7 @@ private slots:
     void clicksFollowTheGridAfterAResize();
     void gridsWithoutCellsDoNothing_data();
     void gridsWithoutCellsDoNothing();
+    void newLabelsOrFontMoveTheGrid();
     void hoursOfTheTimersFile();
 };
 
@@ -257,6 +258,32 @@ void tst_cVelkSchedule::gridsWithoutCellsDoNothing()
     shown.schedule->setSchedule(QStringLiteral("MoFr9_18"));
     QCOMPARE(changed.count(), 1);
     QCOMPARE(shown.schedule->value().size(), rows * columns);
+}
+
+// What is measured once per size is measured again when what it depends
+// on changes: clicks then still land on the cells under the pointer.
+void tst_cVelkSchedule::newLabelsOrFontMoveTheGrid()
+{
+    Shown shown(QSize(800, 300));
+    shown.schedule->grab();
+    const QRect before = shown.schedule->gridRect();
+
+    QFont large = shown.schedule->font();
+    large.setPixelSize(40);
+    shown.schedule->setFont(large);
+    const QRect withFont = shown.schedule->gridRect();
+    QVERIFY(withFont.top() > before.top());
+
+    shown.schedule->appendRow(QStringLiteral("A much longer weekday"));
+    shown.schedule->setValue(QVector<int>(8 * 24, 0));
+    const QRect withRow = shown.schedule->gridRect();
+    QVERIFY(withRow.left() > withFont.left());
+    QCOMPARE(withRow.height(), 8 * shown.schedule->cellSize());
+
+    const QPoint target = shown.point(QPointF(23, 7));
+    QTest::mouseClick(shown.schedule, Qt::LeftButton, Qt::NoModifier, target);
+    QCOMPARE(indexesOf(shown.schedule->value(), 1), QList<int>{7 * 24 + 23});
+    QVERIFY(looksCrossed(shown.schedule->grab().toImage(), target));
 }
 
 void tst_cVelkSchedule::hoursOfTheTimersFile()
