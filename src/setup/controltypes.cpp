@@ -28,6 +28,11 @@ const CWinMain::ControlType* CWinMain::controlType(const QString& name)
         {QStringLiteral("progressbar"),
          {&CWinMain::newProgressBar, &CWinMain::updateProgressBar, nullptr}},
         {QStringLiteral("setup"), {&CWinMain::newSetup, nullptr, nullptr}},
+        {QStringLiteral("maskctrl"),
+         {&CWinMain::newMaskCtrl, &CWinMain::updateMaskCtrl, &CWinMain::actMaskControl}},
+        {QStringLiteral("velkschedule"),
+         {&CWinMain::newVelkSchedule, &CWinMain::updateVelkSchedule, &CWinMain::actVelkSchedule}},
+        {QStringLiteral("diskfitness"), {&CWinMain::newDiskFitness, nullptr, nullptr}},
     };
     const auto it = table.constFind(name);
     return it == table.constEnd() ? nullptr : &it.value();
