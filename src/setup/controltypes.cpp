@@ -28,6 +28,10 @@ const CWinMain::ControlType* CWinMain::controlType(const QString& name)
         {QStringLiteral("progressbar"),
          {&CWinMain::newProgressBar, &CWinMain::updateProgressBar, nullptr}},
         {QStringLiteral("setup"), {&CWinMain::newSetup, nullptr, nullptr}},
+        {QStringLiteral("PTZvideoin"),
+         {&CWinMain::newPTZvideoin, nullptr, &CWinMain::actPTZvideoin}},
+        {QStringLiteral("PTZcrossView"), {&CWinMain::newPTZcrossView, nullptr, nullptr}},
+        {QStringLiteral("p2k_button"), {&CWinMain::newP2Kbutton, nullptr, &CWinMain::actP2Kbutton}},
     };
     const auto it = table.constFind(name);
     return it == table.constEnd() ? nullptr : &it.value();

@@ -192,6 +192,14 @@ private:
     void actPushButton(QDomElement& element, QWidget* widget);
     QString editRefusal(const QDomElement& element, QLineEdit* edit);
 
+    // --- PTZ control types (ptzvideoin.cpp, ptzcrossview.cpp, p2kbutton.cpp)
+    QLayoutItem* newPTZvideoin(QDomElement& item);
+    void actPTZvideoin(QDomElement& element, QWidget* widget);
+    void passPTZTargets(const QDomElement& target, const char* signature, QGenericArgument arg);
+    QLayoutItem* newPTZcrossView(QDomElement& item);
+    QLayoutItem* newP2Kbutton(QDomElement& item);
+    void actP2Kbutton(QDomElement& element, QWidget* widget);
+
     // --- sub-dialogs (dialogs.cpp)
     void buildDialog(QDialog& dialog, QDomElement& element);
 
