@@ -1,6 +1,7 @@
 #include "devicesim.h"
 
 #include "commandservice.h"
+#include "ptzservice.h"
 #include "snapshotservice.h"
 #include "util/cmd5hash.h"
 
@@ -15,6 +16,7 @@ DeviceSim::DeviceSim(const QString& folder, QObject* parent) : QObject(parent), 
     registerService(kSnapshotService, [](DeviceSim& sim, QTcpSocket* socket) -> DeviceService* {
         return new SnapshotService(sim, socket);
     });
+    PtzService::registerWith(*this);
 }
 
 bool DeviceSim::listen(const QHostAddress& address, quint16 port)

@@ -1,6 +1,7 @@
 // velk-device-sim: plays one device on a loopback address.
 
 #include "devicesim.h"
+#include "ptzservice.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
@@ -86,11 +87,16 @@ int main(int argc, char** argv)
         QStringLiteral("fault"),
         QStringLiteral("refuse-login, error[:MESSAGE], silent, "
                        "close-mid-frame, garbage, huge-length, "
-                       "snapshot-error:DIGIT or snapshot-close; a command "
+                       "snapshot-error:DIGIT, snapshot-close, ptz-garbage, "
+                       "ptz-size-mismatch or ptz-huge-width; a command "
                        "fault with the prefix upload- hits only "
                        "uploads (the store after OK)."),
         QStringLiteral("MODE"));
-    parser.addOptions({listen, dir, login, password, fault});
+    const QCommandLineOption ptzInterval(
+        QStringLiteral("ptz-interval"),
+        QStringLiteral("Least time between two PTZ pictures in ms (default: 40)."),
+        QStringLiteral("MS"), QStringLiteral("40"));
+    parser.addOptions({listen, dir, login, password, fault, ptzInterval});
     parser.process(app);
 
     QHostAddress host;
@@ -122,6 +128,7 @@ int main(int argc, char** argv)
     DeviceSim sim(folder);
     sim.setCredentials(parser.value(login), parser.value(password));
     sim.faults() = faults;
+    PtzService::cameraOf(sim)->setFrameIntervalMs(qMax(0, parser.value(ptzInterval).toInt()));
     if (!sim.listen(host, port)) {
         std::fprintf(stderr, "velk-device-sim: cannot listen on %s: %s\n",
                      qPrintable(parser.value(listen)), qPrintable(sim.errorString()));
