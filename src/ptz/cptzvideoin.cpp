@@ -38,6 +38,8 @@ cPTZvideoIn::cPTZvideoIn(NBXSetup* setup, QWidget* parent) : QWidget(parent), se
     connect(&receiver, &cPTZReceiver::frameReceived, this, &cPTZvideoIn::Reply_frame_received);
 
     reconnectTimer.setSingleShot(true);
+    // A coarse timer may fire early; the pause is a promise to the device.
+    reconnectTimer.setTimerType(Qt::PreciseTimer);
     reconnectTimer.setInterval(kReconnectMs);
     connect(&reconnectTimer, &QTimer::timeout, this, &cPTZvideoIn::_connect);
     timer.setInterval(kTickMs);
