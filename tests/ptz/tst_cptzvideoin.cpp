@@ -55,6 +55,7 @@ class tst_cPTZvideoIn : public QObject
 private slots:
     void sendsLatchedMovements_data();
     void sendsLatchedMovements();
+    void idleControlLeavesAnothersMovement();
     void goesTo_data();
     void goesTo();
     void storesReportedPositionAsDefault();
@@ -115,6 +116,26 @@ void tst_cPTZvideoIn::sendsLatchedMovements()
     control.slot_Goto_default_PTZ_pos();
     QTRY_VERIFY(device.received("PUT PTZ GOTO DEFAULT\r\n"));
     QCOMPARE(folded(device.moves().mid(1)), expected);
+}
+
+// Two PTZ controls of one device: the idle one's ticks must not stop what
+// the other one moves.
+void tst_cPTZvideoIn::idleControlLeavesAnothersMovement()
+{
+    PtzDevice device;
+    PtzSource source(device.url(), device.sim.passwordDigest());
+    cPTZvideoIn moving(&source.setup);
+    cPTZvideoIn idle(&source.setup);
+    QTRY_COMPARE(device.moves(), (QStringList{"STOP (6)", "STOP (6)"}));
+
+    moving.slot_Move_PTZ(QStringLiteral("UP"));
+    for (int i = 0; i < 3; ++i) {
+        moving.slot_Timeout();
+        idle.slot_Timeout();
+    }
+    moving.slot_Goto_default_PTZ_pos();
+    QTRY_VERIFY(device.received("PUT PTZ GOTO DEFAULT\r\n"));
+    QCOMPARE(folded(device.moves().mid(2)), QStringList{"_TILT-UP (10)"});
 }
 
 void tst_cPTZvideoIn::goesTo_data()
