@@ -192,6 +192,19 @@ private:
     void actPushButton(QDomElement& element, QWidget* widget);
     QString editRefusal(const QDomElement& element, QLineEdit* edit);
 
+    // --- mask editor (maskcontrol.cpp)
+    QLayoutItem* newMaskCtrl(QDomElement& item);
+    void updateMaskCtrl(QDomElement& element, QWidget* widget);
+    void actMaskControl(QDomElement& element, QWidget* widget);
+
+    // --- weekly schedule (schedulecontrol.cpp)
+    QLayoutItem* newVelkSchedule(QDomElement& item);
+    void updateVelkSchedule(QDomElement& element, QWidget* widget);
+    void actVelkSchedule(QDomElement& element, QWidget* widget);
+
+    // --- disk health bar (diskfitnesscontrol.cpp)
+    QLayoutItem* newDiskFitness(QDomElement& item);
+
     // --- PTZ control types (ptzvideoin.cpp, ptzcrossview.cpp, p2kbutton.cpp)
     QLayoutItem* newPTZvideoin(QDomElement& item);
     void actPTZvideoin(QDomElement& element, QWidget* widget);

@@ -1,0 +1,174 @@
+#include "cvelkschedule.h"
+
+#include <QFontMetrics>
+#include <QMouseEvent>
+#include <QPainter>
+
+#include <algorithm>
+
+namespace {
+
+// Cells a preset turns on: rows and columns, both ends included; a last
+// column of -1 means the grid's last one.
+struct Preset
+{
+    int firstRow, lastRow, firstColumn, lastColumn;
+};
+
+const QHash<QString, Preset>& presets()
+{
+    static const QHash<QString, Preset> table = {
+        {QStringLiteral("MoFr9_18"), {0, 4, 9, 18}},
+        {QStringLiteral("MoSa8_23"), {0, 5, 8, -1}},
+        {QStringLiteral("MoSu0_23"), {0, -1, 0, -1}},
+    };
+    return table;
+}
+
+int lastOf(int index, int count)
+{
+    return index < 0 ? count - 1 : std::min(index, count - 1);
+}
+
+} // namespace
+
+cVelkSchedule::cVelkSchedule(QWidget* parent) : QWidget(parent) {}
+
+void cVelkSchedule::appendRow(const QString& label)
+{
+    rowLabels.append(label);
+    update();
+}
+
+void cVelkSchedule::appendColumn(const QString& label)
+{
+    columnLabels.append(label);
+    update();
+}
+
+void cVelkSchedule::setValue(const QVector<int>& values)
+{
+    this->values = values;
+    update();
+}
+
+void cVelkSchedule::fitValues()
+{
+    const int count = int(rowLabels.size() * columnLabels.size());
+    if (values.size() != count)
+        values = QVector<int>(count, 0);
+}
+
+void cVelkSchedule::setSchedule(const QString& preset)
+{
+    fitValues();
+    values.fill(1);
+    const auto found = presets().constFind(preset);
+    if (found != presets().constEnd()) {
+        const int columns = int(columnLabels.size());
+        const int rows = int(rowLabels.size());
+        for (int r = found->firstRow; r <= lastOf(found->lastRow, rows); ++r)
+            for (int c = found->firstColumn; c <= lastOf(found->lastColumn, columns); ++c)
+                values[r * columns + c] = 0;
+    }
+    update();
+    emit valueChanged();
+}
+
+QSize cVelkSchedule::sizeHint() const
+{
+    const Geometry g = geometryNow();
+    return QSize(g.rowLabelWidth + 20 * int(columnLabels.size()) + 2,
+                 g.headerHeight + 20 * int(rowLabels.size()) + 2);
+}
+
+cVelkSchedule::Geometry cVelkSchedule::geometryNow() const
+{
+    Geometry g;
+    const QFontMetrics metrics(font());
+    const int flags = Qt::AlignLeft | Qt::AlignTop;
+    for (const QString& label : rowLabels)
+        g.rowLabelWidth =
+            std::max(g.rowLabelWidth, metrics.boundingRect(rect(), flags, label).width() + 8);
+    if (!columnLabels.isEmpty())
+        g.headerHeight = metrics.boundingRect(rect(), flags, columnLabels.first()).height() + 8;
+    const int rows = int(rowLabels.size());
+    const int columns = int(columnLabels.size());
+    if (rows == 0 || columns == 0)
+        return g; // no cell size: nothing is drawn or hit
+    g.cell = std::max(
+        0, std::min((height() - g.headerHeight) / rows, (width() - g.rowLabelWidth) / columns));
+    g.left = (width() - 1) / 2 - (g.cell * columns + g.rowLabelWidth) / 2;
+    g.top = (height() - 1) / 2 - (g.cell * rows + g.headerHeight) / 2;
+    if (g.cell > 0)
+        g.grid = QRect(g.left + g.rowLabelWidth, g.top + g.headerHeight, columns * g.cell,
+                       rows * g.cell);
+    return g;
+}
+
+void cVelkSchedule::paintEvent(QPaintEvent*)
+{
+    const Geometry g = geometryNow();
+    if (g.grid.isEmpty())
+        return;
+    fitValues();
+    cells.fit(g.cell);
+    QPainter painter(this);
+    paintLabels(painter, g);
+    const int columns = int(columnLabels.size());
+    for (int i = 0; i < values.size(); ++i)
+        painter.drawImage(g.grid.left() + i % columns * g.cell, g.grid.top() + i / columns * g.cell,
+                          cells.picture(values[i]));
+    painter.setPen(QPen(Qt::white, 1, Qt::SolidLine, Qt::SquareCap, Qt::BevelJoin));
+    painter.setBrush(Qt::NoBrush);
+    painter.drawRect(g.grid);
+}
+
+void cVelkSchedule::paintLabels(QPainter& painter, const Geometry& g) const
+{
+    const QRect grid = g.grid;
+    for (int i = 0; i < rowLabels.size(); ++i)
+        painter.drawText(
+            QRect(QPoint(g.left, grid.top() + i * g.cell),
+                  QPoint(g.left + g.rowLabelWidth - 5, grid.top() + (i + 1) * g.cell - 1)),
+            Qt::AlignRight | Qt::AlignVCenter, rowLabels.at(i));
+    for (int j = 0; j < columnLabels.size(); ++j)
+        painter.drawText(QRect(QPoint(grid.left() + j * g.cell, g.top),
+                               QPoint(grid.left() + (j + 1) * g.cell - 1, grid.top() - 1)),
+                         Qt::AlignCenter, columnLabels.at(j));
+}
+
+bool cVelkSchedule::hitTest(const QPoint& point, QPoint& cell) const
+{
+    const Geometry g = geometryNow();
+    if (g.grid.isEmpty() || (!g.grid.contains(point) && !drag.isRunning()))
+        return false;
+    const int x = std::clamp(point.x(), g.grid.left(), g.grid.right());
+    const int y = std::clamp(point.y(), g.grid.top(), g.grid.bottom());
+    cell = QPoint((x - g.grid.left()) / g.cell, (y - g.grid.top()) / g.cell);
+    return true;
+}
+
+void cVelkSchedule::mousePressEvent(QMouseEvent* event)
+{
+    QPoint cell;
+    if (!hitTest(event->position().toPoint(), cell))
+        return;
+    fitValues();
+    drag.start(values, cell, event->buttons() & Qt::LeftButton ? 1 : 0);
+    mouseMoveEvent(event);
+}
+
+void cVelkSchedule::mouseMoveEvent(QMouseEvent* event)
+{
+    QPoint cell;
+    if (drag.isRunning() && hitTest(event->position().toPoint(), cell) &&
+        drag.reach(values, cell, int(columnLabels.size())))
+        update();
+}
+
+void cVelkSchedule::mouseReleaseEvent(QMouseEvent*)
+{
+    if (drag.finish())
+        emit valueChanged();
+}

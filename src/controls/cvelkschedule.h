@@ -1,0 +1,74 @@
+#pragma once
+
+#include "ccelldrag.h"
+#include "cschedulecells.h"
+
+#include <QRect>
+#include <QStringList>
+#include <QVector>
+#include <QWidget>
+
+// A week as a grid of square cells, one row per weekday and one column per
+// hour, in which the user crosses out the hours that are off: a left-button
+// drag crosses out a rectangle of cells, any other button clears one. A
+// cell holds 0 for an hour on (plain) and 1 for an hour off (crossed).
+class cVelkSchedule : public QWidget
+{
+    Q_OBJECT
+public:
+    explicit cVelkSchedule(QWidget* parent = nullptr);
+
+    void appendRow(const QString& label);
+    void appendColumn(const QString& label);
+
+    // Row after row: the cell of column c in row r is entry r * columns + c.
+    QVector<int> value() const { return values; }
+    void setValue(const QVector<int>& values);
+
+    // Where the cells are at the current size; empty when there is no room
+    // for a cell, or no row or column.
+    QRect gridRect() const { return geometryNow().grid; }
+    int cellSize() const { return geometryNow().cell; }
+
+    // Room for the labels and cells of 20 pixels.
+    QSize sizeHint() const override;
+
+signals:
+    void valueChanged();
+
+public slots:
+    // "MoFr9_18", "MoSa8_23" or "MoSu0_23" turns those hours on and every
+    // other one off; any other text turns every hour off.
+    void setSchedule(const QString& preset);
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+
+private:
+    struct Geometry
+    {
+        int rowLabelWidth = 0;
+        int headerHeight = 0;
+        int left = 0;
+        int top = 0;
+        int cell = 0;
+        QRect grid;
+    };
+    // Computed from the current size and font, so that a press right after
+    // a resize meets the cells where they will be drawn.
+    Geometry geometryNow() const;
+    // The cell under `point`; outside the grid only while dragging, and
+    // then clamped to the nearest edge cell.
+    bool hitTest(const QPoint& point, QPoint& cell) const;
+    void fitValues();
+    void paintLabels(QPainter& painter, const Geometry& g) const;
+
+    QStringList rowLabels;
+    QStringList columnLabels;
+    cScheduleCells cells;
+    QVector<int> values;
+    cCellDrag drag;
+};
