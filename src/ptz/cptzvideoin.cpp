@@ -21,9 +21,9 @@ cPTZvideoIn::cPTZvideoIn(NBXSetup* setup, QWidget* parent) : QWidget(parent), se
     url = setup->value(QStringLiteral("general/network/url"));
     login = setup->value(QStringLiteral("general/network/login"));
     password = setup->value(QStringLiteral("general/network/password"));
-    serviceByte = QByteArray(1, char(serviceByteFor(setup->value("streams/common/platform"))));
+    serviceByte = QByteArray(1, char(serviceByteFor(optionalValue("streams", "common/platform"))));
     m_host = url.section(QLatin1Char(':'), 0, 0);
-    m_port = portFor(url, setup->value(QStringLiteral("Velk-Rimbal/Common/Version")));
+    m_port = portFor(url, optionalValue("Velk-Rimbal", "Common/Version"));
 
     connect(&socket, &QTcpSocket::connected, this, &cPTZvideoIn::slot_Connected);
     connect(&socket, &QTcpSocket::disconnected, this, &cPTZvideoIn::slot_Disconnected);
@@ -52,6 +52,16 @@ cPTZvideoIn::~cPTZvideoIn()
     reconnectTimer.stop();
     socket.disconnect(this);
     slot_Disconnect_socket();
+}
+
+// A device without the file has no such setting: an empty value, not an
+// error that would close the dialog.
+QString cPTZvideoIn::optionalValue(const char* file, const char* key) const
+{
+    const QString name = QLatin1String(file);
+    if (!setup->fileExists(name))
+        return QString();
+    return setup->value(name + QLatin1Char('/') + QLatin1String(key));
 }
 
 quint16 cPTZvideoIn::portFor(const QString& url, const QString& version)

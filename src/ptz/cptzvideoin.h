@@ -67,6 +67,7 @@ private:
         bool latch = false;
     };
 
+    QString optionalValue(const char* file, const char* key) const;
     void _connect();
     void _scheduleReconnect();
     bool writable() const;
