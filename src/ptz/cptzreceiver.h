@@ -6,6 +6,8 @@
 #include <QImage>
 #include <QObject>
 
+#include <utility>
+
 // The receiving side of the PTZ connection: 35-byte text headers (a picture
 // of a camera, a picture of the PTZ camera, or a position report), each
 // picture behind a 32-byte binary header. Bytes may arrive in any split;
@@ -44,6 +46,8 @@ public:
     // report, or after a refused frame.
     int camera() const { return m_camera; }
     const QImage& picture() const { return m_picture; }
+    // Hands the picture over without a copy; picture() is null after.
+    QImage takePicture() { return std::move(m_picture); }
     qint64 bufferedBytes() const { return m_buffer.size(); }
     qint64 imageBufferBytes() const { return m_image.size(); }
 

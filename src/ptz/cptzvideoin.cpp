@@ -261,7 +261,7 @@ void cPTZvideoIn::onPosition(int pan, int tilt, int zoom)
 
 void cPTZvideoIn::onPicture()
 {
-    m_pixmap = QPixmap::fromImage(receiver.picture());
+    m_pixmap = QPixmap::fromImage(receiver.takePicture());
     emit signal_Pixmap_ready();
 }
 
