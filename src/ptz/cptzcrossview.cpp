@@ -1,5 +1,6 @@
 #include "cptzcrossview.h"
 
+#include <QKeyEvent>
 #include <QPainter>
 
 namespace {
@@ -15,6 +16,11 @@ void drawCross(QPainter& painter, int cx, int cy)
 
 } // namespace
 
+cPTZCrossView::cPTZCrossView(QWidget* parent) : QLabel(parent)
+{
+    setFocusPolicy(Qt::StrongFocus);
+}
+
 void cPTZCrossView::paintEvent(QPaintEvent* event)
 {
     QLabel::paintEvent(event);
@@ -27,4 +33,39 @@ void cPTZCrossView::paintEvent(QPaintEvent* event)
     painter.drawLine(cx + 1, cy - kArm, cx + 1, cy + kArm);
     painter.setPen(QColor(255, 255, 255, kAlpha));
     drawCross(painter, cx, cy);
+}
+
+void cPTZCrossView::keyPressEvent(QKeyEvent* event)
+{
+    if (!steer(event))
+        QLabel::keyPressEvent(event);
+}
+
+void cPTZCrossView::keyReleaseEvent(QKeyEvent* event)
+{
+    if (!steer(event))
+        QLabel::keyReleaseEvent(event);
+}
+
+// The latches toggle, so the press and the release of a key each send it
+// once; the repeats of a held key send nothing.
+bool cPTZCrossView::steer(QKeyEvent* event)
+{
+    static const struct
+    {
+        int key;
+        const char* direction;
+    } kKeys[] = {
+        {Qt::Key_Up, "UP"},       {Qt::Key_Down, "DOWN"},    {Qt::Key_Left, "LEFT"},
+        {Qt::Key_Right, "RIGHT"}, {Qt::Key_Plus, "ZOOM_IN"}, {Qt::Key_Minus, "ZOOM_OUT"},
+    };
+    for (const auto& row : kKeys) {
+        if (event->key() != row.key)
+            continue;
+        if (!event->isAutoRepeat())
+            emit moveRequested(QLatin1String(row.direction));
+        event->accept();
+        return true;
+    }
+    return false;
 }

@@ -19,6 +19,7 @@
 #include <optional>
 
 class NBXSetup;
+class cPTZvideoIn;
 class QDateTime;
 class QEventLoop;
 class QGridLayout;
@@ -209,7 +210,9 @@ private:
     // ptzalarm.cpp)
     QLayoutItem* newPTZvideoin(QDomElement& item);
     void actPTZvideoin(QDomElement& element, QWidget* widget);
-    void passPTZTargets(const QDomElement& target, const char* signature, QGenericArgument arg);
+    QList<QWidget*> passPTZTargets(const QDomElement& target, const char* signature,
+                                   QGenericArgument arg);
+    void steerFromViews(cPTZvideoIn* control, const QList<QWidget*>& targets);
     QLayoutItem* newPTZcrossView(QDomElement& item);
     QLayoutItem* newP2Kbutton(QDomElement& item);
     void actP2Kbutton(QDomElement& element, QWidget* widget);

@@ -2,6 +2,7 @@
 // page, whose pictures and positions go to the controls its targets name.
 #include "cwinmain.h"
 
+#include "ptz/cptzcrossview.h"
 #include "ptz/cptzvideoin.h"
 
 #include <QWidgetItem>
@@ -49,20 +50,36 @@ void CWinMain::actPTZvideoin(QDomElement& element, QWidget* widget)
             passPTZTargets(target, "slot_Set_PTZ_pos(sCalibrationPoint)",
                            Q_ARG(sCalibrationPoint, position));
         else if (isNumber && targetCamera == camera)
-            passPTZTargets(target, "setPixmap(QPixmap)", Q_ARG(QPixmap, pixmap));
+            steerFromViews(control,
+                           passPTZTargets(target, "setPixmap(QPixmap)", Q_ARG(QPixmap, pixmap)));
+    }
+}
+
+// A cross view that shows the PTZ camera steers it from the keyboard.
+void CWinMain::steerFromViews(cPTZvideoIn* control, const QList<QWidget*>& targets)
+{
+    for (QWidget* target : targets) {
+        if (auto* view = qobject_cast<cPTZCrossView*>(target))
+            connect(view, &cPTZCrossView::moveRequested, control, &cPTZvideoIn::slot_Move_PTZ,
+                    Qt::UniqueConnection);
     }
 }
 
 // Calls `signature` on the control of every element that carries the
 // target's tag; controls without that slot, or not built, are passed over.
-void CWinMain::passPTZTargets(const QDomElement& target, const char* signature,
-                              QGenericArgument arg)
+// Returns the controls it called.
+QList<QWidget*> CWinMain::passPTZTargets(const QDomElement& target, const char* signature,
+                                         QGenericArgument arg)
 {
+    QList<QWidget*> called;
     const QByteArray method = QMetaObject::normalizedSignature(signature);
     const QByteArray name = method.left(method.indexOf('('));
     for (const QDomElement& carrier : elementsNamed(target.text())) {
         QWidget* control = widgetOf(carrier.parentNode().toElement());
-        if (control && control->metaObject()->indexOfMethod(method.constData()) >= 0)
+        if (control && control->metaObject()->indexOfMethod(method.constData()) >= 0) {
             QMetaObject::invokeMethod(control, name.constData(), Qt::DirectConnection, arg);
+            called.append(control);
+        }
     }
+    return called;
 }

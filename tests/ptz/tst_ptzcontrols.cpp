@@ -388,6 +388,12 @@ void tst_PTZControls::ptzControlFeedsTargets()
     peer.send(ptzwire::greyFrame(8, 6));
     QTRY_COMPARE(view->pixmap().size(), QSize(8, 6));
     QVERIFY(other->pixmap().isNull());
+
+    // The view of the PTZ camera steers it while a key is held.
+    QTest::keyPress(view, Qt::Key_Up);
+    QTRY_VERIFY(peer.received.contains("_TILT-UP\r\n"));
+    QTest::keyRelease(view, Qt::Key_Up);
+    QTRY_VERIFY(peer.received.lastIndexOf("STOP\r\n") > peer.received.lastIndexOf("_TILT-UP"));
     QVERIFY2(h.errorTexts().isEmpty(), qPrintable(h.errorTexts().join('\n')));
 }
 

@@ -1,6 +1,10 @@
 #include "ptzservice.h"
 
 #include "devicesim.h"
+#include "snapshotpicture.h"
+
+#include <QBuffer>
+#include <QTime>
 
 #include <QTcpSocket>
 #include <QtEndian>
@@ -13,6 +17,8 @@ const QByteArray kGotoDefaultRequest("PUT PTZ GOTO DEFAULT\r\n");
 const QByteArray kStoreDefaultRequest("PUT PTZ DEFAULT\r\n");
 constexpr qint32 kJpegType = 4;
 constexpr qint32 kHugeWidth = 100000;
+constexpr int kFixedCamera = 1;
+constexpr int kFixedCameraQuality = 85;
 // Looks like the start of a line without being one.
 const QByteArray kGarbage("\x00\xffGARBAGE CamPT MovPT Camer\r\n", 30);
 
@@ -167,9 +173,33 @@ void PtzService::sendFrame()
 {
     if (m_waitingForAck || m_socket->state() != QAbstractSocket::ConnectedState)
         return;
+    if (!m_fixedCameraSent) {
+        sendFixedCameraFrame();
+        return;
+    }
     const QByteArray jpeg = m_camera.jpeg();
     sendFaultyFrame(jpeg);
     m_socket->write(jpegFrame(jpeg, PtzCamera::kFrameWidth, qint32(jpeg.size())));
+    m_waitingForAck = true;
+    m_sinceFrame.restart();
+}
+
+// One picture of the fixed camera first, in the "Camera" form, as a device
+// with fixed cameras sends it for alarm zones drawn over their view.
+void PtzService::sendFixedCameraFrame()
+{
+    QByteArray jpeg;
+    QBuffer out(&jpeg);
+    out.open(QIODevice::WriteOnly);
+    SnapshotPicture::draw(QSize(PtzCamera::kFrameWidth, PtzCamera::kFrameHeight), QTime(12, 0))
+        .save(&out, "JPEG", kFixedCameraQuality);
+    const QByteArray line = textLine(QString::asprintf(
+        "Camera %04u Frame %010d bytes", unsigned(kFixedCamera), int(32 + jpeg.size())));
+    m_socket->write(line +
+                    frameHeader(kJpegType, PtzCamera::kFrameWidth, PtzCamera::kFrameHeight,
+                                qint32(jpeg.size())) +
+                    jpeg);
+    m_fixedCameraSent = true;
     m_waitingForAck = true;
     m_sinceFrame.restart();
 }

@@ -8,8 +8,9 @@
 #include <QTimer>
 
 // The PTZ service of the emulated device (first byte 0x10 or 0x13): after
-// the login it sends pictures of the PTZ camera ("CamPTZ" lines with JPEG
-// frames), the next one only after "VIDEO_OK", and position reports
+// the login it sends one picture of fixed camera 1 ("Camera" line), then
+// pictures of the PTZ camera ("CamPTZ" lines with JPEG frames), each only
+// after the "VIDEO_OK" of the one before, and position reports
 // ("MovPTZ" lines) while the camera moves. It takes movement commands, GO-TO
 // and the default position, and logs each of them.
 class PtzService : public DeviceService
@@ -48,6 +49,7 @@ private:
     void handle(const DeviceRequest& request);
     void sendFrame();
     void sendFaultyFrame(const QByteArray& jpeg);
+    void sendFixedCameraFrame();
     void scheduleFrame();
     void report(const PtzCamera::Position& p);
 
@@ -55,6 +57,7 @@ private:
     QByteArray m_buffer;
     bool m_loggedIn = false;
     bool m_waitingForAck = false;
+    bool m_fixedCameraSent = false;
     QTimer m_frameTimer;
     QElapsedTimer m_sinceFrame;
     QElapsedTimer m_sinceReport;
