@@ -100,8 +100,9 @@ private:
     quint16 m_port = kPort;
     QByteArray serviceByte;
     QTimer reconnectTimer;
-    // "STOP" was the last command sent on this connection's control; kept
-    // per control so that one control's idle ticks never stop a camera that
-    // another control is moving.
-    bool flag_stop_sent = false;
+    // "STOP" was the last command this control sent. Kept per control, so
+    // that one control's idle ticks never stop a camera that another one is
+    // moving; set at first, as a control that moved nothing has nothing to
+    // stop (opening the dialog sends the device nothing).
+    bool flag_stop_sent = true;
 };
