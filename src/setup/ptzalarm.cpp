@@ -17,7 +17,7 @@ int gridSide(const QDomElement& item, const QString& name)
     return item.hasAttribute(name) ? item.attribute(name).toInt() : kDefaultSide;
 }
 
-// Part 1 to 4 of the map text, as the last character of a key selects it.
+// Quarter 1 to 4 of the map text, as the last character of a key selects it.
 QString mapPart(const QString& text, int part)
 {
     const qsizetype quarter = text.size() / 4;
