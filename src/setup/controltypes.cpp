@@ -33,6 +33,12 @@ const CWinMain::ControlType* CWinMain::controlType(const QString& name)
         {QStringLiteral("velkschedule"),
          {&CWinMain::newVelkSchedule, &CWinMain::updateVelkSchedule, &CWinMain::actVelkSchedule}},
         {QStringLiteral("diskfitness"), {&CWinMain::newDiskFitness, nullptr, nullptr}},
+        {QStringLiteral("PTZvideoin"),
+         {&CWinMain::newPTZvideoin, nullptr, &CWinMain::actPTZvideoin}},
+        {QStringLiteral("PTZcrossView"), {&CWinMain::newPTZcrossView, nullptr, nullptr}},
+        {QStringLiteral("PTZAlarm"),
+         {&CWinMain::newPTZAlarm, &CWinMain::updatePTZAlarm, &CWinMain::actPTZAlarm}},
+        {QStringLiteral("p2k_button"), {&CWinMain::newP2Kbutton, nullptr, &CWinMain::actP2Kbutton}},
     };
     const auto it = table.constFind(name);
     return it == table.constEnd() ? nullptr : &it.value();

@@ -21,6 +21,7 @@
 #include <optional>
 
 class NBXSetup;
+class cPTZvideoIn;
 class QDateTime;
 class QEventLoop;
 class QGridLayout;
@@ -211,6 +212,21 @@ private:
 
     // --- disk health bar (diskfitnesscontrol.cpp)
     QLayoutItem* newDiskFitness(QDomElement& item);
+
+    // --- PTZ control types (ptzvideoin.cpp, ptzcrossview.cpp, p2kbutton.cpp,
+    // ptzalarm.cpp)
+    QLayoutItem* newPTZvideoin(QDomElement& item);
+    void actPTZvideoin(QDomElement& element, QWidget* widget);
+    QList<QWidget*> passPTZTargets(const QDomElement& target, const char* signature,
+                                   QGenericArgument arg);
+    void steerFromViews(cPTZvideoIn* control, const QList<QWidget*>& targets);
+    QLayoutItem* newPTZcrossView(QDomElement& item);
+    QLayoutItem* newP2Kbutton(QDomElement& item);
+    void actP2Kbutton(QDomElement& element, QWidget* widget);
+    QLayoutItem* newPTZAlarm(QDomElement& item);
+    void updatePTZAlarm(QDomElement& element, QWidget* widget);
+    void actPTZAlarm(QDomElement& element, QWidget* widget);
+    QString alarmKeyName(const QDomElement& element);
 
     // --- sub-dialogs (dialogs.cpp)
     void buildDialog(QDialog& dialog, QDomElement& element);

@@ -1,4 +1,5 @@
 // Creation, update and act steps of the plain control types.
+#include "controloptions.h"
 #include "cwinmain.h"
 
 #include "config/csetupwidget.h"
@@ -109,6 +110,17 @@ void applyButtonOptions(QPushButton* button, const QDomElement& item)
 }
 
 } // namespace
+
+// Options that control types in files of their own share with these.
+void applyPushButtonOptions(QPushButton* button, const QDomElement& item)
+{
+    applyButtonOptions(button, item);
+}
+
+QSize fixedViewSize(const QDomElement& item)
+{
+    return fixedSize(item);
+}
 
 // --- creation
 

@@ -151,6 +151,9 @@ bool CommandService::misbehave()
     case DeviceFaults::RefuseFirstLogin:
     case DeviceFaults::SnapshotError:
     case DeviceFaults::SnapshotClose:
+    case DeviceFaults::PtzGarbage:
+    case DeviceFaults::PtzSizeMismatch:
+    case DeviceFaults::PtzHugeWidth:
         return false;
     case DeviceFaults::AnswerError:
         answerError(faults.message);

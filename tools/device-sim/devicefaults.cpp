@@ -18,6 +18,9 @@ bool DeviceFaults::parse(const QString& text, DeviceFaults& out)
         {"huge-length", HugeLength},
         {"snapshot-error", SnapshotError},
         {"snapshot-close", SnapshotClose},
+        {"ptz-garbage", PtzGarbage},
+        {"ptz-size-mismatch", PtzSizeMismatch},
+        {"ptz-huge-width", PtzHugeWidth},
     };
     static const QString kUploadPrefix = QStringLiteral("upload-");
     out.uploadsOnly = text.startsWith(kUploadPrefix);

@@ -18,6 +18,9 @@ struct DeviceFaults
         HugeLength,       // a frame that announces far more than any answer
         SnapshotError,    // snapshots are answered "-<digit in message>:..."
         SnapshotClose,    // snapshots end with a close before their length
+        PtzGarbage,       // PTZ pictures come with garbage in front
+        PtzSizeMismatch,  // each PTZ picture follows one whose header size is wrong
+        PtzHugeWidth,     // each PTZ picture follows one 100000 pixels wide
     };
 
     Mode mode = None;
@@ -27,7 +30,8 @@ struct DeviceFaults
     bool uploadsOnly = false;
 
     // Reads "refuse-login", "error[:MESSAGE]", "silent", "close-mid-frame",
-    // "garbage", "huge-length", "snapshot-error:DIGIT" or "snapshot-close",
+    // "garbage", "huge-length", "snapshot-error:DIGIT", "snapshot-close",
+    // "ptz-garbage", "ptz-size-mismatch" or "ptz-huge-width",
     // each of the command faults also with the prefix "upload-" for
     // uploadsOnly; false for anything else.
     static bool parse(const QString& text, DeviceFaults& out);

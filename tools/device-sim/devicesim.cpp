@@ -2,6 +2,7 @@
 
 #include "commandservice.h"
 #include "livestreamservice.h"
+#include "ptzservice.h"
 #include "snapshotservice.h"
 #include "util/cmd5hash.h"
 
@@ -17,6 +18,7 @@ DeviceSim::DeviceSim(const QString& folder, QObject* parent) : QObject(parent), 
         return new SnapshotService(sim, socket);
     });
     LiveStreamService::registerOn(*this, QStringLiteral("mpeg4"));
+    PtzService::registerWith(*this);
 }
 
 bool DeviceSim::listen(const QHostAddress& address, quint16 port)

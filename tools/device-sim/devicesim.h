@@ -16,7 +16,8 @@ class QTcpSocket;
 
 // An emulated device on a loopback address. Each connection is handed to
 // the service registered for its first byte (0x04 is the command link,
-// 0x06 the snapshot service, 0x01 the live stream).
+// 0x06 the snapshot service, 0x01 the live stream, 0x10 and 0x13 the PTZ
+// service).
 class DeviceSim : public QObject
 {
     Q_OBJECT

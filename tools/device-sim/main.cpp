@@ -2,6 +2,7 @@
 
 #include "devicesim.h"
 #include "livestreamservice.h"
+#include "ptzservice.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
@@ -87,7 +88,8 @@ int main(int argc, char** argv)
         QStringLiteral("fault"),
         QStringLiteral("refuse-login, error[:MESSAGE], silent, "
                        "close-mid-frame, garbage, huge-length, "
-                       "snapshot-error:DIGIT or snapshot-close; a command "
+                       "snapshot-error:DIGIT, snapshot-close, ptz-garbage, "
+                       "ptz-size-mismatch or ptz-huge-width; a command "
                        "fault with the prefix upload- hits only "
                        "uploads (the store after OK)."),
         QStringLiteral("MODE"));
@@ -95,7 +97,11 @@ int main(int argc, char** argv)
         QStringLiteral("stream-codec"),
         withDefault("Codec of the live stream, mpeg4 or h264", "mpeg4"), QStringLiteral("CODEC"),
         QStringLiteral("mpeg4"));
-    parser.addOptions({listen, dir, login, password, fault, streamCodec});
+    const QCommandLineOption ptzInterval(
+        QStringLiteral("ptz-interval"),
+        QStringLiteral("Least time between two PTZ pictures in ms (default: 40)."),
+        QStringLiteral("MS"), QStringLiteral("40"));
+    parser.addOptions({listen, dir, login, password, fault, streamCodec, ptzInterval});
     parser.process(app);
 
     QHostAddress host;
@@ -131,6 +137,7 @@ int main(int argc, char** argv)
     sim.setCredentials(parser.value(login), parser.value(password));
     sim.faults() = faults;
     LiveStreamService::registerOn(sim, parser.value(streamCodec));
+    PtzService::cameraOf(sim)->setFrameIntervalMs(qMax(0, parser.value(ptzInterval).toInt()));
     if (!sim.listen(host, port)) {
         std::fprintf(stderr, "velk-device-sim: cannot listen on %s: %s\n",
                      qPrintable(parser.value(listen)), qPrintable(sim.errorString()));

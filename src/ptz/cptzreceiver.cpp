@@ -1,0 +1,220 @@
+#include "cptzreceiver.h"
+
+#include <cstring>
+#include <limits>
+
+namespace {
+
+constexpr int kPrefixLength = 6;
+
+qint64 number(const QList<QByteArray>& words, int index)
+{
+    if (index >= words.size())
+        return 0;
+    bool ok = false;
+    const qint64 n = words.at(index).toLongLong(&ok);
+    return ok ? n : 0;
+}
+
+} // namespace
+
+cPTZReceiver::cPTZReceiver(QObject* parent) : QObject(parent) {}
+
+void cPTZReceiver::start()
+{
+    m_buffer.clear();
+    m_pos = 0;
+    m_state = WaitingForText;
+    m_camera = -1;
+}
+
+void cPTZReceiver::stop()
+{
+    m_buffer.clear();
+    m_pos = 0;
+    m_state = NotLoggedIn;
+}
+
+void cPTZReceiver::feed(const QByteArray& bytes)
+{
+    if (m_state == NotLoggedIn)
+        return;
+    m_buffer += bytes;
+    Parse_data();
+    m_buffer.remove(0, m_pos);
+    m_pos = 0;
+}
+
+void cPTZReceiver::Parse_data()
+{
+    bool progress = true;
+    while (progress && m_state != NotLoggedIn) {
+        switch (m_state) {
+        case WaitingForText:
+            progress = Parse_text_header();
+            break;
+        case WaitingForHeader:
+            progress = Receive_frame_header();
+            break;
+        default:
+            progress = Receive_frame_bytes();
+            break;
+        }
+    }
+}
+
+cPTZReceiver::LineHandler cPTZReceiver::handlerFor(const char* line)
+{
+    static const struct
+    {
+        const char* prefix;
+        LineHandler handler;
+    } kLines[] = {
+        {"Camera", &cPTZReceiver::takeCameraLine},
+        {"CamPTZ", &cPTZReceiver::takePtzCameraLine},
+        {"MovPTZ", &cPTZReceiver::takePositionLine},
+    };
+    for (const auto& row : kLines) {
+        if (std::memcmp(line, row.prefix, kPrefixLength) == 0)
+            return row.handler;
+    }
+    return nullptr;
+}
+
+bool cPTZReceiver::Parse_text_header()
+{
+    // Skip to the next line we know; what is left is shorter than a line.
+    while (available() >= kTextHeader) {
+        const char* line = m_buffer.constData() + m_pos;
+        if (const LineHandler handler = handlerFor(line)) {
+            // The terminating byte is not part of the text.
+            const QByteArray text(line, kTextHeader - 1);
+            m_pos += kTextHeader;
+            (this->*handler)(text.simplified().split(' '));
+            // Parsing goes on after a position report too: a frame behind it
+            // in the same chunk must not wait for more data, or a device
+            // that waits for that frame's acknowledgement stalls.
+            return true;
+        }
+        ++m_pos;
+    }
+    return false;
+}
+
+void cPTZReceiver::takeCameraLine(const QList<QByteArray>& words)
+{
+    const qint64 camera = number(words, 1);
+    m_camera = camera < 1 || camera > std::numeric_limits<int>::max() ? -1 : int(camera);
+    m_remaining = number(words, 3);
+    m_state = WaitingForHeader;
+}
+
+void cPTZReceiver::takePtzCameraLine(const QList<QByteArray>& words)
+{
+    m_camera = 0;
+    m_remaining = number(words, 3);
+    m_state = WaitingForHeader;
+}
+
+void cPTZReceiver::takePositionLine(const QList<QByteArray>& words)
+{
+    m_camera = -1;
+    const auto field = [&words](int index) {
+        return int(
+            qBound(qint64(0), number(words, index), qint64(std::numeric_limits<int>::max())));
+    };
+    emit positionReported(field(2), field(4), field(6));
+}
+
+bool cPTZReceiver::Receive_frame_header()
+{
+    if (available() < sVideoFrame::kSize)
+        return false;
+    m_header = sVideoFrame::fromBytes(m_buffer.constData() + m_pos);
+    m_pos += sVideoFrame::kSize;
+    m_remaining -= sVideoFrame::kSize;
+    if (!acceptable(m_header)) {
+        refuseFrame();
+        return true;
+    }
+    m_state = ReceivingFrame;
+    if (m_header.bufferFlag != 0 && !Alloc_realloc_images(m_header))
+        refuseFrame();
+    return true;
+}
+
+bool cPTZReceiver::acceptable(const sVideoFrame& h) const
+{
+    const qint64 payload = h.payloadBytes();
+    if (payload < 1 || m_remaining != payload)
+        return false;
+    if (h.width < 1 || h.width > kMaxSide || h.height < 1 || h.height > kMaxSide)
+        return false;
+    if (h.type == sVideoFrame::Grey && qint64(h.size) != qint64(h.width) * h.height)
+        return false;
+    if (h.type == sVideoFrame::Jpeg && h.size > kMaxJpeg)
+        return false;
+    // Reusing the buffers of the last frame needs buffers that hold this one.
+    const bool stored = h.type == sVideoFrame::Grey || h.type == sVideoFrame::Jpeg;
+    return !stored || h.bufferFlag != 0 || m_image.size() >= h.size;
+}
+
+void cPTZReceiver::refuseFrame()
+{
+    m_state = WaitingForText;
+    m_camera = -1;
+}
+
+bool cPTZReceiver::Alloc_realloc_images(const sVideoFrame& h)
+{
+    if (h.type != sVideoFrame::Grey && h.type != sVideoFrame::Jpeg)
+        return true; // nothing of theirs is stored
+    if (h.width != m_bufferWidth || h.height != m_bufferHeight)
+        m_image.clear();
+    m_bufferWidth = h.width;
+    m_bufferHeight = h.height;
+    // A JPEG may be larger than one byte per pixel; the buffer takes it.
+    const qint64 needed = qMax(qint64(h.width) * h.height, qint64(h.size));
+    if (m_image.size() < needed)
+        m_image.resize(needed);
+    return m_image.size() >= needed;
+}
+
+bool cPTZReceiver::Receive_frame_bytes()
+{
+    if (m_header.type != sVideoFrame::Grey && m_header.type != sVideoFrame::Jpeg) {
+        refuseFrame();
+        return true;
+    }
+    const qint64 take = qMin<qint64>(available(), m_remaining);
+    if (take <= 0)
+        return false;
+    const qint64 offset = m_header.size - m_remaining;
+    std::memcpy(m_image.data() + offset, m_buffer.constData() + m_pos, size_t(take));
+    m_pos += take;
+    m_remaining -= take;
+    if (m_remaining > 0)
+        return false;
+    m_state = WaitingForText;
+    Make_pixmap();
+    emit frameReceived();
+    return true;
+}
+
+void cPTZReceiver::Make_pixmap()
+{
+    const auto* bytes = reinterpret_cast<const uchar*>(m_image.constData());
+    QImage picture;
+    if (m_header.type == sVideoFrame::Grey) {
+        picture = QImage(m_header.width, m_header.height, QImage::Format_Grayscale8);
+        if (picture.isNull())
+            return;
+        for (int y = 0; y < m_header.height; ++y)
+            std::memcpy(picture.scanLine(y), bytes + qint64(y) * m_header.width,
+                        size_t(m_header.width));
+    } else if (!picture.loadFromData(bytes, int(m_header.size), "JPG")) {
+        return;
+    }
+    m_picture = picture;
+    emit pictureReady();
+}

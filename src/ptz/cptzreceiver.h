@@ -1,0 +1,90 @@
+#pragma once
+
+#include "svideoframe.h"
+
+#include <QByteArray>
+#include <QImage>
+#include <QObject>
+
+#include <utility>
+
+// The receiving side of the PTZ connection: 35-byte text headers (a picture
+// of a camera, a picture of the PTZ camera, or a position report), each
+// picture behind a 32-byte binary header. Bytes may arrive in any split;
+// anything that is not a header is skipped one byte at a time.
+//
+// Everything a peer announces is checked before a byte is stored, so the
+// memory held is bounded by kMaxSide x kMaxSide (or kMaxJpeg) plus one
+// network chunk.
+class cPTZReceiver : public QObject
+{
+    Q_OBJECT
+public:
+    static constexpr qsizetype kTextHeader = 35;
+    static constexpr qint32 kMaxSide = 8192;
+    static constexpr qint64 kMaxJpeg = qint64(64) * 1024 * 1024;
+
+    enum State
+    {
+        NotLoggedIn = 0,
+        WaitingForText = 1,
+        WaitingForHeader = 2,
+        ReceivingFrame = 3
+    };
+
+    explicit cPTZReceiver(QObject* parent = nullptr);
+
+    // A new connection: pending bytes are forgotten, a text header is next.
+    void start();
+    // No connection: whatever arrives is dropped.
+    void stop();
+    // Takes the bytes just received and handles every complete piece.
+    void feed(const QByteArray& bytes);
+
+    int state() const { return m_state; }
+    // Camera of the last picture line; -1 for none, after a position
+    // report, or after a refused frame.
+    int camera() const { return m_camera; }
+    const QImage& picture() const { return m_picture; }
+    // Hands the picture over without a copy; picture() is null after.
+    QImage takePicture() { return std::move(m_picture); }
+    qint64 bufferedBytes() const { return m_buffer.size(); }
+    qint64 imageBufferBytes() const { return m_image.size(); }
+
+signals:
+    // A "MovPTZ" line; camera() is -1 by then.
+    void positionReported(int pan, int tilt, int zoom);
+    // picture() holds a newly decoded picture of camera().
+    void pictureReady();
+    // A frame's last byte arrived, whether or not it decoded.
+    void frameReceived();
+
+private:
+    using LineHandler = void (cPTZReceiver::*)(const QList<QByteArray>& words);
+
+    void Parse_data();
+    bool Parse_text_header();
+    bool Receive_frame_header();
+    bool Receive_frame_bytes();
+    bool Alloc_realloc_images(const sVideoFrame& h);
+    void Make_pixmap();
+
+    static LineHandler handlerFor(const char* line);
+    void takeCameraLine(const QList<QByteArray>& words);
+    void takePtzCameraLine(const QList<QByteArray>& words);
+    void takePositionLine(const QList<QByteArray>& words);
+    bool acceptable(const sVideoFrame& h) const;
+    void refuseFrame();
+    qsizetype available() const { return m_buffer.size() - m_pos; }
+
+    QByteArray m_buffer;
+    qsizetype m_pos = 0; // bytes of m_buffer already handled
+    int m_state = NotLoggedIn;
+    sVideoFrame m_header;
+    QByteArray m_image; // payload of the frame being received
+    qint32 m_bufferWidth = 0;
+    qint32 m_bufferHeight = 0;
+    qint64 m_remaining = 0;
+    int m_camera = -1;
+    QImage m_picture;
+};

@@ -1,0 +1,22 @@
+#pragma once
+
+#include <QPushButton>
+
+// A push button that the description can check, uncheck and toggle through
+// slots, for buttons that latch a state kept elsewhere (a PTZ direction).
+class cQP2kButton : public QPushButton
+{
+    Q_OBJECT
+public:
+    explicit cQP2kButton(QWidget* parent = nullptr);
+
+public slots:
+    void slot_Uncheck();
+    void slot_Check();
+    // Toggles unless the user clicked the button since the last call.
+    void slot_Toggle_if_not_clicked();
+    void slot_Clicked(bool checked);
+
+private:
+    bool clickedSinceCheck = false;
+};
