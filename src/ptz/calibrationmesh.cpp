@@ -34,12 +34,32 @@ bool greater(int a, int b)
     return a > b;
 }
 
-void toggleFrontEdge(QVector<cRib>& front, const cRib& rib)
+// A triangle lies left of its edges taken backwards (Q1 -> Q0, Q0 -> Q2,
+// Q2 -> Q1).
+bool leftOfTriangle(const cNode& a, const cNode& b, const cTriangle& t)
+{
+    return (b == t.Q0() && a == t.Q1()) || (b == t.Q1() && a == t.Q2()) ||
+           (b == t.Q2() && a == t.Q0());
+}
+
+bool sideFilled(const cRib& rib, const QVector<cTriangle>& triangles)
+{
+    for (const cTriangle& t : triangles) {
+        if (leftOfTriangle(rib.Node_first(), rib.Node_second(), t))
+            return true;
+    }
+    return false;
+}
+
+// An edge whose far side already holds a triangle does not join the front:
+// searching that side again would lay a second triangle over the first, and
+// those copies would use up the triangle bound before the zone is covered.
+void toggleFrontEdge(QVector<cRib>& front, const cRib& rib, const QVector<cTriangle>& triangles)
 {
     const int at = Find_Rib_Vector(rib, front);
     if (at >= 0)
         front.remove(at);
-    else
+    else if (!sideFilled(rib, triangles))
         front.append(rib);
 }
 
@@ -119,8 +139,8 @@ bool RibSearchExecution(const QVector<cNode>& nodes, int i1, int i2, int from, i
         if (!triangle.Triangle_Check_Delone(nodes))
             continue;
         triangles.append(triangle);
-        toggleFrontEdge(front, toSecond);
-        toggleFrontEdge(front, fromFirst);
+        toggleFrontEdge(front, toSecond, triangles);
+        toggleFrontEdge(front, fromFirst, triangles);
         return true;
     }
     return false;
