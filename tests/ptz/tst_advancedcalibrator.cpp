@@ -116,7 +116,9 @@ QStringList chain(const cAdvancedCalibrator& mesh)
         QStringList nodes;
         for (const cNode& n : list->Nodes())
             nodes << position(n);
-        out << QStringLiteral("%1: %2").arg(list->Nodes().first().Node_get_zone()).arg(nodes.join(' '));
+        out << QStringLiteral("%1: %2")
+                   .arg(list->Nodes().first().Node_get_zone())
+                   .arg(nodes.join(' '));
     }
     return out;
 }
@@ -201,7 +203,8 @@ void TestAdvancedCalibrator::classify_data()
     // Against the segment (0,0) -> (100,0) in eighths; y grows downwards.
     QTest::newRow("clearly left (above)") << cNode(50, -10) << int(cNode::Left);
     QTest::newRow("clearly right (below)") << cNode(50, 10) << int(cNode::Right);
-    QTest::newRow("off the line by the tolerance counts as on it") << cNode(50, 5) << int(cNode::Between);
+    QTest::newRow("off the line by the tolerance counts as on it")
+        << cNode(50, 5) << int(cNode::Between);
     QTest::newRow("just past the tolerance") << cNode(50, 6) << int(cNode::Right);
     QTest::newRow("behind the start") << cNode(-20, 0) << int(cNode::Behind);
     QTest::newRow("beyond the end") << cNode(120, 0) << int(cNode::Beyond);
@@ -223,8 +226,8 @@ void TestAdvancedCalibrator::nodesFromPoints_data()
 {
     QTest::addColumn<Points>("points");
     QTest::addColumn<QStringList>("expected");
-    QTest::newRow("one calibrated point") << Points{point(10, 10, 100, 0), point(20, 20, 0, 0, 0, 0)}
-                                          << QStringList{"0: 10,10"};
+    QTest::newRow("one calibrated point")
+        << Points{point(10, 10, 100, 0), point(20, 20, 0, 0, 0, 0)} << QStringList{"0: 10,10"};
     QTest::newRow("points not calibrated never become nodes")
         << Points{point(10, 10, 100, 0, 0, 0), point(20, 20, 200, 0), point(30, 30, 300, 0, 0, 0),
                   point(40, 40, 400, 0)}
@@ -233,8 +236,8 @@ void TestAdvancedCalibrator::nodesFromPoints_data()
         << Points{point(10, 10, 100, 0, 0, 0), point(20, 20, 200, 0, 0, 0), point(30, 30, 300, 0)}
         << QStringList{};
     QTest::newRow("sorted by x + y, equal sums in arrival order")
-        << Points{point(50, 50, 1, 0), point(10, 30, 2, 0), point(30, 10, 3, 0), point(20, 20, 4, 0),
-                  point(0, 0, 5, 0)}
+        << Points{point(50, 50, 1, 0), point(10, 30, 2, 0), point(30, 10, 3, 0),
+                  point(20, 20, 4, 0), point(0, 0, 5, 0)}
         << QStringList{"0: 0,0 10,30 30,10 20,20 50,50"};
     QTest::newRow("new zones go right after the first")
         << Points{point(10, 10, 1, 0, 5), point(20, 20, 2, 0, 1), point(30, 30, 3, 0, 2),
@@ -264,10 +267,10 @@ void TestAdvancedCalibrator::calcPanTilt_data()
     QTest::newRow("one calibrated point: no answer")
         << Points{point(100, 100, 5000, 300), point(0, 0, 0, 0, 0, 0)} << QPoint(100, 100) << false
         << 0 << 0;
-    QTest::newRow("three points, inside: linear") << triangle << QPoint(150, 200) << true << 10850
-                                                  << -1150;
-    QTest::newRow("three points, on an edge: linear") << triangle << QPoint(200, 100) << true
-                                                      << 10800 << -700;
+    QTest::newRow("three points, inside: linear")
+        << triangle << QPoint(150, 200) << true << 10850 << -1150;
+    QTest::newRow("three points, on an edge: linear")
+        << triangle << QPoint(200, 100) << true << 10800 << -700;
     QTest::newRow("three points, outside: nearest node")
         << triangle << QPoint(320, 380) << true << 11100 << -2000;
     QTest::newRow("points not calibrated take no part")
@@ -286,15 +289,16 @@ void TestAdvancedCalibrator::calcPanTilt_data()
     // Region 1's rectangle holds the point though region 2's triangle
     // lies nearer than any of region 1's: region 1's nearest node answers.
     QTest::newRow("inside region 1's rectangle, region 2's triangle nearer")
-        << Points{point(0, 0, 1000, 10, 1), point(200, 0, 2000, 20, 1), point(0, 200, 3000, 30, 1),
-                  point(210, 150, 7000, 70, 2), point(300, 150, 8000, 80, 2),
-                  point(210, 250, 9000, 90, 2)}
+        << Points{point(0, 0, 1000, 10, 1),     point(200, 0, 2000, 20, 1),
+                  point(0, 200, 3000, 30, 1),   point(210, 150, 7000, 70, 2),
+                  point(300, 150, 8000, 80, 2), point(210, 250, 9000, 90, 2)}
         << QPoint(190, 170) << true << 2000 << 20;
     // 10 px past region 1's corner is nearer than 30 px beside region 2.
     QTest::newRow("a corner counts by its plain distance")
-        << Points{point(0, 0, 1000, 10, 1), point(100, 0, 2000, 20, 1), point(0, 100, 3000, 30, 1),
-                  point(100, 100, 4000, 40, 1), point(140, 0, 7000, 70, 2),
-                  point(240, 0, 8000, 80, 2), point(140, 300, 9000, 90, 2)}
+        << Points{point(0, 0, 1000, 10, 1),    point(100, 0, 2000, 20, 1),
+                  point(0, 100, 3000, 30, 1),  point(100, 100, 4000, 40, 1),
+                  point(140, 0, 7000, 70, 2),  point(240, 0, 8000, 80, 2),
+                  point(140, 300, 9000, 90, 2)}
         << QPoint(110, 110) << true << 4000 << 40;
 }
 
@@ -344,9 +348,8 @@ void TestAdvancedCalibrator::triangulationIsDelaunay()
 void TestAdvancedCalibrator::laterZoneMeshedInFull()
 {
     const Points big = randomPoints(20, 5, 0);
-    const Points small{point(400, 300, 1, 1, 1), point(500, 280, 2, 2, 1),
-                       point(560, 350, 3, 3, 1), point(520, 450, 4, 4, 1),
-                       point(420, 460, 5, 5, 1), point(380, 380, 6, 6, 1),
+    const Points small{point(400, 300, 1, 1, 1), point(500, 280, 2, 2, 1), point(560, 350, 3, 3, 1),
+                       point(520, 450, 4, 4, 1), point(420, 460, 5, 5, 1), point(380, 380, 6, 6, 1),
                        point(470, 370, 7, 7, 1)};
     cAdvancedCalibrator mesh;
     mesh.Init(big + small);
@@ -360,12 +363,12 @@ void TestAdvancedCalibrator::groundTruthInsideHull_data()
     QTest::addColumn<QVariant>("tilt");
     QTest::addColumn<int>("tolerance");
     // Linear inside each triangle: exact.
-    QTest::newRow("affine mapping") << QVariant::fromValue(kAffinePan)
-                                    << QVariant::fromValue(kAffineTilt) << 0;
+    QTest::newRow("affine mapping")
+        << QVariant::fromValue(kAffinePan) << QVariant::fromValue(kAffineTilt) << 0;
     // Grid steps of about 140 px over a 62 degree wide view: within half a
     // degree.
-    QTest::newRow("camera geometry") << QVariant::fromValue(kCameraPan)
-                                     << QVariant::fromValue(kCameraTilt) << 50;
+    QTest::newRow("camera geometry")
+        << QVariant::fromValue(kCameraPan) << QVariant::fromValue(kCameraTilt) << 50;
 }
 
 void TestAdvancedCalibrator::groundTruthInsideHull()
@@ -447,7 +450,8 @@ void TestAdvancedCalibrator::pictureCornersFitTheArithmetic()
 
     Points corners;
     for (QPoint p : {QPoint(0, 0), QPoint(719, 0), QPoint(0, 575), QPoint(719, 575)})
-        corners << point(p.x(), p.y(), int(kAffinePan(p.x(), p.y())), int(kAffineTilt(p.x(), p.y())));
+        corners << point(p.x(), p.y(), int(kAffinePan(p.x(), p.y())),
+                         int(kAffineTilt(p.x(), p.y())));
     cAdvancedCalibrator mesh;
     mesh.Init(corners);
     QCOMPARE(mesh.Triangles().size(), 2);
@@ -469,8 +473,8 @@ void TestAdvancedCalibrator::degenerateTriangle_data()
         << cTriangle(node(0, 0, 1, 1), node(0, 0, 2, 2), node(50, 50, 3, 3), 0);
     QTest::newRow("one node twice")
         << cTriangle(node(0, 0, 1, 1), node(0, 0, 1, 1), node(50, 50, 3, 3), 0);
-    QTest::newRow("third vertex beyond") << cTriangle(node(0, 0, 1, 1), node(100, 0, 2, 2),
-                                                      node(200, 0, 3, 3), 0);
+    QTest::newRow("third vertex beyond")
+        << cTriangle(node(0, 0, 1, 1), node(100, 0, 2, 2), node(200, 0, 3, 3), 0);
 }
 
 // No circumcircle and no interpolation: a defined answer, never a division
@@ -496,8 +500,8 @@ void TestAdvancedCalibrator::extremeCoordinatesEnd()
     QCOMPARE(cNode(INT_MAX, INT_MIN).Node_get_y(), -cNode::kCoordinateLimit);
 
     const Points wide{point(0, 0, INT_MIN, INT_MAX), point(INT_MAX, 0, INT_MAX, INT_MIN),
-                      point(0, INT_MAX, 0, 0), point(INT_MIN, INT_MIN, 5, 5, 3),
-                      point(INT_MIN, 0, 6, 6, 3), point(0, INT_MIN, 7, 7, 3)};
+                      point(0, INT_MAX, 0, 0),       point(INT_MIN, INT_MIN, 5, 5, 3),
+                      point(INT_MIN, 0, 6, 6, 3),    point(0, INT_MIN, 7, 7, 3)};
     cAdvancedCalibrator mesh;
     mesh.Init(wide);
     QCOMPARE(mesh.Squares().size(), 2);
