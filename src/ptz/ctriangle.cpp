@@ -13,16 +13,6 @@ Wide squaredLength(const cNode& n)
     return Wide(n.Node_get_x()) * n.Node_get_x() + Wide(n.Node_get_y()) * n.Node_get_y();
 }
 
-// Twice the signed area of the triangle; zero for collinear vertices.
-qint64 doubleArea(const cNode& q0, const cNode& q1, const cNode& q2)
-{
-    const qint64 d1x = qint64(q1.Node_get_x()) - q0.Node_get_x();
-    const qint64 d1y = qint64(q1.Node_get_y()) - q0.Node_get_y();
-    const qint64 d2x = qint64(q2.Node_get_x()) - q0.Node_get_x();
-    const qint64 d2y = qint64(q2.Node_get_y()) - q0.Node_get_y();
-    return d2y * d1x - d1y * d2x;
-}
-
 int toInt(long double v)
 {
     const long double low = std::numeric_limits<int>::min();
@@ -30,23 +20,36 @@ int toInt(long double v)
     return int(std::clamp(v, low, high));
 }
 
-// One value (pan or tilt) at p, linear over the vertices. Rounded to the
-// nearest integer, so that negative values round like positive ones.
-int interpolate(qint64 v0, qint64 v1, qint64 v2, const cNode& q0, const cNode& q1, const cNode& q2,
-                const cNode& p, qint64 area)
+// Linear interpolation over a triangle's vertices, from Q0 along the edge
+// vectors d1 = Q1 - Q0 and d2 = Q2 - Q0. The products of differences stay in
+// 64 bits; the rest is done in long double.
+struct Interpolation
 {
-    const qint64 d1x = qint64(q1.Node_get_x()) - q0.Node_get_x();
-    const qint64 d1y = qint64(q1.Node_get_y()) - q0.Node_get_y();
-    const qint64 d2x = qint64(q2.Node_get_x()) - q0.Node_get_x();
-    const qint64 d2y = qint64(q2.Node_get_y()) - q0.Node_get_y();
-    const qint64 d1v = v1 - v0;
-    const qint64 d2v = v2 - v0;
-    const long double px = qint64(p.Node_get_x()) - q0.Node_get_x();
-    const long double py = qint64(p.Node_get_y()) - q0.Node_get_y();
-    const long double along = (long double)(d2y * d1v - d1y * d2v) * px / area;
-    const long double across = (long double)(d1x * d2v - d2x * d1v) * py / area;
-    return toInt(std::floor(along + across + v0 + 0.5L));
-}
+    qint64 d1x, d1y, d2x, d2y;
+    qint64 area; // twice the signed area; 0 for collinear vertices
+    const cNode& q0;
+
+    Interpolation(const cNode& q0, const cNode& q1, const cNode& q2)
+        : d1x(qint64(q1.Node_get_x()) - q0.Node_get_x()),
+          d1y(qint64(q1.Node_get_y()) - q0.Node_get_y()),
+          d2x(qint64(q2.Node_get_x()) - q0.Node_get_x()),
+          d2y(qint64(q2.Node_get_y()) - q0.Node_get_y()), area(d2y * d1x - d1y * d2x), q0(q0)
+    {
+    }
+
+    // The value at p, rounded to the nearest integer so that negative values
+    // round like positive ones.
+    int at(const cNode& p, qint64 v0, qint64 v1, qint64 v2) const
+    {
+        const qint64 d1v = v1 - v0;
+        const qint64 d2v = v2 - v0;
+        const long double px = qint64(p.Node_get_x()) - q0.Node_get_x();
+        const long double py = qint64(p.Node_get_y()) - q0.Node_get_y();
+        const long double along = (long double)(d2y * d1v - d1y * d2v) * px / area;
+        const long double across = (long double)(d1x * d2v - d2x * d1v) * py / area;
+        return toInt(std::floor(along + across + v0 + 0.5L));
+    }
+};
 
 } // namespace
 
@@ -55,7 +58,8 @@ bool cTriangle::Degenerate() const
     if (m_q0 == m_q1 || m_q1 == m_q2 || m_q0 == m_q2)
         return true;
     const int side = m_q2.classify(m_q0, m_q1);
-    return side == cNode::Behind || side == cNode::Beyond || doubleArea(m_q0, m_q1, m_q2) == 0;
+    return side == cNode::Behind || side == cNode::Beyond ||
+           Interpolation(m_q0, m_q1, m_q2).area == 0;
 }
 
 // The crossing of the perpendicular bisectors of Q0Q1 and Q1Q2, truncated
@@ -119,12 +123,12 @@ bool cTriangle::Check_in_triangle(const cNode& p) const
 
 bool cTriangle::Calc_Pan_Tilt(cNode& p) const
 {
-    const qint64 area = doubleArea(m_q0, m_q1, m_q2);
-    if (area == 0)
+    const Interpolation plane(m_q0, m_q1, m_q2);
+    if (plane.area == 0)
         return false;
-    p.Node_set_pan(interpolate(m_q0.Node_get_pan(), m_q1.Node_get_pan(), m_q2.Node_get_pan(), m_q0,
-                               m_q1, m_q2, p, area));
-    p.Node_set_tilt(interpolate(m_q0.Node_get_tilt(), m_q1.Node_get_tilt(), m_q2.Node_get_tilt(),
-                                m_q0, m_q1, m_q2, p, area));
+    const int pan = plane.at(p, m_q0.Node_get_pan(), m_q1.Node_get_pan(), m_q2.Node_get_pan());
+    const int tilt = plane.at(p, m_q0.Node_get_tilt(), m_q1.Node_get_tilt(), m_q2.Node_get_tilt());
+    p.Node_set_pan(pan);
+    p.Node_set_tilt(tilt);
     return true;
 }
