@@ -9,6 +9,8 @@
 #include <QPoint>
 #include <QVector>
 
+class NBXSetup;
+
 // Links points of a fixed camera's picture (720 x 576 whatever the widget
 // size) to PTZ positions: type 1 is a nine-point grid interpolated by
 // quadrant, type 2 free points in up to 16 regions over the mesh.
@@ -40,6 +42,14 @@ public:
     QVector<sCalibrationPoint> Get_points();
     bool Get_right_click_point(sCalibrationPoint* point);
     bool Calc_pan_tilt(sCalibrationPoint& point);
+
+    // Reads the type and the points stored under `prefix` (file/section);
+    // writes the points of the current type back, with the map version
+    // increased. Stored Y values are halves when the mode flag is set.
+    void Load_points(NBXSetup& setup, const QString& prefix);
+    void Store_points(NBXSetup& setup, const QString& prefix);
+    // Stored point counts beyond this are read only this far.
+    static constexpr int kMaxStoredPoints = 4096;
 
     int Calibration_type() const { return m_calibrationType; }
     int Current_region() const { return m_currentRegion; }

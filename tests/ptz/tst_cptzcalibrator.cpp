@@ -1,9 +1,11 @@
 // The PTZ calibrator widget: loading rules of both types, pan unrolling,
 // the nine-point grid (interpolation, pins, frame drags), regions and the
 // goto request, driven through its slots and real mouse events offscreen.
+#include "config/nbxsetup.h"
 #include "ptz/cptzcalibrator.h"
 
 #include <QSignalSpy>
+#include <QTemporaryDir>
 #include <QtTest>
 
 #include <climits>
@@ -91,6 +93,8 @@ private slots:
     void advancedEditing();
     void rightClickRequestsGoto_data();
     void rightClickRequestsGoto();
+    void loadAndStore_data();
+    void loadAndStore();
 };
 
 void TestPTZCalibrator::ninePointLoading_data()
@@ -367,6 +371,74 @@ void TestPTZCalibrator::rightClickRequestsGoto()
     QCOMPARE(request.pan, pan);
     QCOMPARE(request.tilt, tilt);
     QVERIFY(!c.widget.Get_right_click_point(&request)); // taken once
+}
+
+void TestPTZCalibrator::loadAndStore_data()
+{
+    QTest::addColumn<QString>("section");
+    QTest::addColumn<int>("type");
+    QTest::addColumn<QStringList>("loaded"); // the first point
+    QTest::addColumn<QStringList>("stored");
+    const QString point0 = "Remap_point0.Pan = %1\nRemap_point0.Tilt = 5\nRemap_point0.X = 10\n"
+                           "Remap_point0.Y = %2\nRemap_point0.Zone = 3\n";
+    QTest::newRow("a pan past a full turn")
+        << "Remap_type = 2\nRemap_poins = 1\n" + point0.arg(36123).arg(20) << 2
+        << QStringList{"0: 10,20 123,5 zone 3"}
+        << QStringList{"Remap_poins=1", "Remap_point0.Pan=123", "Remap_point0.Y=20",
+                       "Map_version=1"};
+    QTest::newRow("the mode flag doubles Y and stores it halved")
+        << "Remap_type = 2\nRemap_poins = 1\nNetViewer_mode = 1\n" + point0.arg(500).arg(100) << 2
+        << QStringList{"0: 10,200 500,5 zone 3"}
+        << QStringList{"Remap_point0.Y=100", "Remap_point0.Zone=3"};
+    QTest::newRow("each store counts the map version up")
+        << "Remap_type = 2\nRemap_poins = 1\nMap_version = 7\n" + point0.arg(500).arg(20) << 2
+        << QStringList{"0: 10,20 500,5 zone 3"} << QStringList{"Map_version=8"};
+    QTest::newRow("an unknown type keeps the current one")
+        << "Remap_type = 3\nRemap_poins = 1\n" + point0.arg(500).arg(20) << 2
+        << QStringList{"0: 10,20 500,5 zone 3"} << QStringList{"Remap_poins=1"};
+    QTest::newRow("a nine-point grid")
+        << "Remap_type = 1\nRemap_poins = 1\n" + point0.arg(36123).arg(20) << 1
+        << QStringList{"0: 70,50 123,5 zone 0"} << QStringList{"Remap_poins=9"};
+    QTest::newRow("a stored count far beyond any calibration")
+        << "Remap_type = 2\nRemap_poins = 2000000000\n"
+        << 2 << QStringList{"0: 0,0 0,0 zone 0"} << QStringList{"Remap_poins=4096"};
+}
+
+// Through a real settings file: what is stored reads back as the keys say.
+void TestPTZCalibrator::loadAndStore()
+{
+    QFETCH(QString, section);
+    QFETCH(int, type);
+    QFETCH(QStringList, loaded);
+    QFETCH(QStringList, stored);
+    QTemporaryDir dir;
+    const QString path = dir.filePath("streams.ini");
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write(("[cam]\n" + section).toUtf8());
+    file.close();
+    NBXSetup setup(QString{});
+    setup.setFilePath("streams", path);
+    Calibrator c(cPTZCalibrator::kAdvanced);
+    c.widget.Load_points(setup, "streams/cam");
+    QCOMPARE(c.widget.Calibration_type(), type);
+    const Points points = c.widget.Get_points();
+    QStringList got;
+    for (const sCalibrationPoint& p : points.mid(0, 1)) {
+        got << QStringLiteral("%1: %2,%3 %4,%5 zone %6")
+                   .arg(p.number)
+                   .arg(p.x)
+                   .arg(p.y)
+                   .arg(p.pan)
+                   .arg(p.tilt)
+                   .arg(p.zone);
+    }
+    QCOMPARE(got, loaded);
+    c.widget.Store_points(setup, "streams/cam");
+    for (const QString& expected : stored) {
+        const QString name = expected.section('=', 0, 0);
+        QCOMPARE(setup.value("streams/cam/" + name), expected.section('=', 1));
+    }
 }
 
 QTEST_MAIN(TestPTZCalibrator)
