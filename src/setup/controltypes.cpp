@@ -28,6 +28,9 @@ const CWinMain::ControlType* CWinMain::controlType(const QString& name)
         {QStringLiteral("progressbar"),
          {&CWinMain::newProgressBar, &CWinMain::updateProgressBar, nullptr}},
         {QStringLiteral("setup"), {&CWinMain::newSetup, nullptr, nullptr}},
+        {QStringLiteral("PTZCalibrator"),
+         {&CWinMain::newPTZCalibrator, &CWinMain::updatePTZCalibrator,
+          &CWinMain::actPTZCalibrator}},
     };
     const auto it = table.constFind(name);
     return it == table.constEnd() ? nullptr : &it.value();

@@ -192,6 +192,12 @@ private:
     void actPushButton(QDomElement& element, QWidget* widget);
     QString editRefusal(const QDomElement& element, QLineEdit* edit);
 
+    // --- PTZ calibrator (ptzcalibratorcontrol.cpp)
+    QLayoutItem* newPTZCalibrator(QDomElement& item);
+    void updatePTZCalibrator(QDomElement& element, QWidget* widget);
+    void actPTZCalibrator(QDomElement& element, QWidget* widget);
+    void sendPTZGoto(const QDomElement& element, const struct sCalibrationPoint& request);
+
     // --- sub-dialogs (dialogs.cpp)
     void buildDialog(QDialog& dialog, QDomElement& element);
 

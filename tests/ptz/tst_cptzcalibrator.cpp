@@ -3,6 +3,7 @@
 // goto request, driven through its slots and real mouse events offscreen.
 #include "config/nbxsetup.h"
 #include "ptz/cptzcalibrator.h"
+#include "setupharness.h"
 
 #include <QSignalSpy>
 #include <QTemporaryDir>
@@ -95,6 +96,7 @@ private slots:
     void rightClickRequestsGoto();
     void loadAndStore_data();
     void loadAndStore();
+    void engineLoadsAndStores();
 };
 
 void TestPTZCalibrator::ninePointLoading_data()
@@ -439,6 +441,43 @@ void TestPTZCalibrator::loadAndStore()
         const QString name = expected.section('=', 0, 0);
         QCOMPARE(setup.value("streams/cam/" + name), expected.section('=', 1));
     }
+}
+
+// As a control of the dialog: loaded when built, stored again when a pin
+// reports the change.
+void TestPTZCalibrator::engineLoadsAndStores()
+{
+    SetupHarness h;
+    h.source.setFilePath("streams",
+                         h.write("streams.ini", "[cam]\nRemap_type = 2\nRemap_poins = 3\n"
+                                                "Map_version = 4\n"
+                                                "Remap_point0.Pan = 1000\nRemap_point0.X = 100\n"
+                                                "Remap_point0.Y = 100\n"
+                                                "Remap_point1.Pan = 2000\nRemap_point1.X = 300\n"
+                                                "Remap_point1.Y = 100\n"
+                                                "Remap_point2.Pan = 3000\nRemap_point2.X = 100\n"
+                                                "Remap_point2.Y = 300\n"));
+    h.build(SetupHarness::wrap(
+        "<tabwidget><tab><item type=\"gridlayout\">"
+        "<item type=\"PTZCalibrator\" width=\"720\" height=\"576\" camera=\"2\"><cal/>"
+        "<Camera_section>streams/cam</Camera_section></item>"
+        "</item></tab></tabwidget>"));
+    QVERIFY(h.errorTexts().isEmpty());
+    auto* c = h.control<cPTZCalibrator>("cal");
+    QVERIFY(c);
+    QCOMPARE(c->camera, 2);
+    QCOMPARE(c->size(), QSize(720, 576));
+    QCOMPARE(c->Advanced_points().size(), 3);
+    QCOMPARE(h.source.value("general/PTZCalibrator/Update"), QStringLiteral("0"));
+    // The dialog runs every control's act step once it is built.
+    QCOMPARE(h.source.value("streams/cam/Map_version"), QStringLiteral("5"));
+
+    QTest::mouseClick(c, Qt::LeftButton, {}, QPoint(300, 100));
+    c->slot_Set_PTZ_pos(point(0, 0, 2222, -50));
+    c->slot_Pin_current_PTZ_pos();
+    QCOMPARE(h.source.value("streams/cam/Remap_point1.Pan"), QStringLiteral("2222"));
+    QCOMPARE(h.source.value("streams/cam/Remap_point1.Tilt"), QStringLiteral("-50"));
+    QCOMPARE(h.source.value("streams/cam/Map_version"), QStringLiteral("6"));
 }
 
 QTEST_MAIN(TestPTZCalibrator)
