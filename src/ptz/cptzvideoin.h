@@ -92,7 +92,8 @@ private:
         DirectionCount
     };
     Direction directions[DirectionCount];
-    sCalibrationPoint position;
+    // Pan and tilt stay negative until the camera first reports them.
+    sCalibrationPoint position{-1, -1, -1, -1, -1, -1, -1};
     QTcpSocket socket;
     cPTZReceiver receiver;
     QPixmap m_pixmap;

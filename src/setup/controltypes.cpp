@@ -39,6 +39,9 @@ const CWinMain::ControlType* CWinMain::controlType(const QString& name)
         {QStringLiteral("PTZAlarm"),
          {&CWinMain::newPTZAlarm, &CWinMain::updatePTZAlarm, &CWinMain::actPTZAlarm}},
         {QStringLiteral("p2k_button"), {&CWinMain::newP2Kbutton, nullptr, &CWinMain::actP2Kbutton}},
+        {QStringLiteral("PTZCalibrator"),
+         {&CWinMain::newPTZCalibrator, &CWinMain::updatePTZCalibrator,
+          &CWinMain::actPTZCalibrator}},
     };
     const auto it = table.constFind(name);
     return it == table.constEnd() ? nullptr : &it.value();

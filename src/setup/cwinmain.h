@@ -228,6 +228,12 @@ private:
     void actPTZAlarm(QDomElement& element, QWidget* widget);
     QString alarmKeyName(const QDomElement& element);
 
+    // --- PTZ calibrator (ptzcalibratorcontrol.cpp)
+    QLayoutItem* newPTZCalibrator(QDomElement& item);
+    void updatePTZCalibrator(QDomElement& element, QWidget* widget);
+    void actPTZCalibrator(QDomElement& element, QWidget* widget);
+    void sendPTZGoto(const QDomElement& element, const struct sCalibrationPoint& request);
+
     // --- sub-dialogs (dialogs.cpp)
     void buildDialog(QDialog& dialog, QDomElement& element);
 
