@@ -28,6 +28,9 @@ const CWinMain::ControlType* CWinMain::controlType(const QString& name)
         {QStringLiteral("progressbar"),
          {&CWinMain::newProgressBar, &CWinMain::updateProgressBar, nullptr}},
         {QStringLiteral("setup"), {&CWinMain::newSetup, nullptr, nullptr}},
+        {QStringLiteral("accesslist"),
+         {&CWinMain::newAccessList, &CWinMain::updateAccessList, &CWinMain::actAccessList}},
+        {QStringLiteral("softlist"), {&CWinMain::newSoftList, &CWinMain::updateSoftList, nullptr}},
     };
     const auto it = table.constFind(name);
     return it == table.constEnd() ? nullptr : &it.value();

@@ -19,6 +19,7 @@
 #include <optional>
 
 class NBXSetup;
+class cAccessList;
 class QDateTime;
 class QEventLoop;
 class QGridLayout;
@@ -138,6 +139,10 @@ protected slots:
     void saveSettings();
     void saveFileAs(QString s);
     void slot_onpseudothrow(QString s);
+    // Commands of the user list's buttons and edit dialog, and of the
+    // package list's (accesslistcontrol.cpp, softlistcontrol.cpp).
+    void accessListSlot(QString command);
+    void softListSlot(QString command);
 
 protected:
     bool eventFilter(QObject* obj, QEvent* event) override;
@@ -191,6 +196,22 @@ private:
     void actDateTime(QDomElement& element, QWidget* widget);
     void actPushButton(QDomElement& element, QWidget* widget);
     QString editRefusal(const QDomElement& element, QLineEdit* edit);
+
+    // --- user access list (accesslistcontrol.cpp)
+    QLayoutItem* newAccessList(QDomElement& item);
+    void updateAccessList(QDomElement& element, QWidget* widget);
+    void actAccessList(QDomElement& element, QWidget* widget);
+    void accessEdit(cAccessList& list);
+    void accessNew(cAccessList& list);
+    void accessNewOk(cAccessList& list);
+    void accessRemove(cAccessList& list);
+    QString accessEntryError(const cAccessList& list);
+    bool clearPasswords();
+    bool shownTextRefused(const QString& key);
+
+    // --- software package list (softlistcontrol.cpp)
+    QLayoutItem* newSoftList(QDomElement& item);
+    void updateSoftList(QDomElement& element, QWidget* widget);
 
     // --- sub-dialogs (dialogs.cpp)
     void buildDialog(QDialog& dialog, QDomElement& element);
