@@ -101,11 +101,13 @@ sed 's/^/  /' "$DEMO_DIR/pages.txt"
 # copies of the device's files.
 MESSAGES_DIR="$DEMO_DIR/messages"
 mkdir -p "$MESSAGES_DIR"
-cp "$DEMO_DIR/device/streams.ini" "$DEMO_DIR/device/users.ini" "$DEMO_DIR/device/soft.ini" \
-  "$MESSAGES_DIR/"
+device_files=()
+for f in "$DEMO_DIR"/device/*.ini; do
+  cp "$f" "$MESSAGES_DIR/"
+  device_files+=(--file "$(basename "$f" .ini)=$MESSAGES_DIR/$(basename "$f")")
+done
 "$BUILD_DIR/bin/velk-dialog-grab" "$(dirname "$0")/../examples/device/setup-m.xml" \
-  "$MESSAGES_DIR/sample.png" --file "streams=$MESSAGES_DIR/streams.ini" \
-  --file "users=$MESSAGES_DIR/users.ini" --file "soft=$MESSAGES_DIR/soft.ini" \
+  "$MESSAGES_DIR/sample.png" "${device_files[@]}" \
   --open "Users=accessdlgerr_editrights" --open "Software=softcantdelete" \
   > "$MESSAGES_DIR/pictures.txt"
 echo "demo: pages with a message open:"
