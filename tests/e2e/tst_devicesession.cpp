@@ -143,7 +143,9 @@ void tst_DeviceSession::videoPageShowsValuesAndStoredMode()
     SampleSession session;
     const int result = session.run([&](QDialog* d) {
         showPage(d, QStringLiteral("Video"));
-        const QList<QScrollBar*> sliders = d->findChildren<QScrollBar*>();
+        QList<QScrollBar*> sliders = d->findChildren<QScrollBar*>();
+        // The description's sliders only: list views hold scroll bars of their own.
+        sliders.removeIf([](const QScrollBar* s) { return s->accessibleName().isEmpty(); });
         QCOMPARE(sliders.size(), 4);
         for (int i = 0; i < sliders.size(); ++i) {
             QLabel* shown = labelBeside(sliders.at(i), 1);
