@@ -97,6 +97,21 @@ xvfb-run -a -s "-screen 0 1280x1024x24" \
   "$HOST" "${SOURCE[@]}" --grab "$DEMO_DIR" --store > "$DEMO_DIR/pages.txt"
 echo "demo: pictures of the pages and of the windows on the way:"
 sed 's/^/  /' "$DEMO_DIR/pages.txt"
+# The Users and Software pages with one of their messages open, built from
+# copies of the device's files.
+MESSAGES_DIR="$DEMO_DIR/messages"
+mkdir -p "$MESSAGES_DIR"
+device_files=()
+for f in "$DEMO_DIR"/device/*.ini; do
+  cp "$f" "$MESSAGES_DIR/"
+  device_files+=(--file "$(basename "$f" .ini)=$MESSAGES_DIR/$(basename "$f")")
+done
+"$BUILD_DIR/bin/velk-dialog-grab" "$(dirname "$0")/../examples/device/setup-m.xml" \
+  "$MESSAGES_DIR/sample.png" "${device_files[@]}" \
+  --open "Users=accessdlgerr_editrights" --open "Software=softcantdelete" \
+  > "$MESSAGES_DIR/pictures.txt"
+echo "demo: pages with a message open:"
+grep -v -- '-tab[0-9]*\.png$' "$MESSAGES_DIR/pictures.txt" | sed 's/^/  /'
 if [ -n "$sim_pid" ]; then
   echo "demo: what the recorder received:"
   sed 's/^/  /' "$DEMO_DIR/device-log.txt"

@@ -42,6 +42,9 @@ const CWinMain::ControlType* CWinMain::controlType(const QString& name)
         {QStringLiteral("PTZCalibrator"),
          {&CWinMain::newPTZCalibrator, &CWinMain::updatePTZCalibrator,
           &CWinMain::actPTZCalibrator}},
+        {QStringLiteral("accesslist"),
+         {&CWinMain::newAccessList, &CWinMain::updateAccessList, &CWinMain::actAccessList}},
+        {QStringLiteral("softlist"), {&CWinMain::newSoftList, &CWinMain::updateSoftList, nullptr}},
     };
     const auto it = table.constFind(name);
     return it == table.constEnd() ? nullptr : &it.value();

@@ -22,6 +22,7 @@
 
 class NBXSetup;
 class cPTZvideoIn;
+class cAccessList;
 class QDateTime;
 class QEventLoop;
 class QGridLayout;
@@ -146,6 +147,10 @@ protected slots:
     void saveSettings();
     void saveFileAs(QString s);
     void slot_onpseudothrow(QString s);
+    // Commands of the user list's buttons and edit dialog, and of the
+    // package list's (accesslistcontrol.cpp, softlistcontrol.cpp).
+    void accessListSlot(QString command);
+    void softListSlot(QString command);
 
 protected:
     bool eventFilter(QObject* obj, QEvent* event) override;
@@ -233,6 +238,22 @@ private:
     void updatePTZCalibrator(QDomElement& element, QWidget* widget);
     void actPTZCalibrator(QDomElement& element, QWidget* widget);
     void sendPTZGoto(const QDomElement& element, const struct sCalibrationPoint& request);
+
+    // --- user access list (accesslistcontrol.cpp)
+    QLayoutItem* newAccessList(QDomElement& item);
+    void updateAccessList(QDomElement& element, QWidget* widget);
+    void actAccessList(QDomElement& element, QWidget* widget);
+    void accessEdit(cAccessList& list);
+    void accessNew(cAccessList& list);
+    void accessNewOk(cAccessList& list);
+    void accessRemove(cAccessList& list);
+    QString accessEntryError(const cAccessList& list);
+    bool clearPasswords();
+    bool shownTextRefused(const QString& key);
+
+    // --- software package list (softlistcontrol.cpp)
+    QLayoutItem* newSoftList(QDomElement& item);
+    void updateSoftList(QDomElement& element, QWidget* widget);
 
     // --- sub-dialogs (dialogs.cpp)
     void buildDialog(QDialog& dialog, QDomElement& element);

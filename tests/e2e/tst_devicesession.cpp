@@ -149,7 +149,9 @@ void tst_DeviceSession::videoPageShowsValuesAndStoredMode()
         QWidget* page = d->findChild<QTabWidget*>()->currentWidget();
         if (auto* area = qobject_cast<QScrollArea*>(page))
             page = area->widget();
-        const QList<QScrollBar*> sliders = page->findChildren<QScrollBar*>();
+        QList<QScrollBar*> sliders = page->findChildren<QScrollBar*>();
+        // The description's sliders only: list views hold scroll bars of their own.
+        sliders.removeIf([](const QScrollBar* s) { return s->accessibleName().isEmpty(); });
         QCOMPARE(sliders.size(), 4);
         for (int i = 0; i < sliders.size(); ++i) {
             QLabel* shown = labelBeside(sliders.at(i), 1);

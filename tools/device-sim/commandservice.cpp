@@ -95,7 +95,7 @@ bool CommandService::takePayload()
 {
     const DeviceFolder::Kind kind = m_route.kind;
     const bool canCarry = kind == DeviceFolder::Upload || kind == DeviceFolder::FetchOrUpload ||
-                          kind == DeviceFolder::Action;
+                          kind == DeviceFolder::Action || kind == DeviceFolder::SoftConfig;
     if (!canCarry) {
         finish(false);
         return true;
@@ -195,6 +195,14 @@ void CommandService::serve(bool hasPayload)
     case DeviceFolder::Action:
         answer(QByteArray());
         return;
+    case DeviceFolder::SoftConfig: {
+        const QByteArray failure = folder.applySoftConfig(m_request.payload);
+        if (failure.isEmpty())
+            answer(QByteArray());
+        else
+            answerError(failure);
+        return;
+    }
     case DeviceFolder::FetchOrUpload:
         // Without a payload this can only be read as a fetch: taking it for
         // an empty upload could wipe the file on a guess.

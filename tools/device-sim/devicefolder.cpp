@@ -1,5 +1,6 @@
 #include "devicefolder.h"
 
+#include "softpackages.h"
 #include "util/atomicwrite.h"
 
 #include <QDateTime>
@@ -34,7 +35,9 @@ const struct
 };
 
 // Device functions: recorded and answered OK.
-const char* const kActions[] = {"PUT SOFT CONFIG", "INSTALL DEB", "PUT TIME CONFIG"};
+const char* const kActions[] = {"INSTALL DEB", "PUT TIME CONFIG"};
+const QByteArray kSoftConfig = "PUT SOFT CONFIG";
+const QByteArray kPackageDelete = "PACKAGE_DELETE=";
 const char* const kActionPrefixes[] = {"DO ", "RESET ", "SEND ", "ADJUST "};
 
 } // namespace
@@ -61,6 +64,7 @@ void DeviceFolder::readRoutes()
     m_routesRead = true;
     m_fetches.clear();
     m_uploads.clear();
+    m_softFile = QStringLiteral("soft.ini");
     for (const auto& row : kClassic) {
         m_fetches.insert(row.get, QString::fromLatin1(row.file));
         if (row.put)
@@ -80,6 +84,8 @@ void DeviceFolder::readRoutes()
          f = f.nextSiblingElement(QStringLiteral("difile"))) {
         const QString get = f.attribute(QStringLiteral("get_command"));
         const QString put = f.attribute(QStringLiteral("put_command"));
+        if (f.attribute(QStringLiteral("name")) == QLatin1String("soft") && !get.isEmpty())
+            m_softFile = m_fetches.value(get.toLocal8Bit(), get);
         // A classic request line keeps its file; any other names the file.
         if (!get.isEmpty() && !m_fetches.contains(get.toLocal8Bit()))
             m_fetches.insert(get.toLocal8Bit(), get);
@@ -99,6 +105,10 @@ DeviceFolder::Route DeviceFolder::route(const QByteArray& line)
     }
     if (line == "GET REPORT") {
         r.kind = Report;
+        return r;
+    }
+    if (line == kSoftConfig) {
+        r.kind = SoftConfig;
         return r;
     }
     r.fetchFile = m_fetches.value(line);
@@ -152,6 +162,26 @@ bool DeviceFolder::writeFile(const QString& relative, const QByteArray& data) co
 {
     const QString full = inside(relative);
     return !full.isEmpty() && writeFileAtomically(full, data);
+}
+
+QByteArray DeviceFolder::applySoftConfig(const QByteArray& payload)
+{
+    if (!m_routesRead)
+        readRoutes();
+    for (QByteArray line : payload.split('\n')) {
+        line = line.trimmed();
+        if (!line.startsWith(kPackageDelete))
+            continue;
+        const QByteArray name = line.mid(kPackageDelete.size());
+        QByteArray soft;
+        if (!readFile(m_softFile, soft))
+            return "Can not read " + m_softFile.toLocal8Bit();
+        if (!SoftPackages::remove(soft, name))
+            return "No package " + name;
+        if (!writeFile(m_softFile, soft))
+            return "Can not write " + m_softFile.toLocal8Bit();
+    }
+    return QByteArray();
 }
 
 bool DeviceFolder::copyFolder(const QString& from, const QString& to)

@@ -19,6 +19,7 @@ public:
         Upload,        // a file comes in
         FetchOrUpload, // one line names both; only a payload tells them apart
         Action,        // a device function, answered OK
+        SoftConfig,    // changes to the installed packages
     };
 
     struct Route
@@ -40,6 +41,10 @@ public:
     QByteArray report() const;
     bool readFile(const QString& relative, QByteArray& data) const;
     bool writeFile(const QString& relative, const QByteArray& data) const;
+    // Carries out a soft configuration payload: each PACKAGE_DELETE=<name>
+    // line removes that package from the soft file. Empty on success, else
+    // why it failed.
+    QByteArray applySoftConfig(const QByteArray& payload);
 
     // Copies every plain file of `from` into `to`, for a scratch device.
     static bool copyFolder(const QString& from, const QString& to);
@@ -54,4 +59,6 @@ private:
     bool m_routesRead = false;
     QHash<QByteArray, QString> m_fetches;
     QHash<QByteArray, QString> m_uploads;
+    // The file that lists the installed packages.
+    QString m_softFile;
 };
