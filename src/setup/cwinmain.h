@@ -138,6 +138,8 @@ protected slots:
     void saveSettings();
     void saveFileAs(QString s);
     void slot_onpseudothrow(QString s);
+    // Runs the stereo rectification tool and stores its date and error.
+    void StereoRectification_slot();
 
 protected:
     bool eventFilter(QObject* obj, QEvent* event) override;
