@@ -3,7 +3,9 @@
 #include <opencv2/calib3d.hpp>
 #include <opencv2/imgproc.hpp>
 
+#include <algorithm>
 #include <cmath>
+#include <limits>
 
 namespace {
 
@@ -11,6 +13,9 @@ constexpr int kFindFlags = cv::CALIB_CB_ADAPTIVE_THRESH | cv::CALIB_CB_NORMALIZE
 constexpr int kCalibrationFlags = cv::CALIB_FIX_ASPECT_RATIO | cv::CALIB_ZERO_TANGENT_DIST |
                                   cv::CALIB_SAME_FOCAL_LENGTH | cv::CALIB_FIX_K3;
 const cv::TermCriteria kCriteria(cv::TermCriteria::COUNT | cv::TermCriteria::EPS, 100, 1e-5);
+const cv::TermCriteria kRefineCriteria(cv::TermCriteria::COUNT | cv::TermCriteria::EPS, 30, 0.01);
+// Half the side of the corner refinement window at most, in pixels.
+constexpr int kMaxRefineHalf = 11;
 
 // Distance of a point from a line (a, b, c) normalised as OpenCV gives it.
 double lineDistance(const cv::Point2f& p, const cv::Vec3f& l)
@@ -39,8 +44,29 @@ bool cStereoCalibrator::findCorners(const uchar* image, std::vector<cv::Point2f>
 {
     // OpenCV does not write through the pointer: the header only wraps it.
     const cv::Mat view(m_image, CV_8UC1, const_cast<uchar*>(image));
-    return cv::findChessboardCorners(view, m_pattern, corners, kFindFlags) &&
-           corners.size() == std::size_t(m_pattern.area());
+    if (!cv::findChessboardCorners(view, m_pattern, corners, kFindFlags) ||
+        corners.size() != std::size_t(m_pattern.area()))
+        return false;
+    // The detector places corners to about a pixel; the epipolar geometry
+    // of real views needs a fraction of one. The search window stays
+    // within half a square so that it never reaches a neighbouring corner.
+    const int half = std::clamp(int(nearestNeighbour(corners) / 2) - 1, 1, kMaxRefineHalf);
+    cv::cornerSubPix(view, corners, cv::Size(half, half), cv::Size(-1, -1), kRefineCriteria);
+    return true;
+}
+
+// The shortest distance between neighbouring corners along the rows.
+double cStereoCalibrator::nearestNeighbour(const std::vector<cv::Point2f>& corners) const
+{
+    double nearest = std::numeric_limits<double>::max();
+    for (int row = 0; row < m_pattern.height; ++row) {
+        for (int col = 1; col < m_pattern.width; ++col) {
+            const cv::Point2f d = corners[std::size_t(row * m_pattern.width + col)] -
+                                  corners[std::size_t(row * m_pattern.width + col - 1)];
+            nearest = std::min(nearest, std::hypot(double(d.x), double(d.y)));
+        }
+    }
+    return nearest;
 }
 
 // The unit grid: point (i, j, 0) for row i and column j, row after row.

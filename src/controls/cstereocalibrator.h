@@ -46,6 +46,7 @@ public:
 
 private:
     bool findCorners(const uchar* image, std::vector<cv::Point2f>& corners) const;
+    double nearestNeighbour(const std::vector<cv::Point2f>& corners) const;
     std::vector<std::vector<cv::Point3f>> objectPoints() const;
     double measureEpipolarError(const cv::Mat& fundamental) const;
 

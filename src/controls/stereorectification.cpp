@@ -186,6 +186,7 @@ void StereoRectification::showResults(cStereoSession& session)
 {
     const cStereoCalibrator& calibrator = *session.calibrator();
     m_error = float(calibrator.epipolarError());
+    m_rms = calibrator.rms();
     // Kept beside the program that ran the job, as a record of the cameras.
     calibrator.writeIntrinsics(QStringLiteral("intrinsics"));
     cStereoResults dialog(session.preview(), m_error, m_settings.pixelSize,

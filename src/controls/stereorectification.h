@@ -29,6 +29,8 @@ public:
     QString date() const { return m_date; }
     QString errorText() const { return m_errorText; }
     float error() const { return m_error; }
+    // The calibration's reprojection error, 0 until one ran.
+    double rms() const { return m_rms; }
 
     // How long a device may stay silent before the job gives up; tests
     // shorten it.
@@ -62,6 +64,7 @@ private:
     cStereoSession* m_session = nullptr;
     int m_status = 0;
     float m_error = 0;
+    double m_rms = 0;
     QString m_errorText;
     QString m_date;
 

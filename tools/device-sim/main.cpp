@@ -1,6 +1,9 @@
 // velk-device-sim: plays one device on a loopback address.
 
 #include "devicesim.h"
+#include "stereofolderpairs.h"
+#include "stereorig.h"
+#include "stereoservice.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
@@ -9,6 +12,7 @@
 #include <QTextStream>
 
 #include <cstdio>
+#include <memory>
 
 namespace {
 
@@ -90,7 +94,13 @@ int main(int argc, char** argv)
                        "fault with the prefix upload- hits only "
                        "uploads (the store after OK)."),
         QStringLiteral("MODE"));
-    parser.addOptions({listen, dir, login, password, fault});
+    const QCommandLineOption stereoPairs(
+        QStringLiteral("stereo-pairs"),
+        QStringLiteral("Folder of leftNN/rightNN pictures the stereo service (port %1 of the "
+                       "same host) serves (default: views of a rendered stereo rig).")
+            .arg(StereoService::kDefaultPort),
+        QStringLiteral("DIR"));
+    parser.addOptions({listen, dir, login, password, fault, stereoPairs});
     parser.process(app);
 
     QHostAddress host;
@@ -107,6 +117,19 @@ int main(int argc, char** argv)
     DeviceFaults faults;
     if (parser.isSet(fault) && !DeviceFaults::parse(parser.value(fault), faults))
         return usageError(QStringLiteral("unknown fault mode %1").arg(parser.value(fault)));
+
+    // The stereo head: rendered views unless real ones are given.
+    std::unique_ptr<StereoPairSource> views;
+    if (parser.isSet(stereoPairs)) {
+        auto pairs = std::make_unique<StereoFolderPairs>(parser.value(stereoPairs));
+        if (!pairs->isValid())
+            return usageError(QStringLiteral("--stereo-pairs %1 holds no left/right pictures "
+                                             "of one size")
+                                  .arg(parser.value(stereoPairs)));
+        views = std::move(pairs);
+    } else {
+        views = std::make_unique<StereoRig>();
+    }
 
     QTemporaryDir scratch;
     if (folder.isEmpty()) {
@@ -128,6 +151,17 @@ int main(int argc, char** argv)
         return Failed;
     }
     logTraffic(sim.log());
+
+    StereoService stereo(views.get());
+    if (!stereo.listen(host))
+        std::fprintf(stderr, "velk-device-sim: no stereo service: %s\n",
+                     qPrintable(stereo.errorString()));
+    QObject::connect(&stereo, &StereoService::completed, [&stereo] {
+        out() << QStringLiteral("stereo verdict %1 after %2 pairs")
+                     .arg(stereo.verdict())
+                     .arg(stereo.pairsServed())
+              << Qt::endl;
+    });
     out() << QStringLiteral("device %1 on %2:%3")
                  .arg(folder, sim.hostAddress().toString())
                  .arg(sim.port())
