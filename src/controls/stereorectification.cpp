@@ -145,8 +145,13 @@ void StereoRectification::run()
     progress.setAutoReset(false);
     progress.setAutoClose(false);
     connect(&progress, &QProgressDialog::canceled, this, &StereoRectification::StopRectification);
+    // Reports still queued when collection ends must not bring the dialog
+    // back over the results.
+    bool collecting = true;
     connect(&session, &cStereoSession::progress, &progress,
-            [&progress, this](int collected, int tried) {
+            [&progress, &collecting, this](int collected, int tried) {
+                if (!collecting)
+                    return;
                 progress.setValue(qMin(100, collected * 100 / m_settings.images));
                 progress.setLabelText(tr("Rectification...\n%1 of %2 pairs found, %3 tried")
                                           .arg(collected)
@@ -157,6 +162,7 @@ void StereoRectification::run()
 
     cStereoSession::Outcome outcome = cStereoSession::Outcome::Failed;
     runOffGuiThread([&session, &outcome] { outcome = session.collect(); });
+    collecting = false;
     progress.hide();
 
     if (outcome == cStereoSession::Outcome::Failed) {

@@ -96,7 +96,9 @@ private:
 
     void watchProgress(QProgressDialog& progress)
     {
-        if (m_answer != Answer::Cancel || m_service.pairsServed() < 2 || progress.wasCanceled())
+        // Cancels once the dialog has told of a pair, while more are due.
+        if (m_answer != Answer::Cancel || m_service.pairsServed() < 2 ||
+            !progress.labelText().contains(QStringLiteral("pairs found")) || progress.wasCanceled())
             return;
         progressLabel = progress.labelText();
         QPushButton* cancel = progress.findChild<QPushButton*>();
@@ -173,6 +175,8 @@ private slots:
     void verdicts_data();
     void verdicts();
     void collectsOneMorePairThanAsked();
+    void deviceGoneBeforeTablesKeepsStoredResult();
+    void sampleStereoPageShowsTheNewResult();
     void refusesSettingsWithoutConnecting_data();
     void refusesSettingsWithoutConnecting();
     void endsOnDeviceFaults_data();
@@ -248,7 +252,7 @@ void tst_StereoRectification::verdicts()
 
     if (answer == Answer::Cancel) {
         QVERIFY(job.service.pairsServed() < images + 1);
-        QVERIFY2(user.progressLabel.contains(QStringLiteral("pairs found")),
+        QVERIFY2(user.progressLabel.contains(QStringLiteral(" of 9 pairs found, ")),
                  qPrintable(user.progressLabel));
     } else {
         QCOMPARE(job.service.pairsServed(), images + 1);
@@ -303,6 +307,69 @@ void tst_StereoRectification::collectsOneMorePairThanAsked()
                                     StereoService::kAskPair, StereoService::kAskPair,
                                     StereoService::kRejected};
     QCOMPARE(job.service.commands(), expected);
+}
+
+// Accepting is not enough: a device that never got the tables is not
+// rectified, so the date and error must not say it is.
+void tst_StereoRectification::deviceGoneBeforeTablesKeepsStoredResult()
+{
+    const int images = 3;
+    StereoJob job(streamsIni(QByteArray::number(images)));
+    job.service.setCloseAfterPairs(images + 1);
+    QVERIFY(job.listen());
+    User user(Answer::Accept, job.service);
+
+    job.run();
+
+    QVERIFY(user.sawResults);
+    QCOMPARE(job.messages(),
+             QStringList{QStringLiteral("The rectification could not be sent to the device: The "
+                                        "device closed the connection.")});
+    QCOMPARE(job.date(), QString::fromLatin1(kStoredDate));
+    QCOMPARE(job.error(), QString::fromLatin1(kStoredError));
+}
+
+// The sample device's Stereo page: its button runs the job with the
+// sample's settings, and its labels follow the stored date and error.
+void tst_StereoRectification::sampleStereoPageShowsTheNewResult()
+{
+    SetupHarness setup;
+    const QDir sample(QStringLiteral(VELK_SAMPLE_SOURCE));
+    for (const QString& name : sample.entryList({QStringLiteral("*.ini")})) {
+        QFile file(sample.filePath(name));
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        setup.source.setFilePath(name.chopped(4), setup.write(name, file.readAll()));
+    }
+    setup.source.setFilePath(
+        QStringLiteral("general"),
+        setup.write("general.ini", QByteArray("[network]\nurl=") + kAddress + "\n"));
+    QFile description(QStringLiteral(VELK_SAMPLE_SOURCE "/setup-m.xml"));
+    QVERIFY(description.open(QIODevice::ReadOnly));
+    CWinMain* dialog = setup.build(description.readAll());
+    StereoService service(&rig());
+    QVERIFY(service.listen(QHostAddress(QLatin1String(kAddress))));
+    User user(Answer::Accept, service);
+
+    QPushButton* rectify = nullptr;
+    for (QPushButton* b : dialog->findChildren<QPushButton*>()) {
+        if (b->text() == QLatin1String("Rectify stereo cameras"))
+            rectify = b;
+    }
+    QVERIFY(rectify);
+    rectify->click();
+
+    QTRY_VERIFY(service.isComplete());
+    QCOMPARE(service.verdict(), StereoService::kAccepted);
+    QCOMPARE(service.pairsServed(),
+             setup.value(QStringLiteral("streams/stereo/number_of_images_to_rectify")).toInt() + 1);
+    const QString date = setup.value(kDateKey);
+    const QString error = setup.value(kErrorKey);
+    QVERIFY(!date.isEmpty());
+    QStringList labels;
+    for (QLabel* l : dialog->findChildren<QLabel*>())
+        labels << l->text();
+    QVERIFY2(labels.contains(date), qPrintable(labels.join('|')));
+    QVERIFY2(labels.contains(error), qPrintable(labels.join('|')));
 }
 
 void tst_StereoRectification::refusesSettingsWithoutConnecting_data()

@@ -106,6 +106,8 @@ void StereoService::sendPair()
     }
     m_socket->write(left);
     m_socket->write(right);
+    if (m_pairsServed == m_closeAfterPairs)
+        m_socket->disconnectFromHost();
 }
 
 void StereoService::sendInts(std::initializer_list<qint32> values)

@@ -53,6 +53,9 @@ public:
     // Every `every`-th pair shows plain grey instead of the next view (0:
     // never), as when the board is out of sight.
     void setBlankEvery(int every) { m_blankEvery = every; }
+    // The connection closes once this many pairs went out (0: never), as
+    // when the device goes away before the verdict.
+    void setCloseAfterPairs(int pairs) { m_closeAfterPairs = pairs; }
 
     const QList<qint32>& commands() const { return m_commands; }
     int pairsServed() const { return m_pairsServed; }
@@ -92,6 +95,7 @@ private:
     bool m_sizeReported = false;
     Stall m_stall = Stall::Never;
     int m_blankEvery = 0;
+    int m_closeAfterPairs = 0;
     QList<qint32> m_commands;
     int m_pairsServed = 0;
     int m_next = 0;
