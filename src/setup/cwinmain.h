@@ -151,6 +151,8 @@ protected slots:
     // package list's (accesslistcontrol.cpp, softlistcontrol.cpp).
     void accessListSlot(QString command);
     void softListSlot(QString command);
+    // Runs the stereo rectification tool and stores its date and error.
+    void StereoRectification_slot();
 
 protected:
     bool eventFilter(QObject* obj, QEvent* event) override;

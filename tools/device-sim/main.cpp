@@ -3,6 +3,9 @@
 #include "devicesim.h"
 #include "livestreamservice.h"
 #include "ptzservice.h"
+#include "stereofolderpairs.h"
+#include "stereorig.h"
+#include "stereoservice.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
@@ -11,6 +14,7 @@
 #include <QTextStream>
 
 #include <cstdio>
+#include <memory>
 
 namespace {
 
@@ -101,7 +105,13 @@ int main(int argc, char** argv)
         QStringLiteral("ptz-interval"),
         QStringLiteral("Least time between two PTZ pictures in ms (default: 40)."),
         QStringLiteral("MS"), QStringLiteral("40"));
-    parser.addOptions({listen, dir, login, password, fault, streamCodec, ptzInterval});
+    const QCommandLineOption stereoPairs(
+        QStringLiteral("stereo-pairs"),
+        QStringLiteral("Folder of leftNN/rightNN pictures the stereo service (port %1 of the "
+                       "same host) serves (default: views of a rendered stereo rig).")
+            .arg(StereoService::kDefaultPort),
+        QStringLiteral("DIR"));
+    parser.addOptions({listen, dir, login, password, fault, streamCodec, ptzInterval, stereoPairs});
     parser.process(app);
 
     QHostAddress host;
@@ -121,6 +131,19 @@ int main(int argc, char** argv)
 
     if (!LiveStreamService::isCodec(parser.value(streamCodec)))
         return usageError(QStringLiteral("unknown stream codec %1").arg(parser.value(streamCodec)));
+
+    // The stereo head: rendered views unless real ones are given.
+    std::unique_ptr<StereoPairSource> views;
+    if (parser.isSet(stereoPairs)) {
+        auto pairs = std::make_unique<StereoFolderPairs>(parser.value(stereoPairs));
+        if (!pairs->isValid())
+            return usageError(QStringLiteral("--stereo-pairs %1 holds no left/right pictures "
+                                             "of one size")
+                                  .arg(parser.value(stereoPairs)));
+        views = std::move(pairs);
+    } else {
+        views = std::make_unique<StereoRig>();
+    }
 
     QTemporaryDir scratch;
     if (folder.isEmpty()) {
@@ -144,6 +167,17 @@ int main(int argc, char** argv)
         return Failed;
     }
     logTraffic(sim.log());
+
+    StereoService stereo(views.get());
+    if (!stereo.listen(host))
+        std::fprintf(stderr, "velk-device-sim: no stereo service: %s\n",
+                     qPrintable(stereo.errorString()));
+    QObject::connect(&stereo, &StereoService::completed, [&stereo] {
+        out() << QStringLiteral("stereo verdict %1 after %2 pairs")
+                     .arg(stereo.verdict())
+                     .arg(stereo.pairsServed())
+              << Qt::endl;
+    });
     out() << QStringLiteral("device %1 on %2:%3")
                  .arg(folder, sim.hostAddress().toString())
                  .arg(sim.port())

@@ -1,0 +1,24 @@
+// The description's way into the stereo rectification tool.
+#include "cwinmain.h"
+
+#include "config/nbxsetup.h"
+#include "controls/stereorectification.h"
+
+void CWinMain::StereoRectification_slot()
+{
+    const QString dateKey = QStringLiteral("streams/stereo/last_rectification_date/");
+    const QString errorKey = QStringLiteral("streams/stereo/last_rectification_error/");
+    QString date;
+    QString error;
+    {
+        const StereoRectification job(setup, this);
+        date = job.date();
+        error = job.errorText();
+    }
+    // A job that was not accepted gives back what is stored; writing it
+    // again would only add empty keys to the file.
+    if (date != setup->value(dateKey))
+        setValue(dateKey + date);
+    if (error != setup->value(errorKey))
+        setValue(errorKey + error);
+}
