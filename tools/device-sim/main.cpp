@@ -4,6 +4,7 @@
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
+#include <QDir>
 #include <QFileInfo>
 #include <QTemporaryDir>
 #include <QTextStream>
@@ -56,6 +57,19 @@ void logTraffic(DeviceLog& log)
                           l.accepted ? QStringLiteral("accepted") : QStringLiteral("refused"))
               << Qt::endl;
     });
+}
+
+// The sample device beside an installed emulator, else the one in the build
+// tree it was built in.
+QString sampleDevice()
+{
+#ifdef VELK_INSTALLED_SAMPLE_DEVICE
+    const QString installed = QDir(QCoreApplication::applicationDirPath())
+                                  .filePath(QStringLiteral(VELK_INSTALLED_SAMPLE_DEVICE));
+    if (QFileInfo(installed).isDir())
+        return installed;
+#endif
+    return QStringLiteral(VELK_SAMPLE_DEVICE);
 }
 
 } // namespace
@@ -111,9 +125,10 @@ int main(int argc, char** argv)
     QTemporaryDir scratch;
     if (folder.isEmpty()) {
         // The sample stays as it is; uploads land in the copy.
-        if (!scratch.isValid() || !DeviceFolder::copyFolder(VELK_SAMPLE_DEVICE, scratch.path())) {
+        const QString sample = sampleDevice();
+        if (!scratch.isValid() || !DeviceFolder::copyFolder(sample, scratch.path())) {
             std::fprintf(stderr, "velk-device-sim: cannot copy the sample device from %s\n",
-                         VELK_SAMPLE_DEVICE);
+                         qPrintable(sample));
             return Failed;
         }
         folder = scratch.path();
