@@ -151,6 +151,7 @@ bool CommandService::misbehave()
     case DeviceFaults::RefuseFirstLogin:
     case DeviceFaults::SnapshotError:
     case DeviceFaults::SnapshotClose:
+    case DeviceFaults::DropKey:
         return false;
     case DeviceFaults::AnswerError:
         answerError(faults.message);
@@ -199,7 +200,8 @@ void CommandService::serve(bool hasPayload)
             break;
         [[fallthrough]];
     case DeviceFolder::Upload:
-        if (folder.writeFile(m_route.uploadFile, m_request.payload))
+        if (folder.writeFile(m_route.uploadFile,
+                             m_sim.faults().keptUpload(m_route.uploadFile, m_request.payload)))
             answer(QByteArray());
         else
             answerError("Can not write " + m_route.uploadFile.toLocal8Bit());

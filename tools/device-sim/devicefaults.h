@@ -18,6 +18,7 @@ struct DeviceFaults
         HugeLength,       // a frame that announces far more than any answer
         SnapshotError,    // snapshots are answered "-<digit in message>:..."
         SnapshotClose,    // snapshots end with a close before their length
+        DropKey,          // uploads are stored without the key file/section/name in `message`
     };
 
     Mode mode = None;
@@ -27,8 +28,13 @@ struct DeviceFaults
     bool uploadsOnly = false;
 
     // Reads "refuse-login", "error[:MESSAGE]", "silent", "close-mid-frame",
-    // "garbage", "huge-length", "snapshot-error:DIGIT" or "snapshot-close",
-    // each of the command faults also with the prefix "upload-" for
-    // uploadsOnly; false for anything else.
+    // "garbage", "huge-length", "snapshot-error:DIGIT", "snapshot-close" or
+    // "drop-key:FILE/SECTION/NAME", each of the command faults also with the
+    // prefix "upload-" for uploadsOnly; false for anything else.
     static bool parse(const QString& text, DeviceFaults& out);
+
+    // What the device keeps of an upload to `file` (its name in the device
+    // folder): the payload itself, or without the dropped key's lines while
+    // the device acknowledges the upload as whole.
+    QByteArray keptUpload(const QString& file, const QByteArray& payload) const;
 };

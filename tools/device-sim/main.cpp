@@ -100,7 +100,9 @@ int main(int argc, char** argv)
         QStringLiteral("fault"),
         QStringLiteral("refuse-login, error[:MESSAGE], silent, "
                        "close-mid-frame, garbage, huge-length, "
-                       "snapshot-error:DIGIT or snapshot-close; a command "
+                       "snapshot-error:DIGIT, snapshot-close or "
+                       "drop-key:FILE/SECTION/NAME (uploads are acknowledged "
+                       "but stored without that key); a command "
                        "fault with the prefix upload- hits only "
                        "uploads (the store after OK)."),
         QStringLiteral("MODE"));

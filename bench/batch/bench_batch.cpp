@@ -1,0 +1,85 @@
+// velk-config setting two keys (store and verified read-back) on 20
+// emulated recorders, one at a time and eight at a time. The emulators run
+// in this process; the program is a child, as an installer runs it. The
+// reference is the one-at-a-time run divided by eight: what eight jobs
+// would take if their work overlapped perfectly.
+
+#include "devicesim.h"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QEventLoop>
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
+
+#include <cstdio>
+#include <memory>
+#include <vector>
+
+namespace {
+
+constexpr int kDevices = 20;
+constexpr int kParallelJobs = 8;
+
+struct Device
+{
+    QTemporaryDir dir;
+    DeviceSim sim{dir.path()};
+};
+
+// Seconds the run took, or a negative number when it failed.
+double configure(const QString& list, int jobs)
+{
+    QProcess process;
+    QEventLoop loop;
+    QObject::connect(&process, &QProcess::finished, &loop, &QEventLoop::quit);
+    QElapsedTimer clock;
+    clock.start();
+    process.start(QStringLiteral(VELK_CONFIG),
+                  {QStringLiteral("set"), QStringLiteral("--devices"), list,
+                   QStringLiteral("--password"), QStringLiteral("admin"), QStringLiteral("--jobs"),
+                   QString::number(jobs), QStringLiteral("net/common/hostname=bench-%1").arg(jobs),
+                   QStringLiteral("net/static/ip=10.0.0.%1").arg(jobs)});
+    if (!process.waitForStarted())
+        return -1;
+    loop.exec();
+    const double seconds = clock.nsecsElapsed() / 1e9;
+    if (process.exitCode() != 0) {
+        std::fprintf(stderr, "%s", process.readAllStandardError().constData());
+        return -1;
+    }
+    return seconds;
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    QCoreApplication app(argc, argv);
+    QTemporaryDir scratch;
+    std::vector<std::unique_ptr<Device>> devices;
+    QFile list(scratch.filePath(QStringLiteral("devices.txt")));
+    if (!list.open(QIODevice::WriteOnly))
+        return 1;
+    for (int i = 0; i < kDevices; ++i) {
+        devices.push_back(std::make_unique<Device>());
+        Device& d = *devices.back();
+        if (!DeviceFolder::copyFolder(QStringLiteral(VELK_SAMPLE_DEVICE), d.dir.path()) ||
+            !d.sim.listen()) {
+            std::fprintf(stderr, "cannot start emulator %d\n", i);
+            return 1;
+        }
+        list.write(QStringLiteral("admin@127.0.0.1:%1\n").arg(d.sim.port()).toUtf8());
+    }
+    list.close();
+
+    const double serial = configure(list.fileName(), 1);
+    const double parallel = configure(list.fileName(), kParallelJobs);
+    if (serial < 0 || parallel < 0)
+        return 1;
+    const double reference = serial / kParallelJobs;
+    std::printf("bench batch_parallel: ours=%.3f s reference=%.3f s ratio=%.2f\n", parallel,
+                reference, parallel / reference);
+    return 0;
+}
