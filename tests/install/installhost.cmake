@@ -1,5 +1,6 @@
 # Run by CTest with -P: VELK_BUILD (the build tree to install), SCRATCH (a
-# folder of its own), HOST_SOURCE (the host project), GENERATOR.
+# folder of its own), HOST_SOURCE (the host project), GENERATOR, HOST_FLAGS
+# (compiler and linker flags the host needs, such as sanitizers).
 function(run what)
     execute_process(COMMAND ${ARGN} RESULT_VARIABLE status OUTPUT_VARIABLE out
                     ERROR_VARIABLE out)
@@ -39,7 +40,8 @@ if(NOT EXISTS "${CMAKE_MATCH_1}/setup/entrypoints.h" OR NOT output MATCHES "-lse
 endif()
 
 run("configuring the host" ${CMAKE_COMMAND} -S ${HOST_SOURCE} -B ${SCRATCH}/build -G ${GENERATOR}
-    -DCMAKE_PREFIX_PATH=${prefix} -DCMAKE_BUILD_TYPE=Release)
+    -DCMAKE_PREFIX_PATH=${prefix} -DCMAKE_BUILD_TYPE=Release "-DCMAKE_CXX_FLAGS=${HOST_FLAGS}"
+    "-DCMAKE_EXE_LINKER_FLAGS=${HOST_FLAGS}")
 run("building the host" ${CMAKE_COMMAND} --build ${SCRATCH}/build)
 
 file(COPY ${prefix}/share/setupvelk/device/ DESTINATION ${SCRATCH}/flash)
