@@ -13,6 +13,7 @@
 #include <QProcess>
 #include <QTemporaryDir>
 
+#include <algorithm>
 #include <cstdio>
 #include <memory>
 #include <vector>
@@ -21,6 +22,9 @@ namespace {
 
 constexpr int kDevices = 20;
 constexpr int kParallelJobs = 8;
+// Rounds alternate between the two, and each side keeps its best round, so
+// that a neighbour's load on the machine falls on both alike.
+constexpr int kRounds = 3;
 
 struct Device
 {
@@ -46,7 +50,9 @@ double configure(const QString& list, int jobs)
     loop.exec();
     const double seconds = clock.nsecsElapsed() / 1e9;
     if (process.exitCode() != 0) {
-        std::fprintf(stderr, "%s", process.readAllStandardError().constData());
+        std::fprintf(stderr, "%s\nexit %d (%s)\n", process.readAllStandardError().constData(),
+                     process.exitCode(),
+                     process.exitStatus() == QProcess::NormalExit ? "normal" : "crashed");
         return -1;
     }
     return seconds;
@@ -74,10 +80,16 @@ int main(int argc, char** argv)
     }
     list.close();
 
-    const double serial = configure(list.fileName(), 1);
-    const double parallel = configure(list.fileName(), kParallelJobs);
-    if (serial < 0 || parallel < 0)
-        return 1;
+    double serial = -1;
+    double parallel = -1;
+    for (int round = 0; round < kRounds; ++round) {
+        const double one = configure(list.fileName(), 1);
+        const double eight = configure(list.fileName(), kParallelJobs);
+        if (one < 0 || eight < 0)
+            return 1;
+        serial = serial < 0 ? one : std::min(serial, one);
+        parallel = parallel < 0 ? eight : std::min(parallel, eight);
+    }
     const double reference = serial / kParallelJobs;
     std::printf("bench batch_parallel: ours=%.3f s reference=%.3f s ratio=%.2f\n", parallel,
                 reference, parallel / reference);

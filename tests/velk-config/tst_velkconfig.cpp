@@ -8,6 +8,7 @@
 #include <QProcess>
 #include <QRegularExpression>
 #include <QSignalSpy>
+#include <QTcpServer>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -80,6 +81,7 @@ private slots:
     void setOnThreeDevices();
     void verifyMismatchNamesTheKey();
     void getPrintsValues();
+    void manyMoreDevicesThanJobs();
     void exportThenImportOnAnotherDevice();
     void commandLineErrors_data();
     void commandLineErrors();
@@ -209,6 +211,35 @@ void tst_VelkConfig::getPrintsValues()
     QCOMPARE(lines.size(), 6);
     QCOMPARE(lines.at(2), m_devices[1]->display() + QStringLiteral(" net/common/hostname=second"));
     QCOMPARE(lines.at(5), m_devices[2]->display() + QStringLiteral(" net/static/ip=192.168.1.20"));
+}
+
+void tst_VelkConfig::manyMoreDevicesThanJobs()
+{
+    // Refused connections end jobs within one turn of the event loop, so
+    // several free places are taken at once, down to the last device.
+    QStringList addresses;
+    for (int i = 0; i < 12; ++i) {
+        QTcpServer closed;
+        QVERIFY(closed.listen(QHostAddress::LocalHost));
+        addresses.append(QStringLiteral("admin@127.0.0.1:%1").arg(closed.serverPort()));
+    }
+    for (const auto& d : m_devices)
+        addresses.append(QStringLiteral("admin@%1").arg(d->display()));
+    const QString list = m_scratch.filePath(QStringLiteral("many.txt"));
+    QFile f(list);
+    QVERIFY(f.open(QIODevice::WriteOnly));
+    f.write(addresses.join(QLatin1Char('\n')).toUtf8());
+    f.close();
+
+    const Run r =
+        run({QStringLiteral("get"), QStringLiteral("--devices"), list, QStringLiteral("--password"),
+             QStringLiteral("admin"), QStringLiteral("--jobs"), QStringLiteral("3"),
+             QStringLiteral("net/common/hostname")});
+    QCOMPARE(r.exitCode, 4);
+    for (int i = 0; i < 12; ++i)
+        QVERIFY2(r.row(addresses.at(i).mid(6)).contains(QLatin1String(" failed ")),
+                 qPrintable(r.err));
+    QCOMPARE(r.out.count(QLatin1String("net/common/hostname=velk-nvr")), 3);
 }
 
 void tst_VelkConfig::exportThenImportOnAnotherDevice()

@@ -26,8 +26,7 @@ JobQueue::~JobQueue() = default;
 
 QList<JobResult> JobQueue::run()
 {
-    while (m_running < m_options.jobs && m_next < m_jobs.size())
-        startNext();
+    fill();
     if (m_done < int(m_jobs.size()))
         m_loop.exec();
     QList<JobResult> results;
@@ -36,12 +35,15 @@ QList<JobResult> JobQueue::run()
     return results;
 }
 
-void JobQueue::startNext()
+void JobQueue::fill()
 {
-    DeviceJob* job = m_jobs[m_next++].get();
-    ++m_running;
-    connect(job, &DeviceJob::finished, this, [this, job] { onFinished(job); });
-    job->start();
+    // A job may end inside its start(); the loop then takes its place at once.
+    while (m_running < m_options.jobs && m_next < m_jobs.size()) {
+        DeviceJob* job = m_jobs[m_next++].get();
+        ++m_running;
+        connect(job, &DeviceJob::finished, this, [this, job] { onFinished(job); });
+        job->start();
+    }
 }
 
 void JobQueue::onFinished(DeviceJob* job)
@@ -55,11 +57,13 @@ void JobQueue::onFinished(DeviceJob* job)
                       .arg(r.device, outcomeName(r.outcome))
                       .arg(r.seconds, 0, 'f', 2)
                << Qt::endl;
-    // Started from the event loop, never inside the finished job's signal.
-    if (m_next < m_jobs.size())
-        QMetaObject::invokeMethod(this, &JobQueue::startNext, Qt::QueuedConnection);
-    else if (m_done == int(m_jobs.size()))
+    if (m_done == int(m_jobs.size())) {
         m_loop.quit();
+        return;
+    }
+    // From the event loop, never inside the finished job's signal. Several
+    // jobs may end before it runs: fill() takes whatever places are free.
+    QMetaObject::invokeMethod(this, &JobQueue::fill, Qt::QueuedConnection);
 }
 
 QString JobQueue::outcomeName(JobResult::Outcome outcome)

@@ -30,7 +30,8 @@ public:
     static int exitCode(const QList<JobResult>& results);
 
 private:
-    void startNext();
+    // Starts jobs while fewer than `jobs` run and some are waiting.
+    void fill();
     void onFinished(DeviceJob* job);
 
     const ConfigOptions& m_options;
