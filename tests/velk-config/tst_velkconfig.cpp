@@ -157,6 +157,9 @@ void tst_VelkConfig::setOnThreeDevices()
         QVERIFY2(net.contains("hostname = site-a") || net.contains("hostname = 'site-a'"),
                  net.constData());
         QVERIFY(net.contains("10.0.0.7"));
+        // The state file was compiled from the new values before it went out.
+        QVERIFY2(m_devices[i]->file(QStringLiteral("state.ini")).contains("HOSTNAME=site-a;"),
+                 m_devices[i]->file(QStringLiteral("state.ini")).constData());
     }
     const QString faulty = r.row(m_devices[2]->display());
     QVERIFY2(faulty.contains(QLatin1String(" failed ")) &&
