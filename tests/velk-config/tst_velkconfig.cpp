@@ -82,6 +82,7 @@ private slots:
     void verifyMismatchNamesTheKey();
     void getPrintsValues();
     void manyMoreDevicesThanJobs();
+    void jobsEndingTogether();
     void exportThenImportOnAnotherDevice();
     void commandLineErrors_data();
     void commandLineErrors();
@@ -243,6 +244,22 @@ void tst_VelkConfig::manyMoreDevicesThanJobs()
         QVERIFY2(r.row(addresses.at(i).mid(6)).contains(QLatin1String(" failed ")),
                  qPrintable(r.err));
     QCOMPARE(r.out.count(QLatin1String("net/common/hostname=velk-nvr")), 3);
+}
+
+void tst_VelkConfig::jobsEndingTogether()
+{
+    // Two recorders that never answer, given up on by timers started in the
+    // same instant: both places come free before the third recorder starts.
+    for (auto& d : m_devices)
+        d->sim.faults().mode = DeviceFaults::Silent;
+
+    const Run r = run({QStringLiteral("get"), QStringLiteral("--devices"), deviceList(),
+                       QStringLiteral("--password"), QStringLiteral("admin"),
+                       QStringLiteral("--jobs"), QStringLiteral("2"), QStringLiteral("--timeout"),
+                       QStringLiteral("1"), QStringLiteral("net/common/hostname")});
+    QCOMPARE(r.exitCode, 4);
+    for (const auto& d : m_devices)
+        QVERIFY2(r.row(d->display()).contains(QLatin1String(" timeout ")), qPrintable(r.err));
 }
 
 void tst_VelkConfig::exportThenImportOnAnotherDevice()
