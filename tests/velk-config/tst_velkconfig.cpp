@@ -84,6 +84,7 @@ private slots:
     void manyMoreDevicesThanJobs();
     void jobsEndingTogether();
     void exportThenImportOnAnotherDevice();
+    void exportManyIntoOneFolder();
     void commandLineErrors_data();
     void commandLineErrors();
     void helpWithoutDisplay();
@@ -291,6 +292,24 @@ void tst_VelkConfig::exportThenImportOnAnotherDevice()
     QFile second(again);
     QVERIFY(second.open(QIODevice::ReadOnly));
     QCOMPARE(second.readAll(), text);
+}
+
+void tst_VelkConfig::exportManyIntoOneFolder()
+{
+    m_devices[2]->editNet("hostname = 'velk-nvr'", "hostname = 'third'");
+    const QString folder = m_scratch.filePath(QStringLiteral("site/exports"));
+
+    const Run r = run({QStringLiteral("export"), QStringLiteral("--devices"), deviceList(),
+                       QStringLiteral("--password"), QStringLiteral("admin"), folder});
+    QCOMPARE(r.exitCode, 0);
+    for (const auto& d : m_devices) {
+        QFile f(QDir(folder).filePath(d->display().replace(QLatin1Char(':'), QLatin1Char('_')) +
+                                      QStringLiteral(".cfg")));
+        QVERIFY2(f.open(QIODevice::ReadOnly), qPrintable(f.fileName()));
+        const bool third = d == m_devices[2];
+        QVERIFY(f.readAll().contains(third ? "net/common/hostname/third\n"
+                                           : "net/common/hostname/velk-nvr\n"));
+    }
 }
 
 void tst_VelkConfig::commandLineErrors_data()

@@ -125,6 +125,8 @@ QString DeviceJob::exportPath() const
 {
     if (!m_options.manyDevices)
         return m_options.file;
+    // One folder for the whole site; it may not exist yet.
+    QDir().mkpath(m_options.file);
     QString name = m_result.device;
     name.replace(QLatin1Char(':'), QLatin1Char('_'));
     return QDir(m_options.file).filePath(name + QStringLiteral(".cfg"));
