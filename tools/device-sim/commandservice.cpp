@@ -220,7 +220,7 @@ void CommandService::serve(bool hasPayload)
 
 void CommandService::answer(const QByteArray& payload)
 {
-    m_socket->write(frame(payload + "VELK_ANSWER=OK\r\n"));
+    sendAnswer(frame(payload + "VELK_ANSWER=OK\r\n"));
 }
 
 void CommandService::answerError(const QByteArray& message)
