@@ -3,7 +3,7 @@ BUILD_DIR ?= build
 BUILD_TYPE ?= RelWithDebInfo
 JOBS ?= $(shell nproc)
 
-.PHONY: all deps configure build test demo demo-flash bench sanitize fuzz clean format
+.PHONY: all deps configure build test demo demo-flash bench sanitize fuzz clean format package translations
 
 all: build
 
@@ -27,6 +27,15 @@ test: build
 FUZZ_SECONDS ?= 20
 fuzz: deps
 	JOBS=$(JOBS) bash fuzz/run.sh build-fuzz $(FUZZ_SECONDS)
+
+# A Debian package of what `cmake --install` installs, in $(BUILD_DIR).
+package: build
+	cd $(BUILD_DIR) && cpack -G DEB
+
+# Refreshes src/translations/setupvelk_ru.ts from every source after texts
+# changed; the translations already made are kept.
+translations: configure
+	cmake --build $(BUILD_DIR) --target update_translations
 
 demo: build
 	@bash scripts/demo.sh $(BUILD_DIR) device

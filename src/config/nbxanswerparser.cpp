@@ -49,13 +49,13 @@ NBXAnswerParser::Result NBXAnswerParser::parse(QByteArray& buffer, QString& mess
                    length) < 0) {
         // No frame can start any more.
         if (buffer.size() > kLengthLineWithin) {
-            message = translated("Wrong device answer");
+            message = translated(QT_TRANSLATE_NOOP("NBXNetSetup", "Wrong device answer"));
             return Failed;
         }
         return Waiting;
     }
     if (length < 0 || length > kMaxAnswer) {
-        message = translated("Wrong device answer");
+        message = translated(QT_TRANSLATE_NOOP("NBXNetSetup", "Wrong device answer"));
         return Failed;
     }
     if (lineLength + length > buffer.size())
@@ -73,17 +73,19 @@ NBXAnswerParser::Result NBXAnswerParser::parseAnswerLine(QByteArray& frame, QStr
     const qsizetype from = frame.size() - kShortestAnswer;
     const qsizetype at = from < 0 ? -1 : frame.lastIndexOf(kAnswerTag, from);
     if (at < 0) {
-        message = translated("Wrong device answer");
+        message = translated(QT_TRANSLATE_NOOP("NBXNetSetup", "Wrong device answer"));
         return Failed;
     }
     const QString line = QString::fromUtf8(frame.mid(at));
     QRegExp answer(QStringLiteral("^VELK_ANSWER=(OK|ERROR)(:(.*))?\r\n$"));
     if (!answer.exactMatch(line)) {
-        message = translated("Unrecognized device error \"%1\"").arg(line);
+        message = translated(QT_TRANSLATE_NOOP("NBXNetSetup", "Unrecognized device error \"%1\""))
+                      .arg(line);
         return Failed;
     }
     if (answer.cap(1) == QLatin1String("ERROR")) {
-        message = translated("Device error \"%1\"").arg(answer.cap(3));
+        message =
+            translated(QT_TRANSLATE_NOOP("NBXNetSetup", "Device error \"%1\"")).arg(answer.cap(3));
         return Failed;
     }
     frame.truncate(at);

@@ -115,8 +115,6 @@ public:
     void cleanupWidget(QDomElement& element);
     // Sub-dialogs open inside one another at most this deep.
     static constexpr int kMaxDialogDepth = 8;
-    // An import file larger than this is refused as unreadable.
-    static constexpr qint64 kMaxImportBytes = 16 * 1024 * 1024;
 
     // --- time tasks (timetasks.cpp)
     void newTimeTask(QDomElement& task);

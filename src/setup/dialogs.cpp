@@ -2,6 +2,7 @@
 // configuration file out: the dialog slots that the description's calls use.
 #include "cwinmain.h"
 
+#include "config/csettingsexport.h"
 #include "config/nbxsetup.h"
 #include "util/atomicwrite.h"
 
@@ -16,15 +17,6 @@ namespace {
 QStringList fieldsOf(const QString& s)
 {
     return s.split(QLatin1Char(','));
-}
-
-QList<QDomElement> descendantsNamed(const QDomElement& element, const QString& name)
-{
-    QList<QDomElement> out;
-    const QDomNodeList nodes = element.elementsByTagName(name);
-    for (int i = 0; i < nodes.size(); ++i)
-        out.append(nodes.item(i).toElement());
-    return out;
 }
 
 } // namespace
@@ -180,37 +172,20 @@ void CWinMain::settingsSlot(QString s)
 void CWinMain::exportSettings(const QString& path, const QString& tag)
 {
     const QDomElement set = root.elementsByTagName(tag).item(0).toElement();
-    QByteArray text;
-    for (const QDomElement& key : descendantsNamed(set, QStringLiteral("key")))
-        text +=
-            (key.text() + QLatin1Char('/') + setup->value(key.text()) + QLatin1Char('\n')).toUtf8();
-    for (const QDomElement& pattern : descendantsNamed(set, QStringLiteral("regexp_key"))) {
-        for (const QString& entry : setup->regexp_values(pattern.text()))
-            text += (entry + QLatin1Char('\n')).toUtf8();
-    }
     // Replaced whole: a failed export never leaves half a file behind.
-    if (!writeFileAtomically(path, text))
+    if (!writeFileAtomically(path, cSettingsExport::exportText(*setup, set)))
         showDialog(QStringLiteral("filewriteerror"));
 }
 
 void CWinMain::importSettings(const QString& path)
 {
-    QFile in(path);
-    // Read up to the bound, not to the end: a device or a pipe has no size
-    // and may never end.
-    const QByteArray bytes =
-        in.open(QIODevice::ReadOnly) ? in.read(kMaxImportBytes + 1) : QByteArray();
-    if (!in.isOpen() || bytes.size() > kMaxImportBytes) {
+    QStringList assignments;
+    if (!cSettingsExport::readImport(path, assignments)) {
         showDialog(QStringLiteral("filewriteerror"));
         return;
     }
-    const QStringList lines = QString::fromUtf8(bytes).split(QLatin1Char('\n'));
-    in.close();
-    for (QString line : lines) {
-        line.remove(QLatin1Char('\r'));
-        if (!line.isEmpty())
-            setValue(line);
-    }
+    for (const QString& assignment : assignments)
+        setValue(assignment);
 }
 
 void CWinMain::saveFileAs(QString s)

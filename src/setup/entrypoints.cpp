@@ -1,6 +1,7 @@
 #include "entrypoints.h"
 
 #include "host/nbxdlgquestion.h"
+#include "setup/ctranslation.h"
 #include "setup/cwinmain.h"
 
 #include <QWidget>
@@ -10,6 +11,8 @@ void* gMainWindow = nullptr;
 
 int DoPanorixSetupP(NBXSetup& setup, QWidget* parent)
 {
+    // Before the dialog exists: its loading may already ask for a login.
+    cTranslation::load();
     CWinMain* dialog = nullptr;
     try {
         dialog = new CWinMain(setup, parent);

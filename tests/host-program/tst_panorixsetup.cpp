@@ -90,6 +90,7 @@ private slots:
     void grabGivesUp_data();
     void grabGivesUp();
     void flashFolderWithoutDescription();
+    void languageOption();
     void addressWithoutPassword_data();
     void addressWithoutPassword();
 
@@ -202,6 +203,10 @@ void tst_PanorixSetup::commandLineWithoutDisplay_data()
     QTest::newRow("unknown option")
         << QStringList{QStringLiteral("--colour"), QStringLiteral("admin@127.0.0.2")} << 2
         << QString() << QStringLiteral("Unknown option 'colour'") << QStringList();
+    QTest::newRow("unknown language")
+        << QStringList{QStringLiteral("--lang"), QStringLiteral("klingon"),
+                       QStringLiteral("admin@127.0.0.2")}
+        << 2 << QString() << QStringLiteral("--lang takes a language") << QStringList();
     QTest::newRow("timeout not a number")
         << QStringList{QStringLiteral("--timeout"), QStringLiteral("soon"),
                        QStringLiteral("admin@127.0.0.2")}
@@ -345,6 +350,23 @@ void tst_PanorixSetup::flashFolderWithoutDescription()
                  QStringLiteral("No setup description setup-m.xml.gz in %1").arg(flash.path())),
              qPrintable(r.err));
     QVERIFY2(!r.err.contains(QStringLiteral("end of document"), Qt::CaseInsensitive),
+             qPrintable(r.err));
+}
+
+void tst_PanorixSetup::languageOption()
+{
+    // The host's own message, in Russian whatever the machine's locale.
+    QTemporaryDir flash;
+    QVERIFY(DeviceFolder::copyFolder(QStringLiteral(SAMPLE_DEVICE), flash.path()));
+    QVERIFY(QFile::remove(flash.filePath(QStringLiteral("setup-m.xml.gz"))));
+
+    const HostResult r = run(
+        {QStringLiteral("--lang"), QStringLiteral("ru"), QStringLiteral("--flash"), flash.path(),
+         QStringLiteral("--unattended"), QStringLiteral("--timeout"), QStringLiteral("60")});
+
+    QCOMPARE(r.exitCode, 4);
+    QVERIFY2(r.err.contains(
+                 QStringLiteral("Нет описания настройки setup-m.xml.gz в %1").arg(flash.path())),
              qPrintable(r.err));
 }
 

@@ -154,6 +154,7 @@ bool CommandService::misbehave()
     case DeviceFaults::PtzGarbage:
     case DeviceFaults::PtzSizeMismatch:
     case DeviceFaults::PtzHugeWidth:
+    case DeviceFaults::DropKey:
         return false;
     case DeviceFaults::AnswerError:
         answerError(faults.message);
@@ -210,7 +211,8 @@ void CommandService::serve(bool hasPayload)
             break;
         [[fallthrough]];
     case DeviceFolder::Upload:
-        if (folder.writeFile(m_route.uploadFile, m_request.payload))
+        if (folder.writeFile(m_route.uploadFile,
+                             m_sim.faults().keptUpload(m_route.uploadFile, m_request.payload)))
             answer(QByteArray());
         else
             answerError("Can not write " + m_route.uploadFile.toLocal8Bit());
@@ -229,7 +231,7 @@ void CommandService::serve(bool hasPayload)
 
 void CommandService::answer(const QByteArray& payload)
 {
-    m_socket->write(frame(payload + "VELK_ANSWER=OK\r\n"));
+    sendAnswer(frame(payload + "VELK_ANSWER=OK\r\n"));
 }
 
 void CommandService::answerError(const QByteArray& message)

@@ -21,6 +21,7 @@ struct DeviceFaults
         PtzGarbage,       // PTZ pictures come with garbage in front
         PtzSizeMismatch,  // each PTZ picture follows one whose header size is wrong
         PtzHugeWidth,     // each PTZ picture follows one 100000 pixels wide
+        DropKey,          // uploads are stored without the key file/section/name in `message`
     };
 
     Mode mode = None;
@@ -31,8 +32,13 @@ struct DeviceFaults
 
     // Reads "refuse-login", "error[:MESSAGE]", "silent", "close-mid-frame",
     // "garbage", "huge-length", "snapshot-error:DIGIT", "snapshot-close",
-    // "ptz-garbage", "ptz-size-mismatch" or "ptz-huge-width",
-    // each of the command faults also with the prefix "upload-" for
-    // uploadsOnly; false for anything else.
+    // "ptz-garbage", "ptz-size-mismatch", "ptz-huge-width" or
+    // "drop-key:FILE/SECTION/NAME", each of the command faults also with the
+    // prefix "upload-" for uploadsOnly; false for anything else.
     static bool parse(const QString& text, DeviceFaults& out);
+
+    // What the device keeps of an upload to `file` (its name in the device
+    // folder): the payload itself, or without the dropped key's lines while
+    // the device acknowledges the upload as whole.
+    QByteArray keptUpload(const QString& file, const QByteArray& payload) const;
 };

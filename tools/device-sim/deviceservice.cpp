@@ -3,6 +3,7 @@
 #include "devicesim.h"
 
 #include <QTcpSocket>
+#include <QTimer>
 
 namespace {
 
@@ -35,6 +36,22 @@ DeviceService::Login DeviceService::takeLogin(QByteArray& buffer)
     login.password = passLine.mid(5);
     login.accepted = wellFormed && m_sim.acceptLogin(login.login, login.password);
     m_sim.log().appendLogin(login);
-    m_socket->write(login.accepted ? kAccepted : kRefused);
+    // A refusal closes the connection at once: it cannot wait.
+    if (login.accepted)
+        sendAnswer(kAccepted);
+    else
+        m_socket->write(kRefused);
     return login.accepted ? Login::Accepted : Login::Refused;
+}
+
+void DeviceService::sendAnswer(const QByteArray& bytes)
+{
+    const int delay = m_sim.answerDelay();
+    if (delay <= 0) {
+        m_socket->write(bytes);
+        return;
+    }
+    // Equal delays keep the answers in order; a connection gone meanwhile
+    // takes its answer with it.
+    QTimer::singleShot(delay, m_socket, [socket = m_socket, bytes] { socket->write(bytes); });
 }

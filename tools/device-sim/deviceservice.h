@@ -33,6 +33,8 @@ protected:
     // lines are there; a connection that sends more than any login holds is
     // aborted.
     Login takeLogin(QByteArray& buffer);
+    // Writes an answer, late by the device's answer delay.
+    void sendAnswer(const QByteArray& bytes);
 
     DeviceSim& m_sim;
     QTcpSocket* m_socket;

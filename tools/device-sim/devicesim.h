@@ -53,6 +53,10 @@ public:
     DeviceFolder& folder() { return m_folder; }
     DeviceLog& log() { return m_log; }
     DeviceFaults& faults() { return m_faults; }
+    // Logins and requests are answered this many milliseconds late, as by a
+    // recorder across a site's network; 0 answers at once.
+    int answerDelay() const { return m_answerDelayMs; }
+    void setAnswerDelay(int ms) { m_answerDelayMs = ms; }
 
 private:
     void onNewConnection();
@@ -66,4 +70,5 @@ private:
     QString m_login = QLatin1String(kDefaultLogin);
     QString m_password = QLatin1String(kDefaultPassword);
     int m_loginCount = 0;
+    int m_answerDelayMs = 0;
 };

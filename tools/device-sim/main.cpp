@@ -9,6 +9,7 @@
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
+#include <QDir>
 #include <QFileInfo>
 #include <QTemporaryDir>
 #include <QTextStream>
@@ -64,6 +65,19 @@ void logTraffic(DeviceLog& log)
     });
 }
 
+// The sample device beside an installed emulator, else the one in the build
+// tree it was built in.
+QString sampleDevice()
+{
+#ifdef VELK_INSTALLED_SAMPLE_DEVICE
+    const QString installed = QDir(QCoreApplication::applicationDirPath())
+                                  .filePath(QStringLiteral(VELK_INSTALLED_SAMPLE_DEVICE));
+    if (QFileInfo(installed).isDir())
+        return installed;
+#endif
+    return QStringLiteral(VELK_SAMPLE_DEVICE);
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -93,7 +107,9 @@ int main(int argc, char** argv)
         QStringLiteral("refuse-login, error[:MESSAGE], silent, "
                        "close-mid-frame, garbage, huge-length, "
                        "snapshot-error:DIGIT, snapshot-close, ptz-garbage, "
-                       "ptz-size-mismatch or ptz-huge-width; a command "
+                       "ptz-size-mismatch, ptz-huge-width or "
+                       "drop-key:FILE/SECTION/NAME (uploads are acknowledged "
+                       "but stored without that key); a command "
                        "fault with the prefix upload- hits only "
                        "uploads (the store after OK)."),
         QStringLiteral("MODE"));
@@ -148,9 +164,10 @@ int main(int argc, char** argv)
     QTemporaryDir scratch;
     if (folder.isEmpty()) {
         // The sample stays as it is; uploads land in the copy.
-        if (!scratch.isValid() || !DeviceFolder::copyFolder(VELK_SAMPLE_DEVICE, scratch.path())) {
+        const QString sample = sampleDevice();
+        if (!scratch.isValid() || !DeviceFolder::copyFolder(sample, scratch.path())) {
             std::fprintf(stderr, "velk-device-sim: cannot copy the sample device from %s\n",
-                         VELK_SAMPLE_DEVICE);
+                         qPrintable(sample));
             return Failed;
         }
         folder = scratch.path();

@@ -2,6 +2,8 @@
 
 #include "util/cmd5hash.h"
 
+#include <QLocale>
+
 namespace {
 
 const char kDescription[] =
@@ -42,7 +44,10 @@ HostCommandLine::HostCommandLine()
       m_unattended(QStringLiteral("unattended"),
                    QStringLiteral("Nobody is watching: answer every message box as soon as it "
                                   "appears, with OK (or its cancelling answer when it has no "
-                                  "OK), and cancel the login dialog."))
+                                  "OK), and cancel the login dialog.")),
+      m_lang(QStringLiteral("lang"),
+             QStringLiteral("Show the texts in <language> (such as ru) whatever the locale."),
+             QStringLiteral("language"))
 {
     m_parser.setApplicationDescription(QString::fromLatin1(kDescription));
     // Qt's own help option would also offer --help-all with Qt's GUI options,
@@ -50,7 +55,7 @@ HostCommandLine::HostCommandLine()
     m_parser.addOption(m_help);
     m_parser.addPositionalArgument(QStringLiteral("address"),
                                    QStringLiteral("login[:password]@host[:port] of a recorder."));
-    m_parser.addOptions({m_password, m_flash, m_grab, m_store, m_timeout, m_unattended});
+    m_parser.addOptions({m_password, m_flash, m_grab, m_store, m_timeout, m_unattended, m_lang});
 }
 
 HostCommandLine::Outcome HostCommandLine::parse(const QStringList& arguments)
@@ -62,7 +67,7 @@ HostCommandLine::Outcome HostCommandLine::parse(const QStringList& arguments)
         return Outcome::Help;
     }
     QString error;
-    if (!readSource(error) || !readGrab(error) || !readTimeout(error))
+    if (!readSource(error) || !readGrab(error) || !readTimeout(error) || !readLanguage(error))
         return usage(error);
     m_options.unattended = m_parser.isSet(m_unattended) || !m_options.grabDir.isEmpty();
     return Outcome::Run;
@@ -133,5 +138,18 @@ bool HostCommandLine::readTimeout(QString& error)
         return false;
     }
     m_options.timeoutSeconds = seconds;
+    return true;
+}
+
+bool HostCommandLine::readLanguage(QString& error)
+{
+    if (!m_parser.isSet(m_lang))
+        return true;
+    const QString name = m_parser.value(m_lang);
+    if (QLocale(name).language() == QLocale::C || name.isEmpty()) {
+        error = QStringLiteral("--lang takes a language such as ru or en, not \"%1\"").arg(name);
+        return false;
+    }
+    m_options.language = name;
     return true;
 }

@@ -35,6 +35,7 @@ private:
     bool readNetworkSource(const QString& address, QString& error);
     bool readGrab(QString& error);
     bool readTimeout(QString& error);
+    bool readLanguage(QString& error);
 
     QCommandLineParser m_parser;
     QCommandLineOption m_help;
@@ -44,6 +45,7 @@ private:
     QCommandLineOption m_store;
     QCommandLineOption m_timeout;
     QCommandLineOption m_unattended;
+    QCommandLineOption m_lang;
     HostOptions m_options;
     QString m_text;
 };

@@ -18,4 +18,6 @@ struct HostOptions
     bool unattended = false;
     // 0: no limit.
     int timeoutSeconds = 0;
+    // The language of the texts (such as "ru"), in place of the locale's.
+    QString language;
 };

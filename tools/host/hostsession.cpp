@@ -9,11 +9,13 @@
 #include "config/nbxflashdrivesetup.h"
 #include "config/nbxnetsetup.h"
 #include "host/nbxdlgquestion.h"
+#include "setup/ctranslation.h"
 #include "setup/entrypoints.h"
 
 #include <QDir>
 #include <QEventLoop>
 #include <QFileInfo>
+#include <QLocale>
 
 namespace {
 
@@ -40,6 +42,10 @@ QStringList HostSession::pictures() const
 
 int HostSession::run()
 {
+    if (!m_options.language.isEmpty())
+        QLocale::setDefault(QLocale(m_options.language));
+    // The host's own windows speak the dialog's language from the start.
+    cTranslation::load();
     if (!openSource())
         return exitCode(0);
     connect(m_source.get(), &NBXSetup::pseudothrow, this, &HostSession::onSourceError);
