@@ -101,12 +101,15 @@ sed 's/^/  /' "$DEMO_DIR/pages.txt"
 # copies of the device's files.
 MESSAGES_DIR="$DEMO_DIR/messages"
 mkdir -p "$MESSAGES_DIR"
+DESCRIPTION="$(dirname "$0")/../examples/device/setup-m.xml"
 device_files=()
-for f in "$DEMO_DIR"/device/*.ini; do
-  cp "$f" "$MESSAGES_DIR/"
-  device_files+=(--file "$(basename "$f" .ini)=$MESSAGES_DIR/$(basename "$f")")
-done
-"$BUILD_DIR/bin/velk-dialog-grab" "$(dirname "$0")/../examples/device/setup-m.xml" \
+# Each settings file under the name the description gives it.
+while read -r name file; do
+  [ -f "$DEMO_DIR/device/$file" ] || continue
+  cp "$DEMO_DIR/device/$file" "$MESSAGES_DIR/"
+  device_files+=(--file "$name=$MESSAGES_DIR/$file")
+done < <(sed -n 's/.*<difile name="\([^"]*\)" get_command="\([^"]*\.ini\)".*/\1 \2/p' "$DESCRIPTION")
+"$BUILD_DIR/bin/velk-dialog-grab" "$DESCRIPTION" \
   "$MESSAGES_DIR/sample.png" "${device_files[@]}" \
   --open "Users=accessdlgerr_editrights" --open "Software=softcantdelete" \
   > "$MESSAGES_DIR/pictures.txt"

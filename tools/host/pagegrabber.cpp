@@ -100,6 +100,11 @@ void PageGrabber::poll()
 
 void PageGrabber::grabPages(QDialog* dialog)
 {
+    // Pictures that time tasks bring also reach views on other pages (a mask
+    // over a camera's picture): let the first ones arrive before any page is
+    // grabbed.
+    if (!waitForPictures(dialog, dialog))
+        return;
     const QPointer<QTabWidget> tabs = dialog->findChild<QTabWidget*>();
     for (int i = 0; tabs && i < tabs->count(); ++i) {
         tabs->setCurrentIndex(i);
@@ -119,13 +124,13 @@ void PageGrabber::grabPages(QDialog* dialog)
         tabs->setCurrentIndex(0);
 }
 
-void PageGrabber::grabLivePage(QDialog* dialog, QWidget* page, const QString& name)
+// Waits until every live view under `root` shows a picture; false once the
+// dialog has closed (an error), when there is nothing more to wait for.
+bool PageGrabber::waitForPictures(QDialog* dialog, QWidget* root)
 {
-    // The dialog may close meanwhile (an error), and then there is nothing
-    // more to wait for.
     const QPointer<QDialog> open(dialog);
     QList<QPointer<QLabel>> views;
-    for (QLabel* view : liveViews(page))
+    for (QLabel* view : liveViews(root))
         views << view;
     const auto closed = [&] { return !open || !open->isVisible(); };
     waitUntil(
@@ -136,7 +141,14 @@ void PageGrabber::grabLivePage(QDialog* dialog, QWidget* page, const QString& na
                    });
         },
         kLiveWaitMs);
-    if (closed())
+    return !closed();
+}
+
+void PageGrabber::grabLivePage(QDialog* dialog, QWidget* page, const QString& name)
+{
+    const QPointer<QDialog> open(dialog);
+    const auto closed = [&] { return !open || !open->isVisible(); };
+    if (!waitForPictures(dialog, page))
         return;
     if (save(dialog, name))
         ++m_pages;

@@ -28,6 +28,7 @@ private:
     bool save(QWidget* window, const QString& name);
     // A page with live views is saved once they all show a picture, and
     // again a little later, so that the two pictures show them moving.
+    bool waitForPictures(QDialog* dialog, QWidget* root);
     void grabLivePage(QDialog* dialog, QWidget* page, const QString& name);
 
     QString m_folder;
