@@ -70,6 +70,10 @@
         <source>Unknown time task &quot;%1&quot;</source>
         <translation>Неизвестная периодическая задача «%1»</translation>
     </message>
+    <message>
+        <source>Unknown %1 tag &quot;%2&quot;</source>
+        <translation>Неизвестный тег %1 «%2»</translation>
+    </message>
 </context>
 <context>
     <name>HostSession</name>
@@ -328,6 +332,67 @@
     </message>
 </context>
 <context>
+    <name>StereoRectification</name>
+    <message>
+        <source>Could not connect to device: socket creation error.</source>
+        <translation>Не удалось подключиться к устройству: ошибка создания сокета.</translation>
+    </message>
+    <message>
+        <source>Could not connect to device: socket connection error.</source>
+        <translation>Не удалось подключиться к устройству: ошибка соединения.</translation>
+    </message>
+    <message>
+        <source>The device stopped answering: no data came for %1 seconds.</source>
+        <translation>Устройство перестало отвечать: данных не было %1 с.</translation>
+    </message>
+    <message>
+        <source>The device closed the connection.</source>
+        <translation>Устройство закрыло соединение.</translation>
+    </message>
+    <message>
+        <source>The device reported an image size of %1 x %2; both sides must be between 1 and %3.</source>
+        <translation>Устройство сообщило размер изображения %1 x %2; обе стороны должны быть от 1 до %3.</translation>
+    </message>
+    <message>
+        <source>The cameras could not be calibrated from the collected images.</source>
+        <translation>По собранным изображениям откалибровать камеры не удалось.</translation>
+    </message>
+    <message>
+        <source>Number of images to rectify is not set</source>
+        <translation>Число изображений для ректификации не задано</translation>
+    </message>
+    <message>
+        <source>Number of images to rectify is above %1</source>
+        <translation>Число изображений для ректификации больше %1</translation>
+    </message>
+    <message>
+        <source>The chessboard pattern must have at least 2 x 2 inner corners; it is set to %1 x %2.</source>
+        <translation>Шахматный шаблон должен иметь не менее 2 x 2 внутренних углов; задано %1 x %2.</translation>
+    </message>
+    <message>
+        <source>Rectification...</source>
+        <translation>Ректификация...</translation>
+    </message>
+    <message>
+        <source>Cancel</source>
+        <translation>Отмена</translation>
+    </message>
+    <message>
+        <source>Rectification...
+%1 of %2 pairs found, %3 tried</source>
+        <translation>Ректификация...
+найдено пар: %1 из %2, проверено: %3</translation>
+    </message>
+    <message>
+        <source>The rectification could not be sent to the device: %1</source>
+        <translation>Не удалось передать ректификацию на устройство: %1</translation>
+    </message>
+    <message>
+        <source>Stereo Rectification Message.</source>
+        <translation>Сообщение стереоректификации.</translation>
+    </message>
+</context>
+<context>
     <name>cDescriptionScanner</name>
     <message>
         <source>Cannot read the setup description %1.</source>
@@ -465,6 +530,33 @@
     <message>
         <source>Velk C2 camera</source>
         <translation>Камера Velk C2</translation>
+    </message>
+</context>
+<context>
+    <name>cStereoResults</name>
+    <message>
+        <source>Focal Lenght:</source>
+        <translation>Фокусное расстояние:</translation>
+    </message>
+    <message>
+        <source>Principal Point:</source>
+        <translation>Главная точка:</translation>
+    </message>
+    <message>
+        <source>Radial coefficients:</source>
+        <translation>Радиальные коэффициенты:</translation>
+    </message>
+    <message>
+        <source>Rectification is done with average RMS error = %1.</source>
+        <translation>Ректификация выполнена, средняя ошибка RMS = %1.</translation>
+    </message>
+    <message>
+        <source>Left camera</source>
+        <translation>Левая камера</translation>
+    </message>
+    <message>
+        <source>Right camera</source>
+        <translation>Правая камера</translation>
     </message>
 </context>
 </TS>
