@@ -68,5 +68,7 @@ void cDiskFitness::rate()
                                         : (reallocated == 0 ? 100 : 0);
         lowest = std::min(lowest, r);
     }
-    percent = isRated() ? int(std::max<qint64>(lowest, 0)) : 0;
+    // A negative threshold or count can push a rating far out of a bar's
+    // range (and out of an int's).
+    percent = isRated() ? int(std::clamp<qint64>(lowest, 0, 100)) : 0;
 }

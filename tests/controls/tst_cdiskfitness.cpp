@@ -46,6 +46,10 @@ void tst_cDiskFitness::rating_data()
         << stored(smartTable({sectorsLine(9, 36), hoursLine(1500, 98)})) << true << 75;
     QTest::newRow("a line cut before its raw value reads it as 0")
         << smartTable({sectorsLine(0, 36), hoursLine(3000, 100).left(60)}) << true << 100;
+    QTest::newRow("a negative threshold with a huge count stays at 100")
+        << smartTable({sectorsLine(2000000000, -1)}) << true << 100;
+    QTest::newRow("negative hours and a value above 100 stay at 100")
+        << smartTable({hoursLine(-3000, 250)}) << true << 100;
     QTest::newRow("empty text") << QString() << false << 0;
     QTest::newRow("neither line") << smartTable({}) << false << 0;
     QTest::newRow("not a table") << QStringLiteral("smartctl: device not found") << false << 0;
