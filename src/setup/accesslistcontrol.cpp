@@ -161,8 +161,14 @@ void CWinMain::accessNewOk(cAccessList& list)
     const QString name = setup->value(kName);
     const QString pass1 = setup->value(kPass1);
     const int level = setup->value(kLevel).toInt();
-    const QString password = clearPasswords() ? pass1 : CMD5Hash::DoHash(pass1);
-    if (setup->value(kEditing).toInt() != 0)
+    const bool editing = setup->value(kEditing).toInt() != 0;
+    // The edit dialog starts with empty password fields: leaving them empty
+    // keeps the password the user has instead of wiping it.
+    const bool keepPassword = editing && pass1.isEmpty() && setup->value(kPass2).isEmpty();
+    const QString password = keepPassword       ? list.getSelectedUser().password
+                             : clearPasswords() ? pass1
+                                                : CMD5Hash::DoHash(pass1);
+    if (editing)
         list.updateSelectedUser({name, password, level});
     else
         list.addUser(name, password, level, true);

@@ -245,6 +245,11 @@ void tst_cAccessList::editDialogOk_data()
     QTest::newRow("edit keeps the last administrator's level")
         << Entry{0, "edit", {}, secret, secret, 3} << QString() << keys("PASSWD0=" + kSecretDigest)
         << 0;
+    // An edit that only changes the level must not wipe the password.
+    QTest::newRow("edit with both passwords left empty keeps the password")
+        << Entry{1, "edit", {}, {}, {}, 3} << QString() << keys("LEVEL1=3") << 0;
+    QTest::newRow("edit with one password typed still checks the other")
+        << Entry{1, "edit", {}, secret, {}} << "accessdlgerr_pass" << Keys() << 1;
     QTest::newRow("new user without a name")
         << Entry{2, "new", {}, secret, secret} << "accessdlgerr_name" << Keys() << 2;
     QTest::newRow("passwords differ")
