@@ -11,9 +11,12 @@ constexpr char kStreamService = 0x01;
 // Every decoded picture whose number has this bit set is shown.
 constexpr quint32 kShownBit = 4;
 
+// A device without the file has no such setting: an empty value, not an
+// error that would close the dialog.
 QString settingOf(NBXSetup* setup, const QString& key)
 {
-    return setup ? setup->value(key) : QString();
+    const QString file = key.section(QLatin1Char('/'), 0, 0);
+    return setup && setup->fileExists(file) ? setup->value(key) : QString();
 }
 
 } // namespace

@@ -413,6 +413,9 @@ void tst_VideoRSN3Reciver::address_data()
         << QByteArray("Velk_5_NAS_IP=\nVelk_5_NAS_port=<port>\n") << false;
     QTest::newRow("port key missing") << QByteArray("Velk_5_NAS_IP=127.0.0.1\n") << false;
     QTest::newRow("no keys") << QByteArray() << false;
+    // A device without the file: the task's address, and no error that would
+    // close the dialog.
+    QTest::newRow("no file") << QByteArray("<no file>") << false;
 }
 
 void tst_VideoRSN3Reciver::address()
@@ -423,7 +426,9 @@ void tst_VideoRSN3Reciver::address()
     StreamPeer taskPeer;
     QTemporaryDir dir;
     NBXSetup setup(QStringLiteral("device"));
-    writeStreamKeys(setup, dir, keys.replace("<port>", QByteArray::number(keyPeer.port())));
+    QSignalSpy errors(&setup, &NBXSetup::pseudothrow);
+    if (keys != "<no file>")
+        writeStreamKeys(setup, dir, keys.replace("<port>", QByteArray::number(keyPeer.port())));
     QDomDocument doc;
     QDomElement task = streamTask(doc, taskPeer.address());
     receiverFor(&setup, task);
@@ -433,6 +438,7 @@ void tst_VideoRSN3Reciver::address()
     QTRY_VERIFY(chosen.received().endsWith("PASS=" + kPassword.toUtf8() + "\r\n"));
     QCOMPARE(chosen.connections(), 1);
     QCOMPARE(other.connections(), 0);
+    QCOMPARE(errors.count(), 0);
 }
 
 void tst_VideoRSN3Reciver::oneReceiver()
