@@ -5,6 +5,8 @@
 #include <QPainter>
 #include <QPainterPath>
 
+#include <cmath>
+
 namespace {
 
 constexpr int kJpegQuality = 85;
@@ -133,6 +135,40 @@ QImage PtzCamera::render(const Position& p, QSize size)
             continue;
         const QRectF target((seen.topLeft() - visible.topLeft()) * scale, seen.size() * scale);
         painter.drawImage(target, scene, seen.translated(-copy.left(), 0));
+    }
+    return out;
+}
+
+QPointF PtzCamera::fixedViewDirection(QPointF picturePoint)
+{
+    const double dx = picturePoint.x() - kFrameWidth / 2.0;
+    const double dy = picturePoint.y() - kFrameHeight / 2.0;
+    const double toHundredths = 18000 / M_PI;
+    return QPointF(kFixedPan + std::atan2(dx, kFixedFocal) * toHundredths,
+                   kFixedTilt + std::atan2(dy, std::hypot(kFixedFocal, dx)) * toHundredths);
+}
+
+const QImage& PtzCamera::fixedView()
+{
+    static const QImage picture = drawFixedView();
+    return picture;
+}
+
+// Each pixel takes the scene's colour in its direction: the picture bends
+// the scene's straight grid as a real lens beside the PTZ camera would.
+QImage PtzCamera::drawFixedView()
+{
+    const QImage& scene = panorama();
+    QImage out(kFrameWidth, kFrameHeight, QImage::Format_RGB32);
+    const double pixelsPerHundredth = kPixelsPerDegree / 100.0;
+    for (int y = 0; y < out.height(); ++y) {
+        auto* line = reinterpret_cast<QRgb*>(out.scanLine(y));
+        for (int x = 0; x < out.width(); ++x) {
+            const QPointF d = fixedViewDirection(QPointF(x + 0.5, y + 0.5));
+            const int sx = wrapPan(std::lround(d.x())) * kPixelsPerDegree / 100;
+            const int sy = int(d.y() * pixelsPerHundredth);
+            line[x] = sy >= 0 && sy < scene.height() ? scene.pixel(sx, sy) : kOutside.rgb();
+        }
     }
     return out;
 }

@@ -4,6 +4,7 @@
 #include <QElapsedTimer>
 #include <QImage>
 #include <QObject>
+#include <QPointF>
 #include <QSize>
 #include <QTimer>
 
@@ -61,6 +62,19 @@ public:
     // The scene, drawn once; and what the camera shows at `p`.
     static const QImage& panorama();
     static QImage render(const Position& p, QSize size = QSize(kFrameWidth, kFrameHeight));
+    // The fixed camera beside the PTZ camera: a pinhole camera of focal
+    // length kFixedFocal pixels looking into the same scene at pan 0 and
+    // tilt 45 degrees, so its picture straddles north. Its picture is
+    // kFrameWidth by kFrameHeight.
+    static constexpr double kFixedFocal = 700;
+    static constexpr int kFixedPan = 0;
+    static constexpr int kFixedTilt = 4500;
+    // Pan and tilt, in hundredths of a degree, of the direction through a
+    // point of the fixed camera's picture (pixel (i, j) spans i to i + 1);
+    // pan runs on past 0 and 35999 instead of wrapping.
+    static QPointF fixedViewDirection(QPointF picturePoint);
+    // The fixed camera's picture, drawn once.
+    static const QImage& fixedView();
     // The current picture as JPEG, made again only when the camera moved.
     QByteArray jpeg();
 
@@ -80,6 +94,7 @@ private:
         int zoom = 0;
     };
 
+    static QImage drawFixedView();
     void startMoving();
     void step();
     bool stepTowardsTarget(qint64 ms);

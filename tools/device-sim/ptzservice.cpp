@@ -1,10 +1,8 @@
 #include "ptzservice.h"
 
 #include "devicesim.h"
-#include "snapshotpicture.h"
 
 #include <QBuffer>
-#include <QTime>
 
 #include <QTcpSocket>
 #include <QtEndian>
@@ -185,14 +183,15 @@ void PtzService::sendFrame()
 }
 
 // One picture of the fixed camera first, in the "Camera" form, as a device
-// with fixed cameras sends it for alarm zones drawn over their view.
+// with fixed cameras sends it for alarm zones and calibration points drawn
+// over their view. It shows the PTZ camera's scene, so a point of it has a
+// known pan and tilt.
 void PtzService::sendFixedCameraFrame()
 {
     QByteArray jpeg;
     QBuffer out(&jpeg);
     out.open(QIODevice::WriteOnly);
-    SnapshotPicture::draw(QSize(PtzCamera::kFrameWidth, PtzCamera::kFrameHeight), QTime(12, 0))
-        .save(&out, "JPEG", kFixedCameraQuality);
+    PtzCamera::fixedView().save(&out, "JPEG", kFixedCameraQuality);
     const QByteArray line = textLine(QString::asprintf(
         "Camera %04u Frame %010d bytes", unsigned(kFixedCamera), int(32 + jpeg.size())));
     m_socket->write(line +

@@ -8,7 +8,8 @@
 #include <QTimer>
 
 // The PTZ service of the emulated device (first byte 0x10 or 0x13): after
-// the login it sends one picture of fixed camera 1 ("Camera" line), then
+// the login it sends one picture of fixed camera 1 ("Camera" line, its view
+// of the PTZ camera's scene), then
 // pictures of the PTZ camera ("CamPTZ" lines with JPEG frames), each only
 // after the "VIDEO_OK" of the one before, and position reports
 // ("MovPTZ" lines) while the camera moves. It takes movement commands, GO-TO
