@@ -58,6 +58,7 @@ public:
     int Selected_index() const { return m_selectedIndex; }
     const QVector<sCalibrationPoint>& Nine_points();
     const QVector<sCalibrationPoint>& Advanced_points() const { return m_advancedPoints; }
+    const QPixmap& Picture() const { return m_picture; }
 
     // Unrolls pans across 0 so that a region spanning north interpolates
     // through it: pans more than half a turn below the highest gain turns.

@@ -31,14 +31,17 @@ void CWinMain::actPTZvideoin(QDomElement& element, QWidget* widget)
     const sCalibrationPoint position = control->Get_PTZ_pos();
     const int camera = control->camera();
     // Before the first position report there is nothing to show.
-    if (position.pan >= 0 && position.tilt >= 0) {
+    const bool positionKnown = position.pan >= 0 && position.tilt >= 0;
+    if (positionKnown) {
         setValue(QStringLiteral("general/PTZCalibrator/Pan/") +
                  cPTZvideoIn::hundredths(position.pan));
         setValue(QStringLiteral("general/PTZCalibrator/Tilt/") +
                  cPTZvideoIn::hundredths(position.tilt));
     }
-    if (camera < 0 || camera > kLastTargetCamera)
-        return;
+    // A position report carries no picture (camera -1), yet the calibrator
+    // needs it at once: a pin right after the camera stops must take where
+    // it stopped, not where the last picture showed it.
+    const bool pictureKnown = camera >= 0 && camera <= kLastTargetCamera;
     const QPixmap pixmap = control->pixmap();
     const QString positionTarget = QStringLiteral("PTZ_pos");
     for (QDomElement target = element.firstChildElement(QStringLiteral("target")); !target.isNull();
@@ -46,10 +49,10 @@ void CWinMain::actPTZvideoin(QDomElement& element, QWidget* widget)
         const QString type = target.attribute(QStringLiteral("type"));
         bool isNumber = false;
         const int targetCamera = type.toInt(&isNumber);
-        if (type == positionTarget)
+        if (type == positionTarget && positionKnown)
             passPTZTargets(target, "slot_Set_PTZ_pos(sCalibrationPoint)",
                            Q_ARG(sCalibrationPoint, position));
-        else if (isNumber && targetCamera == camera)
+        else if (pictureKnown && isNumber && targetCamera == camera)
             steerFromViews(control,
                            passPTZTargets(target, "setPixmap(QPixmap)", Q_ARG(QPixmap, pixmap)));
     }
