@@ -1,5 +1,8 @@
 #include "cptzreceiver.h"
 
+#include <QBuffer>
+#include <QImageReader>
+
 #include <cstring>
 #include <limits>
 
@@ -212,9 +215,24 @@ void cPTZReceiver::Make_pixmap()
         for (int y = 0; y < m_header.height; ++y)
             std::memcpy(picture.scanLine(y), bytes + qint64(y) * m_header.width,
                         size_t(m_header.width));
-    } else if (!picture.loadFromData(bytes, int(m_header.size), "JPG")) {
+    } else if (!decodeJpeg(picture)) {
         return;
     }
     m_picture = picture;
     emit pictureReady();
+}
+
+// A JPEG states its own size, which the frame header does not bound: one
+// larger than any accepted picture is not decoded (it could ask for
+// gigabytes).
+bool cPTZReceiver::decodeJpeg(QImage& picture) const
+{
+    QBuffer device;
+    device.setData(m_image.constData(), int(m_header.size));
+    device.open(QIODevice::ReadOnly);
+    QImageReader reader(&device, "JPG");
+    const QSize size = reader.size();
+    if (!size.isValid() || size.width() > kMaxSide || size.height() > kMaxSide)
+        return false;
+    return reader.read(&picture);
 }

@@ -68,6 +68,7 @@ private:
     bool Receive_frame_bytes();
     bool Alloc_realloc_images(const sVideoFrame& h);
     void Make_pixmap();
+    bool decodeJpeg(QImage& picture) const;
 
     static LineHandler handlerFor(const char* line);
     void takeCameraLine(const QList<QByteArray>& words);

@@ -113,6 +113,13 @@ void tst_cPTZReceiver::receivesInAnySplit_data()
     QTest::newRow("login answer before a line")
         << QByteArray("LENGTH=16\r\nVELK_ANSWER=OK\r\n") + positionLine(12345, 905, 100)
         << QStringList{report};
+    {
+        // A JPEG states its own size: one wider than any accepted picture is
+        // not decoded, whatever the frame header says.
+        const QByteArray wide = jpegOf(testPicture(cPTZReceiver::kMaxSide + 1, 1));
+        QTest::newRow("jpeg wider than the largest picture acknowledged")
+            << ptzFrame({4, 16, 8, qint32(wide.size())}, wide) << QStringList{kFrame};
+    }
     QTest::newRow("undecodable jpeg acknowledged")
         << ptzFrame({4, 16, 8, 10}, "not a jpeg") << QStringList{kFrame};
     // Three bytes per pixel are not received: the payload is skipped as
