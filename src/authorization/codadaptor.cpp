@@ -15,6 +15,10 @@ namespace {
 const int kPollMs = 2000;
 const int kRetryMs = 1000;
 const int kChunk = 2048;
+// What Qt holds for the socket between two of our reads, and so what one
+// readyRead hands us at most; the rest waits in the system until the next
+// turn of the event loop.
+const qint64 kReadBuffer = 64 * 1024;
 const int kRecordSize = int(sizeof(cODAdaptor::host));
 const qint64 kMaxAnswer = 4 + qint64(cODAdaptor::kMaxRecords) * kRecordSize;
 
@@ -118,6 +122,7 @@ cODAdaptor::cODAdaptor(QObject* parent) : QObject(parent), mSocket(new QTcpSocke
     connect(mSocket, &QAbstractSocket::errorOccurred, this, &cODAdaptor::error);
     connect(mSocket, &QAbstractSocket::disconnected, this, &cODAdaptor::disconnected);
     connect(mSocket, &QIODevice::readyRead, this, &cODAdaptor::activated);
+    mSocket->setReadBufferSize(kReadBuffer);
     mUdp.bind(QHostAddress::LocalHost, 0);
     timeout();
 }

@@ -30,9 +30,16 @@ public:
     static Result parse(QByteArray& buffer, QString& message);
 
 private:
-    // Position and value of the first well-formed length line before any NUL
-    // byte within `head`; -1 when there is none. `value` is -1 when the number
-    // is too big.
-    static qsizetype findLength(QByteArrayView head, qsizetype& lineLength, qint64& value);
+    enum class Line
+    {
+        Missing,   // no length tag yet, or only after a NUL byte
+        Partial,   // the tag and digits so far, its end still to come
+        Malformed, // the first tag is followed by something else than a number
+        Found
+    };
+    // The first length tag before any NUL byte within `head`: its line's
+    // length and value when it is whole. `value` is -1 when the number is
+    // too big.
+    static Line findLength(QByteArrayView head, qsizetype& lineLength, qint64& value);
     static Result parseAnswerLine(QByteArray& buffer, QString& message);
 };

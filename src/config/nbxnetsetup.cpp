@@ -41,6 +41,12 @@ NBXNetSetup::NBXNetSetup(const QString& address) : NBXSetup(address)
     connect(&m_socket, &QTcpSocket::errorOccurred, this, &NBXNetSetup::error);
     connect(&m_socket, &QTcpSocket::readyRead, this, &NBXNetSetup::readyRead);
     connect(&m_socket, &QTcpSocket::disconnected, this, &NBXNetSetup::disconnected);
+    // A device may send far more than it announces, or megabytes of text:
+    // Qt would otherwise take it all in at once.
+    m_socket.setReadBufferSize(kReadSlice);
+    m_more.setSingleShot(true);
+    m_more.setInterval(0);
+    connect(&m_more, &QTimer::timeout, this, &NBXNetSetup::readyRead);
     m_adjustTimer.setSingleShot(true);
     m_adjustTimer.setInterval(kAdjustMs);
     connect(&m_adjustTimer, &QTimer::timeout, this, &NBXNetSetup::bcshTimer);
@@ -237,7 +243,13 @@ void NBXNetSetup::connected()
 
 void NBXNetSetup::readyRead()
 {
-    const QByteArray incoming = m_socket.readAll();
+    m_more.stop();
+    if (_take(m_socket.read(kReadSlice)) && m_socket.bytesAvailable() > 0)
+        m_more.start();
+}
+
+bool NBXNetSetup::_take(const QByteArray& incoming)
+{
     if (m_state == 2) {
         // Anything else keeps us waiting for the watchdog; hold no more of it
         // than could still turn into one of the two answers.
@@ -245,10 +257,10 @@ void NBXNetSetup::readyRead()
             m_buffer += incoming.left(kMaxLoginReply + 1);
         if (m_buffer == kRefused) {
             _refused();
-            return;
+            return false;
         }
         if (m_buffer != kAccepted)
-            return;
+            return true;
         m_buffer.clear();
         m_state = 3;
         if (m_unconfirmed)
@@ -258,15 +270,15 @@ void NBXNetSetup::readyRead()
         m_buffer += incoming;
     }
     if (m_state < 3 || commandIsDone())
-        return;
+        return m_state != 0;
     if (!m_buffer.isEmpty() && !_isDataReady())
-        return;
+        return m_state != 0;
     if (m_state > 3 && m_operation == 1) {
         const compcommand current = commandCurrent();
         const QString refusal = (this->*current.handler)(QString::fromUtf8(current.name), m_buffer);
         if (!refusal.isEmpty()) {
             _fail(refusal);
-            return;
+            return false;
         }
     }
     m_buffer.clear();
@@ -275,6 +287,7 @@ void NBXNetSetup::readyRead()
     emit progress(count > 0 ? (m_state * 100 - 400) / count : 100);
     if (commandIsDone())
         m_socket.disconnectFromHost();
+    return m_state != 0;
 }
 
 bool NBXNetSetup::_isDataReady()
@@ -346,19 +359,25 @@ void NBXNetSetup::disconnected()
         m_adjust.delivered();
     else if (m_exchange == Exchange::Store)
         m_adjust.stored();
-    if (m_operation == 1)
-        emit loadDone();
-    else if (m_operation == 2)
-        emit storeDone();
-    else
-        emit pseudothrow(
-            tr("%1 in wrong operation %2").arg(QStringLiteral("disconnected")).arg(m_operation) +
-            _context());
+    const int operation = m_operation;
+    const QString wrongOperation =
+        tr("%1 in wrong operation %2").arg(QStringLiteral("disconnected")).arg(operation) +
+        _context();
+    // Idle, and the watchdog stopped, before anyone hears of it: whoever
+    // builds the dialog on loadDone may take longer than the watchdog's
+    // time, and may start the next exchange.
     m_state = 0;
     m_operation = 0;
     m_exchange = Exchange::None;
     m_commands.clear();
     m_watchdog.stop();
+    m_more.stop();
+    if (operation == 1)
+        emit loadDone();
+    else if (operation == 2)
+        emit storeDone();
+    else
+        emit pseudothrow(wrongOperation);
 }
 
 void NBXNetSetup::_closeQuietly()
@@ -369,6 +388,7 @@ void NBXNetSetup::_closeQuietly()
     connect(&m_socket, &QTcpSocket::disconnected, this, &NBXNetSetup::disconnected);
     connect(&m_socket, &QTcpSocket::errorOccurred, this, &NBXNetSetup::error);
     m_watchdog.stop();
+    m_more.stop();
     m_buffer.clear();
     m_state = 0;
 }

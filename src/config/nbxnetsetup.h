@@ -42,6 +42,9 @@ public:
     static constexpr int kAdjustMs = 1000;
     // How long closing without storing waits for the picture to be put back.
     static constexpr int kRevertMs = 5000;
+    // Answer bytes taken in one turn of the event loop; the rest waits in
+    // the socket, whose buffer holds no more than this either.
+    static constexpr qint64 kReadSlice = 64 * 1024;
 
     explicit NBXNetSetup(const QString& address);
     ~NBXNetSetup() override;
@@ -97,6 +100,8 @@ private:
     // Runs the event loop until no exchange runs or `deadline` passes.
     bool _waitIdle(const QDeadlineTimer& deadline);
     void _connect();
+    // Handles one slice of what arrived; true while the exchange goes on.
+    bool _take(const QByteArray& incoming);
     void _transfer();
     QByteArray _request(const compcommand& command);
     bool _isDataReady();
@@ -149,6 +154,8 @@ private:
     QTimer m_adjustTimer;
     cPictureAdjust m_adjust;
     QTimer m_watchdog;
+    // Goes on reading after the event loop had a turn.
+    QTimer m_more;
     int m_watchdogMs = kWatchdogMs;
     Exchange m_exchange = Exchange::None;
     // Credentials the user asked to remember, kept once the device takes them.

@@ -4,16 +4,28 @@
 
 cStereoSession::cStereoSession(const QByteArray& host, quint16 port, cv::Size pattern,
                                int pairsWanted, int timeoutMs)
-    : m_link(timeoutMs), m_host(host), m_port(port), m_pattern(pattern), m_wanted(pairsWanted)
+    : m_link(timeoutMs), m_timeoutMs(timeoutMs), m_host(host), m_port(port), m_pattern(pattern),
+      m_wanted(pairsWanted)
 {
 }
 
 cStereoSession::Outcome cStereoSession::collect()
 {
+    // Cancel reaches every wait of the collection, not the verdict after it.
+    struct Watch
+    {
+        cStereoLink& link;
+        ~Watch()
+        {
+            link.setStopFlag(nullptr);
+            link.setDeadline(-1);
+        }
+    } watch{m_link};
+    m_link.setStopFlag(&m_stopped);
     if (!m_link.open(m_host, m_port))
         return fail(linkFailure());
     if (!askImageSize())
-        return Outcome::Failed;
+        return m_link.error() == cStereoLink::Error::Stopped ? Outcome::Stopped : Outcome::Failed;
     m_calibrator = std::make_unique<cStereoCalibrator>(m_image, m_pattern);
     const std::size_t bytes = std::size_t(m_image.area());
     for (auto& image : m_images)
@@ -21,9 +33,9 @@ cStereoSession::Outcome cStereoSession::collect()
     while (m_calibrator->pairs() < m_wanted) {
         if (m_stopped)
             return Outcome::Stopped;
-        if (!m_link.sendInt(kAskPair) || !m_link.receiveBytes(m_images[0].data(), bytes) ||
-            !m_link.receiveBytes(m_images[1].data(), bytes))
-            return fail(linkFailure());
+        const Outcome received = receivePair(bytes);
+        if (received != Outcome::Calibrated)
+            return received;
         ++m_tried;
         m_calibrator->addPair(m_images[0].data(), m_images[1].data());
         emit progress(m_calibrator->pairs(), m_tried);
@@ -33,6 +45,22 @@ cStereoSession::Outcome cStereoSession::collect()
     if (!m_calibrator->calibrate())
         return fail(Failure::Calibration);
     m_preview = m_calibrator->rectifiedPair(m_images[0].data(), m_images[1].data());
+    return Outcome::Calibrated;
+}
+
+qint64 cStereoSession::pairTimeMs() const
+{
+    return m_timeoutMs + qint64(m_image.area()) * 2 * 1000 / kLeastPairRate;
+}
+
+// Calibrated stands for a pair received whole.
+cStereoSession::Outcome cStereoSession::receivePair(std::size_t bytes)
+{
+    m_link.setDeadline(pairTimeMs());
+    if (!m_link.sendInt(kAskPair) || !m_link.receiveBytes(m_images[0].data(), bytes) ||
+        !m_link.receiveBytes(m_images[1].data(), bytes))
+        return fail(linkFailure());
+    m_link.setDeadline(-1);
     return Outcome::Calibrated;
 }
 
@@ -68,6 +96,8 @@ bool cStereoSession::finish(qint32 verdict)
 
 cStereoSession::Outcome cStereoSession::fail(Failure failure)
 {
+    if (m_link.error() == cStereoLink::Error::Stopped)
+        return Outcome::Stopped; // the link stays open for the verdict
     m_failure = failure;
     m_link.close();
     return Outcome::Failed;
@@ -80,6 +110,7 @@ cStereoSession::Failure cStereoSession::linkFailure() const
         {int(cStereoLink::Error::Connect), Failure::Connect},
         {int(cStereoLink::Error::Stalled), Failure::Stalled},
         {int(cStereoLink::Error::Closed), Failure::Closed},
+        {int(cStereoLink::Error::Overdue), Failure::Overdue},
     };
     return byError.value(int(m_link.error()), Failure::Closed);
 }

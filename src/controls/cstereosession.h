@@ -31,6 +31,7 @@ public:
         Connect,
         Stalled,
         Closed,
+        Overdue,
         ImageSize,
         Calibration,
     };
@@ -54,8 +55,14 @@ public:
     Outcome collect();
     // Worker thread: sends the verdict and, for an accepted one, both tables.
     bool finish(qint32 verdict);
-    // Any thread: collection ends before the next pair.
+    // Any thread: collection ends within a slice of the link's waits.
     void stop() { m_stopped = true; }
+    // Bytes a second a device must at least send a pair at, past the
+    // stall time, or it is given up: one that trickles a byte now and then
+    // never stalls, but must not hold the job for ever.
+    static constexpr qint64 kLeastPairRate = 64 * 1024;
+    // The time one pair may take, from asking to its last byte.
+    qint64 pairTimeMs() const;
 
     Failure failure() const { return m_failure; }
     cv::Size imageSize() const { return m_image; }
@@ -71,8 +78,10 @@ private:
     bool askImageSize();
     Outcome fail(Failure failure);
     Failure linkFailure() const;
+    Outcome receivePair(std::size_t bytes);
 
     cStereoLink m_link;
+    int m_timeoutMs;
     QByteArray m_host;
     quint16 m_port;
     cv::Size m_pattern;

@@ -49,6 +49,9 @@ QString failureText(cStereoSession::Failure failure)
                                                   "%1 seconds.")},
         {int(F::Closed),
          QT_TRANSLATE_NOOP("StereoRectification", "The device closed the connection.")},
+        {int(F::Overdue),
+         QT_TRANSLATE_NOOP("StereoRectification", "The device sent too slowly: a pair took more "
+                                                  "than %1 seconds.")},
         {int(F::ImageSize),
          QT_TRANSLATE_NOOP("StereoRectification",
                            "The device reported an image size of %1 x %2; both sides must be "
@@ -66,6 +69,8 @@ QString failureMessage(const cStereoSession& session, int stallSeconds)
     switch (session.failure()) {
     case cStereoSession::Failure::Stalled:
         return text.arg(stallSeconds);
+    case cStereoSession::Failure::Overdue:
+        return text.arg(session.pairTimeMs() / 1000);
     case cStereoSession::Failure::ImageSize:
         return text.arg(session.imageSize().width)
             .arg(session.imageSize().height)

@@ -38,32 +38,41 @@ void cPTZReceiver::stop()
     m_state = NotLoggedIn;
 }
 
-void cPTZReceiver::feed(const QByteArray& bytes)
+bool cPTZReceiver::feed(const QByteArray& bytes, int pieces)
 {
     if (m_state == NotLoggedIn)
-        return;
+        return false;
     m_buffer += bytes;
-    Parse_data();
+    const bool more = Parse_data(pieces);
     m_buffer.remove(0, m_pos);
     m_pos = 0;
+    return more;
 }
 
-void cPTZReceiver::Parse_data()
+bool cPTZReceiver::Parse_data(int pieces)
 {
+    const bool budget = pieces != kAllPieces;
     bool progress = true;
     while (progress && m_state != NotLoggedIn) {
+        if (pieces <= 0)
+            return true;
         switch (m_state) {
         case WaitingForText:
             progress = Parse_text_header();
+            pieces -= budget ? 1 : 0;
             break;
         case WaitingForHeader:
             progress = Receive_frame_header();
             break;
         default:
             progress = Receive_frame_bytes();
+            // A frame ends a budget: decoding it was the expensive part.
+            if (progress && budget)
+                pieces = 0;
             break;
         }
     }
+    return false;
 }
 
 cPTZReceiver::LineHandler cPTZReceiver::handlerFor(const char* line)

@@ -6,6 +6,7 @@
 #include <QImage>
 #include <QObject>
 
+#include <limits>
 #include <utility>
 
 // The receiving side of the PTZ connection: 35-byte text headers (a picture
@@ -38,8 +39,12 @@ public:
     void start();
     // No connection: whatever arrives is dropped.
     void stop();
-    // Takes the bytes just received and handles every complete piece.
-    void feed(const QByteArray& bytes);
+    static constexpr int kAllPieces = std::numeric_limits<int>::max();
+    // Takes the bytes just received and handles their complete pieces (text
+    // lines and frames), all of them, or with a budget `pieces` lines or one
+    // frame. True when it stopped with pieces possibly left: call again,
+    // with no new bytes if need be.
+    bool feed(const QByteArray& bytes, int pieces = kAllPieces);
 
     int state() const { return m_state; }
     // Camera of the last picture line; -1 for none, after a position
@@ -62,7 +67,7 @@ signals:
 private:
     using LineHandler = void (cPTZReceiver::*)(const QList<QByteArray>& words);
 
-    void Parse_data();
+    bool Parse_data(int pieces);
     bool Parse_text_header();
     bool Receive_frame_header();
     bool Receive_frame_bytes();

@@ -42,6 +42,10 @@ cPTZvideoIn::cPTZvideoIn(NBXSetup* setup, QWidget* parent) : QWidget(parent), se
     reconnectTimer.setTimerType(Qt::PreciseTimer);
     reconnectTimer.setInterval(kReconnectMs);
     connect(&reconnectTimer, &QTimer::timeout, this, &cPTZvideoIn::_connect);
+    socket.setReadBufferSize(kReadSlice);
+    drainTimer.setSingleShot(true);
+    drainTimer.setInterval(0);
+    connect(&drainTimer, &QTimer::timeout, this, &cPTZvideoIn::slot_Ready_read);
     timer.setInterval(kTickMs);
     connect(&timer, &QTimer::timeout, this, &cPTZvideoIn::slot_Timeout);
     _connect();
@@ -241,7 +245,13 @@ void cPTZvideoIn::slot_Set_selected_point(sCalibrationPoint p)
 
 void cPTZvideoIn::slot_Ready_read()
 {
-    receiver.feed(socket.readAll());
+    drainTimer.stop();
+    // What the receiver still holds counts against the slice, so that a
+    // flood of lines it has not handled yet cannot pile up in memory.
+    const qint64 room = kReadSlice - receiver.bufferedBytes();
+    const bool more = receiver.feed(room > 0 ? socket.read(room) : QByteArray(), kPiecesPerTurn);
+    if (more || socket.bytesAvailable() > 0)
+        drainTimer.start();
 }
 
 QString cPTZvideoIn::hundredths(int value)

@@ -27,6 +27,11 @@ public:
     static constexpr quint16 kPort = 5049;
     static constexpr quint8 kGimbalService = 0x10;
     static constexpr quint8 kPtzService = 0x13;
+    // Bytes taken from the device, and pieces (lines, or one frame) handled,
+    // in one turn of the event loop; the rest waits in the socket, whose
+    // buffer is bounded too.
+    static constexpr qint64 kReadSlice = 64 * 1024;
+    static constexpr int kPiecesPerTurn = 16;
 
     explicit cPTZvideoIn(NBXSetup* setup, QWidget* parent = nullptr);
     ~cPTZvideoIn() override;
@@ -101,6 +106,7 @@ private:
     quint16 m_port = kPort;
     QByteArray serviceByte;
     QTimer reconnectTimer;
+    QTimer drainTimer; // goes on reading after the event loop had a turn
     // "STOP" was the last command this control sent. Kept per control, so
     // that one control's idle ticks never stop a camera that another one is
     // moving; set at first, as a control that moved nothing has nothing to

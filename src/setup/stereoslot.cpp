@@ -6,6 +6,12 @@
 
 void CWinMain::StereoRectification_slot()
 {
+    // A job of minutes with its own modal windows is the user's to start;
+    // a description must not start it while the dialog is being built.
+    if (building || dialogBuilds > 0) {
+        qWarning("StereoRectification_slot: no stereo job starts while the dialog is built");
+        return;
+    }
     const QString dateKey = QStringLiteral("streams/stereo/last_rectification_date/");
     const QString errorKey = QStringLiteral("streams/stereo/last_rectification_error/");
     QString date;

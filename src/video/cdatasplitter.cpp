@@ -181,6 +181,14 @@ quint32 cDataSplitter::get_quint32(int& pos)
     return v;
 }
 
+int cDataSplitter::find(quint32 value) const
+{
+    const char pattern[4] = {char(value & 0xff), char((value >> 8) & 0xff),
+                             char((value >> 16) & 0xff), char(value >> 24)};
+    const QByteArrayView bytes(reinterpret_cast<const char*>(at(0)), size());
+    return int(bytes.indexOf(QByteArrayView(pattern, 4)));
+}
+
 void cDataSplitter::drop(int len)
 {
     require(0, len);

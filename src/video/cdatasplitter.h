@@ -55,6 +55,9 @@ public:
     quint16 get_quint16(int& pos);
     quint32 get_quint32(int& pos);
     quint32 peek_quint32(int pos);
+    // Where the buffered bytes first hold `value` as a 32-bit little-endian
+    // number; -1 when they do not.
+    int find(quint32 value) const;
     void drop(int len);
 
 private:

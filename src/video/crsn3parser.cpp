@@ -64,8 +64,15 @@ void cRsn3Parser::step()
 
 void cRsn3Parser::_parseHDR()
 {
-    while (splitter.peek_quint32(0) != rsn3::kHeaderMagic)
-        splitter.drop(1);
+    // Bytes that are not a stream are searched for a header in one pass;
+    // stepping and retrying byte by byte cost an exception for each.
+    const int at = splitter.find(rsn3::kHeaderMagic);
+    if (at < 0) {
+        splitter.drop(qMax(0, splitter.size() - 3)); // a magic may start in the last three
+        (void)splitter.has(4);                       // waits, without a retry, for the next bytes
+        return;
+    }
+    splitter.drop(at);
 
     HDR_T h;
     int pos = 0;

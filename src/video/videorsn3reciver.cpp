@@ -53,6 +53,7 @@ void VideoRSN3Reciver::_retire()
     socket.disconnect();
     socket.abort();
     buffer.clear();
+    fed = 0;
     deleteLater();
 }
 
@@ -132,7 +133,7 @@ void VideoRSN3Reciver::readyRead()
 
 void VideoRSN3Reciver::_pull()
 {
-    const qint64 room = kMaxBuffered - buffer.size();
+    const qint64 room = kMaxBuffered - (buffer.size() - fed);
     if (room > 0)
         buffer += socket.read(room);
 }
@@ -141,6 +142,7 @@ void VideoRSN3Reciver::_takeLoginAnswer()
 {
     if (buffer.startsWith(kLoginAccepted)) {
         buffer.remove(0, kLoginAccepted.size());
+        fed = 0;
         state = Streaming;
         return;
     }
@@ -148,27 +150,38 @@ void VideoRSN3Reciver::_takeLoginAnswer()
         // A refused or foreign answer: no stream will follow on this
         // connection, and nothing it sends is worth keeping.
         buffer.clear();
+        fed = 0;
         socket.abort();
     }
 }
 
 void VideoRSN3Reciver::_feed()
 {
-    // One decoded picture per turn of the event loop keeps the GUI alive
-    // while a backlog drains. Handing the parser one byte at a time lets us
-    // stop right after the record that completed a picture; the parser only
-    // looks at a record again once all of it is there, so this stays cheap.
+    // One decoded picture or kTurnBytes per turn of the event loop keeps the
+    // GUI alive while a backlog drains or a device sends junk. Small slices
+    // let us stop soon after the record that completed a picture.
     const quint64 before = decodedFrames;
-    const QByteArray bytes = buffer;
-    qsizetype used = 0;
-    feeding = true;
-    while (used < bytes.size() && decodedFrames == before && singletonPtr == this)
-        parser.append(QByteArray::fromRawData(bytes.constData() + used++, 1));
-    feeding = false;
+    {
+        // Our own reference: a receiver retired meanwhile clears the buffer.
+        const QByteArray bytes = buffer;
+        const qsizetype end = qMin(bytes.size(), fed + kTurnBytes);
+        feeding = true;
+        while (fed < end && decodedFrames == before && singletonPtr == this) {
+            const qsizetype slice = qMin(kFeedSlice, end - fed);
+            parser.append(QByteArray::fromRawData(bytes.constData() + fed, slice));
+            fed += slice;
+        }
+        feeding = false;
+    }
     if (singletonPtr != this)
         return; // retired meanwhile
-    buffer.remove(0, used);
-    if (!buffer.isEmpty() || socket.bytesAvailable() > 0)
+    // Fed bytes are removed in one go once they are most of the buffer, not
+    // moved along after every slice.
+    if (fed == buffer.size() || fed > kMaxBuffered / 2) {
+        buffer.remove(0, fed);
+        fed = 0;
+    }
+    if (fed < buffer.size() || socket.bytesAvailable() > 0)
         resume.start();
 }
 
@@ -176,8 +189,10 @@ void VideoRSN3Reciver::disconnected() {}
 
 void VideoRSN3Reciver::error(QAbstractSocket::SocketError socketError)
 {
-    if (socketError != QAbstractSocket::RemoteHostClosedError)
+    if (socketError != QAbstractSocket::RemoteHostClosedError) {
         buffer.clear();
+        fed = 0;
+    }
 }
 
 void VideoRSN3Reciver::imageReady(const QImage& image)

@@ -26,6 +26,10 @@ public:
     // socket, so a device faster than our decoder is slowed down by TCP
     // instead of filling memory.
     static constexpr qsizetype kMaxBuffered = 4 * 1024 * 1024;
+    // Stream bytes the parser gets in one turn of the event loop at most,
+    // and in one piece.
+    static constexpr qsizetype kTurnBytes = 64 * 1024;
+    static constexpr qsizetype kFeedSlice = 4 * 1024;
 
     static VideoRSN3Reciver* getReciver(NBXSetup* setup, QDomElement& task);
     static void removeReciver();
@@ -63,6 +67,7 @@ private:
     void _retire();
 
     QByteArray buffer;
+    qsizetype fed = 0; // bytes of buffer the parser has had
     QDomElement element;
     QTcpSocket socket;
     int state = Connecting;

@@ -8,21 +8,31 @@
 
 #include "../setup/setupharness.h"
 #include "controls/cstereocalibrator.h"
+#include "controls/cstereolink.h"
 #include "controls/stereorectification.h"
 #include "stereorig.h"
 #include "stereoservice.h"
 
 #include <QDir>
+#include <QElapsedTimer>
 #include <QLabel>
 #include <QProgressDialog>
 #include <QPushButton>
+#include <QTcpServer>
+#include <QTcpSocket>
 #include <QTemporaryDir>
+#include <QThread>
 #include <QtTest>
 
 #include <opencv2/calib3d.hpp>
 
+#include <arpa/inet.h>
 #include <cmath>
 #include <limits>
+#include <memory>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
 
 namespace {
 
@@ -183,6 +193,9 @@ private slots:
     void endsOnDeviceFaults();
     void tableMarksOutsideSources_data();
     void tableMarksOutsideSources();
+    void cancelEndsTheJobAtOnce_data();
+    void cancelEndsTheJobAtOnce();
+    void slowPairIsOverdue();
 
 private:
     QTemporaryDir m_workDir;
@@ -495,6 +508,117 @@ void tst_StereoRectification::tableMarksOutsideSources()
     QCOMPARE(table.size(), 12);
     QCOMPARE(table.at(11), entry);
     QCOMPARE(table.at(0), 1 * 4 + 1);
+}
+
+enum class Hostile
+{
+    Trickles,      // a byte of the pair every 200 ms: the stall timeout never comes
+    NeverAccepts,  // the service takes no connection; the system completes it
+    NeverConnects, // the listen queue is full: the connection itself never completes
+};
+Q_DECLARE_METATYPE(Hostile)
+
+void tst_StereoRectification::cancelEndsTheJobAtOnce_data()
+{
+    QTest::addColumn<Hostile>("device");
+    QTest::newRow("pair trickles") << Hostile::Trickles;
+    QTest::newRow("service never accepts") << Hostile::NeverAccepts;
+    QTest::newRow("connection never completes") << Hostile::NeverConnects;
+}
+
+// Whatever the device does, Cancel on the progress ends the job within a
+// second; the stall timeout stays at its full 30 s, which the job would
+// otherwise wait out (or longer, as a trickle never stalls).
+void tst_StereoRectification::cancelEndsTheJobAtOnce()
+{
+    QFETCH(Hostile, device);
+    StereoJob job(streamsIni("3"));
+    int queue = -1;
+    int filler = -1;
+    if (device == Hostile::NeverConnects) {
+        // A queue of none already holding one: the next connection hangs.
+        sockaddr_in address{};
+        address.sin_family = AF_INET;
+        address.sin_port = htons(StereoRectification::kPort);
+        inet_pton(AF_INET, kAddress, &address.sin_addr);
+        const int on = 1;
+        queue = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+        ::setsockopt(queue, SOL_SOCKET, SO_REUSEADDR, &on, sizeof on);
+        QVERIFY(::bind(queue, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0);
+        QVERIFY(::listen(queue, 0) == 0);
+        filler = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+        QVERIFY(::connect(filler, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0);
+    } else {
+        QVERIFY(job.listen());
+        if (device == Hostile::Trickles)
+            job.service.setStall(StereoService::Stall::Trickle);
+        else
+            job.service.setAccepting(false);
+    }
+
+    QElapsedTimer sinceCancel;
+    QElapsedTimer shown;
+    QTimer user;
+    connect(&user, &QTimer::timeout, [&] {
+        for (QWidget* w : QApplication::topLevelWidgets()) {
+            auto* progress = qobject_cast<QProgressDialog*>(w);
+            if (!progress || !progress->isVisible() || progress->wasCanceled())
+                continue;
+            if (!shown.isValid())
+                shown.start();
+            // Long enough for the job to be deep in its wait.
+            if (shown.elapsed() < 300)
+                continue;
+            sinceCancel.start();
+            progress->findChild<QPushButton*>()->click();
+        }
+    });
+    user.start(5);
+
+    job.run();
+    const qint64 tookMs = sinceCancel.isValid() ? sinceCancel.elapsed() : -1;
+    user.stop();
+    ::close(filler);
+    ::close(queue);
+
+    QVERIFY2(tookMs >= 0, "the progress was never shown");
+    QVERIFY2(tookMs < 1000,
+             qPrintable(QStringLiteral("the job ended %1 ms after Cancel").arg(tookMs)));
+    QCOMPARE(job.messages(), QStringList());
+    QCOMPARE(job.date(), QString::fromLatin1(kStoredDate));
+    if (device == Hostile::Trickles) {
+        // The device, still connected, learns that the job stopped.
+        QTRY_COMPARE(job.service.verdict(), StereoService::kStopped);
+    }
+}
+
+// A device that trickles never stalls, but a pair has a time of its own.
+void tst_StereoRectification::slowPairIsOverdue()
+{
+    QTcpServer server;
+    QVERIFY(server.listen(QHostAddress(QLatin1String(kAddress))));
+    QTimer trickle;
+    connect(&server, &QTcpServer::newConnection, [&] {
+        QTcpSocket* peer = server.nextPendingConnection();
+        connect(&trickle, &QTimer::timeout, peer, [peer] { peer->write("x"); });
+        trickle.start(20);
+    });
+    cStereoLink link(1000);
+    link.setDeadline(-1);
+    bool received = true;
+    cStereoLink::Error error = cStereoLink::Error::None;
+    std::unique_ptr<QThread> worker(QThread::create([&] {
+        char bytes[1000];
+        if (link.open(kAddress, server.serverPort())) {
+            link.setDeadline(300);
+            received = link.receiveBytes(bytes, sizeof bytes);
+        }
+        error = link.error();
+    }));
+    worker->start();
+    QTRY_VERIFY_WITH_TIMEOUT(worker->isFinished(), 5000);
+    QVERIFY(!received);
+    QCOMPARE(int(error), int(cStereoLink::Error::Overdue));
 }
 
 QTEST_MAIN(tst_StereoRectification)

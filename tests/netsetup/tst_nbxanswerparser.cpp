@@ -42,7 +42,7 @@ void tst_NBXAnswerParser::completeFrames_data()
         << QString("Device error \"\"");
     QTest::newRow("unrecognised answer line")
         << QByteArray("LENGTH=19\r\nVELK_ANSWER=MAYBE\r\n") << failed << QByteArray()
-        << QString("Unrecognized device error \"VELK_ANSWER=MAYBE\r\n\"");
+        << QString("Unrecognized device error \"VELK_ANSWER=MAYBE\"");
     QTest::newRow("no answer line") << QByteArray("LENGTH=20\r\nabcdefghijklmnopqrst") << failed
                                     << QByteArray() << QString("Wrong device answer");
     QTest::newRow("frame shorter than any answer line")
@@ -66,6 +66,37 @@ void tst_NBXAnswerParser::completeFrames_data()
     QTest::newRow("length line only after a NUL and 4 KiB")
         << QByteArray("x\0", 2) + QByteArray(4100, 'y') + "LENGTH=16\r\n" + okLine << failed
         << QByteArray() << "Wrong device answer";
+    // A number that can never come: no reason to wait for the watchdog.
+    QTest::newRow("negative length") << QByteArray("LENGTH=-16\r\nVELK_ANSWER=OK\r\n") << failed
+                                     << QByteArray() << QString("Wrong device answer");
+    QTest::newRow("length in words")
+        << QByteArray("LENGTH=sixteen") << failed << QByteArray() << QString("Wrong device answer");
+    QTest::newRow("length with a blank")
+        << QByteArray("LENGTH= 16\r\n") << failed << QByteArray() << QString("Wrong device answer");
+    QTest::newRow("digits followed by a letter")
+        << QByteArray("LENGTH=16k") << failed << QByteArray() << QString("Wrong device answer");
+    QTest::newRow("digits and a CR without its LF yet")
+        << QByteArray("LENGTH=16\r") << waiting << QByteArray() << QString();
+    QTest::newRow("length line ended by a lone CR")
+        << QByteArray("LENGTH=16\rX") << failed << QByteArray() << QString("Wrong device answer");
+    // The device's text is quoted short and printable, however long it is.
+    const QByteArray longText = QByteArray("bad\x1b[0m sector\r\n").repeated(100000);
+    const QString shownText =
+        QString("bad\\x1b[0m sector\\r\\n").repeated(20).left(200) + QChar(0x2026);
+    QTest::newRow("megabyte error text")
+        << "LENGTH=" + QByteArray::number(longText.size() + 20) +
+               "\r\nVELK_ANSWER=ERROR:" + longText + "\r\n"
+        << failed << QByteArray() << "Device error \"" + shownText + "\"";
+    QTest::newRow("megabyte text after OK")
+        << "LENGTH=" + QByteArray::number(longText.size() + 16) + "\r\nVELK_ANSWER=OK" + longText +
+               "\r\n"
+        << failed
+        << QByteArray()
+        // The escaped CR that would cross the limit is left out whole.
+        << "Unrecognized device error \"" + ("VELK_ANSWER=OK" + shownText).left(199) +
+               QChar(0x2026) + "\"";
+    QTest::newRow("OK with a remark") << QByteArray("LENGTH=23\r\nabVELK_ANSWER=OK:fine\r\n")
+                                      << ready << QByteArray("ab") << QString();
     QTest::newRow("length beyond 64 bits")
         << QByteArray("LENGTH=99999999999999999999999\r\n") << failed << QByteArray()
         << QString("Wrong device answer");

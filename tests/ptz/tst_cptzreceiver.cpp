@@ -76,6 +76,7 @@ private slots:
     void keepsLessThanALineOfGarbage();
     void dropsBytesBeforeLogin();
     void buildsGreyPictureFromTheBytes();
+    void handlesABoundedNumberOfPiecesPerCall();
 };
 
 void tst_cPTZReceiver::receivesInAnySplit_data()
@@ -228,6 +229,31 @@ void tst_cPTZReceiver::buildsGreyPictureFromTheBytes()
     for (int y = 0; y < 3; ++y)
         for (int x = 0; x < 1001; x += 50)
             QCOMPARE(qGray(p.pixel(x, y)), int(uchar(bytes.at(y * 1001 + x))));
+}
+
+// A flood is handled a few lines, or one frame, at a time; what is left
+// comes with the next call, in order, without new bytes.
+void tst_cPTZReceiver::handlesABoundedNumberOfPiecesPerCall()
+{
+    cPTZReceiver receiver;
+    Recorder recorder(receiver);
+    receiver.start();
+    QByteArray flood;
+    for (int i = 0; i < 20; ++i)
+        flood += positionLine(i, 0, 0);
+    flood += greyFrame(4, 4) + positionLine(99, 0, 0);
+
+    QVERIFY(receiver.feed(flood, 16));
+    QCOMPARE(recorder.events.size(), 16);
+    // Four lines, then the frame ends the call.
+    QVERIFY(receiver.feed(QByteArray(), 16));
+    QCOMPARE(recorder.events.mid(16),
+             QStringList({"position 16 0 0 camera -1", "position 17 0 0 camera -1",
+                          "position 18 0 0 camera -1", "position 19 0 0 camera -1",
+                          picture(0, 4, 4), kFrame}));
+    QVERIFY(!receiver.feed(QByteArray(), 16));
+    QCOMPARE(recorder.events.last(), QStringLiteral("position 99 0 0 camera -1"));
+    QCOMPARE(recorder.events, receive({flood}));
 }
 
 QTEST_GUILESS_MAIN(tst_cPTZReceiver)

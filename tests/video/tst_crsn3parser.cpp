@@ -131,6 +131,12 @@ void tst_cRsn3Parser::records_data()
         << QByteArray("xyz\x05\xB5\xB5") + f.hdr + idx + w.block(0, Pos::Complete, "abc", 250)
         << QStringList{kHdrLine, idxLine, "DATA s0 t1 fc0 len3 ms250 m4 a0 abc"};
 
+    // The search for a header keeps the last bytes that may start a magic,
+    // whatever the chunks.
+    QTest::newRow("kilobytes of junk, magic-like bytes, then a header")
+        << QByteArray(5001, 'j') + QByteArray("\xB5\xB5") + f.hdr + idx
+        << QStringList{kHdrLine, idxLine};
+
     QTest::newRow("index before any header is dropped")
         << cRsn3Writer::index(5) + f.hdr + idx << QStringList{kHdrLine, idxLine};
 

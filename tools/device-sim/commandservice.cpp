@@ -155,7 +155,17 @@ bool CommandService::misbehave()
     case DeviceFaults::PtzSizeMismatch:
     case DeviceFaults::PtzHugeWidth:
     case DeviceFaults::DropKey:
+    case DeviceFaults::StreamJunk:
+    case DeviceFaults::PtzFlood:
+    case DeviceFaults::StereoTrickle:
+    case DeviceFaults::StereoNoAccept:
         return false;
+    case DeviceFaults::AnswerLong:
+        m_socket->write(faults.longAnswer());
+        return true;
+    case DeviceFaults::NegativeLength:
+        m_socket->write("LENGTH=-16\r\nVELK_ANSWER=OK\r\n");
+        return true;
     case DeviceFaults::AnswerError:
         answerError(faults.message);
         return true;

@@ -25,6 +25,12 @@ bool DeviceFaults::parse(const QString& text, DeviceFaults& out)
         {"ptz-size-mismatch", PtzSizeMismatch},
         {"ptz-huge-width", PtzHugeWidth},
         {"drop-key", DropKey},
+        {"answer-long", AnswerLong},
+        {"negative-length", NegativeLength},
+        {"stream-junk", StreamJunk},
+        {"ptz-flood", PtzFlood},
+        {"stereo-trickle", StereoTrickle},
+        {"stereo-noaccept", StereoNoAccept},
     };
     static const QString kUploadPrefix = QStringLiteral("upload-");
     out.uploadsOnly = text.startsWith(kUploadPrefix);
@@ -37,6 +43,10 @@ bool DeviceFaults::parse(const QString& text, DeviceFaults& out)
             // The error code is one digit, as the device sends it.
             if (row.mode == SnapshotError)
                 return out.message.size() == 1 && std::isdigit(uchar(out.message.at(0)));
+            if (row.mode == AnswerLong)
+                return out.message.isEmpty() || out.message == "ok";
+            if (row.mode == PtzFlood)
+                return out.message.isEmpty() || out.message == "frames";
             return row.mode != DropKey || out.message.count('/') == 2;
         }
     }
@@ -61,4 +71,13 @@ QByteArray DeviceFaults::keptUpload(const QString& file, const QByteArray& paylo
     }
     kept.chop(1);
     return kept;
+}
+
+QByteArray DeviceFaults::longAnswer() const
+{
+    // Escape sequences and line breaks, as a broken device's log would hold.
+    const QByteArray text = QByteArray("disk failure \x1b[31mRED\x1b[0m\r\nsector 0x1f\tbad ")
+                                .repeated(kLongAnswer / 40);
+    const QByteArray line = message == "ok" ? "VELK_ANSWER=OK" + text : "VELK_ANSWER=ERROR:" + text;
+    return "LENGTH=" + QByteArray::number(line.size() + 2) + "\r\n" + line + "\r\n";
 }

@@ -13,7 +13,7 @@ QString DeviceRequest::describe() const
     if (length >= 0)
         text += QStringLiteral(" length=%1 payload \"%2\"")
                     .arg(length)
-                    .arg(DeviceLog::printable(payload));
+                    .arg(DeviceLog::printable(DeviceLog::masked(payload)));
     return text;
 }
 
@@ -33,6 +33,23 @@ QString DeviceLog::printable(const QByteArray& bytes)
             out += QLatin1Char(c);
     }
     return out;
+}
+
+QByteArray DeviceLog::masked(const QByteArray& payload)
+{
+    QList<QByteArray> lines = payload.split('\n');
+    for (QByteArray& line : lines) {
+        const qsizetype equals = line.indexOf('=');
+        if (equals < 0 || !line.left(equals).toLower().contains("pass"))
+            continue;
+        // Blanks around "=" and the line's own end stay as they were.
+        qsizetype value = equals + 1;
+        while (value < line.size() && line.at(value) == ' ')
+            ++value;
+        const bool cr = line.endsWith('\r');
+        line = line.left(value) + "***" + (cr ? "\r" : "");
+    }
+    return lines.join('\n');
 }
 
 void DeviceLog::append(const DeviceRequest& request)

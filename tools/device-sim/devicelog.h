@@ -36,6 +36,10 @@ public:
     void clear();
 
     static QString printable(const QByteArray& bytes);
+    // `payload` with the value of every key that names a password (PASS,
+    // PASSWD0, password, ...) replaced by ***: a log is read and kept by
+    // people who must not learn the accounts' digests from it.
+    static QByteArray masked(const QByteArray& payload);
 
 signals:
     void appended(const DeviceRequest& request);

@@ -26,6 +26,8 @@ LiveStreamService::LiveStreamService(DeviceSim& sim, QTcpSocket* socket, const Q
     m_pace.setTimerType(Qt::PreciseTimer);
     m_pace.setInterval(kFrameMs);
     connect(&m_pace, &QTimer::timeout, this, &LiveStreamService::tick);
+    m_junk.setInterval(1);
+    connect(&m_junk, &QTimer::timeout, this, &LiveStreamService::sendJunk);
 }
 
 void LiveStreamService::registerOn(DeviceSim& sim, const QString& codec)
@@ -67,6 +69,11 @@ void LiveStreamService::process()
     if (login == Login::Incomplete)
         return;
     m_buffer.clear();
+    if (login == Login::Accepted && m_sim.faults().mode == DeviceFaults::StreamJunk) {
+        m_loggedIn = true;
+        m_junk.start();
+        return;
+    }
     if (login == Login::Refused || !startStream()) {
         m_socket->disconnectFromHost();
         return;
@@ -127,6 +134,19 @@ void LiveStreamService::sendFrame(qint64 frameMs)
     }
     for (const QByteArray& packet : packets)
         m_socket->write(m_writer.data(0, packet, quint16(frameMs % 1000)));
+}
+
+// Bytes that hold no stream header, as fast as the client takes them.
+void LiveStreamService::sendJunk()
+{
+    static const QByteArray junk = [] {
+        QByteArray bytes(64 * 1024, '\0');
+        for (qsizetype i = 0; i < bytes.size(); ++i)
+            bytes[i] = char((i * 7919 + i / 251) & 0x7f); // never a magic's 0xb5
+        return bytes;
+    }();
+    if (m_socket->bytesToWrite() < kMaxBacklog)
+        m_socket->write(junk);
 }
 
 const QImage& LiveStreamService::picture(const QTime& time)

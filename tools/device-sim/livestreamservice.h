@@ -37,6 +37,7 @@ private:
     void onReadyRead();
     void process();
     bool startStream();
+    void sendJunk();
     void tick();
     void sendFrame(qint64 frameMs);
     const QImage& picture(const QTime& time);
@@ -47,6 +48,7 @@ private:
     cFrameEncoder m_encoder;
     cRsn3Writer m_writer;
     QTimer m_pace;
+    QTimer m_junk;
     QElapsedTimer m_clock;
     qint64 m_startMs = 0; // wall time of the first picture, ms since the epoch
     qint64 m_frames = 0;  // pictures due so far, sent or skipped

@@ -107,9 +107,14 @@ int main(int argc, char** argv)
         QStringLiteral("refuse-login, error[:MESSAGE], silent, "
                        "close-mid-frame, garbage, huge-length, "
                        "snapshot-error:DIGIT, snapshot-close, ptz-garbage, "
-                       "ptz-size-mismatch, ptz-huge-width or "
+                       "ptz-size-mismatch, ptz-huge-width, "
                        "drop-key:FILE/SECTION/NAME (uploads are acknowledged "
-                       "but stored without that key); a command "
+                       "but stored without that key), answer-long[:ok] (1 MiB of "
+                       "text in every answer), negative-length, stream-junk "
+                       "(the live stream sends no RSN3), ptz-flood[:frames] "
+                       "(position reports, and pictures, without waiting), "
+                       "stereo-trickle (a byte every 200 ms) or "
+                       "stereo-noaccept; a command "
                        "fault with the prefix upload- hits only "
                        "uploads (the store after OK)."),
         QStringLiteral("MODE"));
@@ -186,9 +191,12 @@ int main(int argc, char** argv)
     logTraffic(sim.log());
 
     StereoService stereo(views.get());
+    if (faults.mode == DeviceFaults::StereoTrickle)
+        stereo.setStall(StereoService::Stall::Trickle);
     if (!stereo.listen(host))
         std::fprintf(stderr, "velk-device-sim: no stereo service: %s\n",
                      qPrintable(stereo.errorString()));
+    stereo.setAccepting(faults.mode != DeviceFaults::StereoNoAccept);
     QObject::connect(&stereo, &StereoService::completed, [&stereo] {
         out() << QStringLiteral("stereo verdict %1 after %2 pairs")
                      .arg(stereo.verdict())

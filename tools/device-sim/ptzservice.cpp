@@ -40,6 +40,8 @@ PtzService::PtzService(DeviceSim& sim, QTcpSocket* socket, PtzCamera& camera)
             report(p);
     });
     connect(&camera, &PtzCamera::settled, this, &PtzService::report);
+    m_flood.setInterval(1);
+    connect(&m_flood, &QTimer::timeout, this, &PtzService::flood);
 }
 
 void PtzService::registerWith(DeviceSim& sim)
@@ -107,6 +109,8 @@ void PtzService::process()
         m_loggedIn = true;
         report(m_camera.position());
         sendFrame();
+        if (m_sim.faults().mode == DeviceFaults::PtzFlood)
+            m_flood.start();
     }
     while (m_socket->isOpen() && takeRequest()) {
     }
@@ -235,4 +239,24 @@ void PtzService::report(const PtzCamera::Position& p)
         return;
     m_socket->write(positionLine(p));
     m_sinceReport.restart();
+}
+
+// Position reports (and pictures) as fast as the client takes them, without
+// waiting for any VIDEO_OK.
+void PtzService::flood()
+{
+    constexpr qint64 kBacklog = 1024 * 1024;
+    if (m_socket->state() != QAbstractSocket::ConnectedState || m_socket->bytesToWrite() > kBacklog)
+        return;
+    PtzCamera::Position p = m_camera.position();
+    QByteArray burst;
+    for (int i = 0; i < 1000; ++i) {
+        p.pan = (p.pan + 1) % 36000;
+        burst += positionLine(p);
+    }
+    if (m_sim.faults().message == "frames") {
+        const QByteArray jpeg = m_camera.jpeg();
+        burst += jpegFrame(jpeg, PtzCamera::kFrameWidth, qint32(jpeg.size()));
+    }
+    m_socket->write(burst);
 }

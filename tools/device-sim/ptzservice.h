@@ -53,6 +53,7 @@ private:
     void sendFixedCameraFrame();
     void scheduleFrame();
     void report(const PtzCamera::Position& p);
+    void flood();
 
     PtzCamera& m_camera;
     QByteArray m_buffer;
@@ -60,6 +61,7 @@ private:
     bool m_waitingForAck = false;
     bool m_fixedCameraSent = false;
     QTimer m_frameTimer;
+    QTimer m_flood;
     QElapsedTimer m_sinceFrame;
     QElapsedTimer m_sinceReport;
 };

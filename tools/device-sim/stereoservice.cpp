@@ -9,6 +9,26 @@ StereoService::StereoService(StereoPairSource* source, QObject* parent)
     : QObject(parent), m_source(source)
 {
     connect(&m_server, &QTcpServer::newConnection, this, &StereoService::onNewConnection);
+    m_trickleTimer.setInterval(kTrickleMs);
+    connect(&m_trickleTimer, &QTimer::timeout, this, &StereoService::trickle);
+}
+
+void StereoService::setAccepting(bool accepting)
+{
+    if (accepting)
+        m_server.resumeAccepting();
+    else
+        m_server.pauseAccepting();
+}
+
+void StereoService::trickle()
+{
+    if (!m_socket || m_trickle.isEmpty()) {
+        m_trickleTimer.stop();
+        return;
+    }
+    m_socket->write(m_trickle.left(1));
+    m_trickle.remove(0, 1);
 }
 
 bool StereoService::listen(const QHostAddress& address, quint16 port)
@@ -30,6 +50,7 @@ void StereoService::onNewConnection()
             m_socket->abort();
         m_socket = socket;
         m_buffer.clear();
+        m_trickle.clear();
         m_step = Step::Command;
         connect(socket, &QTcpSocket::disconnected, socket, &QObject::deleteLater);
         connect(socket, &QTcpSocket::readyRead, this, &StereoService::onReadyRead);
@@ -103,6 +124,11 @@ void StereoService::sendPair()
     } else {
         m_source->pair(m_next, left, right);
         m_next = (m_next + 1) % m_source->count();
+    }
+    if (m_stall == Stall::Trickle) {
+        m_trickle = left + right;
+        m_trickleTimer.start();
+        return;
     }
     m_socket->write(left);
     m_socket->write(right);

@@ -7,6 +7,7 @@
 #include <QPointer>
 #include <QSize>
 #include <QTcpServer>
+#include <QTimer>
 #include <QVector>
 
 class QTcpSocket;
@@ -32,9 +33,11 @@ public:
     enum class Stall
     {
         Never,
-        AtSize, // the size request is never answered
-        AtPair, // pair requests are never answered
+        AtSize,  // the size request is never answered
+        AtPair,  // pair requests are never answered
+        Trickle, // pairs come one byte every trickle interval
     };
+    static constexpr int kTrickleMs = 200;
 
     // Serves pairs from `source` (not owned), in turn and round again.
     explicit StereoService(StereoPairSource* source, QObject* parent = nullptr);
@@ -50,6 +53,9 @@ public:
         m_sizeReported = true;
     }
     void setStall(Stall stall) { m_stall = stall; }
+    // Connections wait unaccepted (by the service; the system still
+    // completes them) for as long as this is false. Only once listening.
+    void setAccepting(bool accepting);
     // Every `every`-th pair shows plain grey instead of the next view (0:
     // never), as when the board is out of sight.
     void setBlankEvery(int every) { m_blankEvery = every; }
@@ -84,9 +90,12 @@ private:
     void takeTables();
     void sendPair();
     void sendInts(std::initializer_list<qint32> values);
+    void trickle();
     QSize size() const;
 
     QTcpServer m_server;
+    QByteArray m_trickle; // what is still to go, one byte at a time
+    QTimer m_trickleTimer;
     QPointer<QTcpSocket> m_socket;
     StereoPairSource* m_source;
     QByteArray m_buffer;
