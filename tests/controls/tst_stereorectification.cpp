@@ -13,6 +13,7 @@
 #include "stereorig.h"
 #include "stereoservice.h"
 
+#include <QCheckBox>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QLabel>
@@ -196,6 +197,7 @@ private slots:
     void cancelEndsTheJobAtOnce_data();
     void cancelEndsTheJobAtOnce();
     void slowPairIsOverdue();
+    void noJobStartsWhileTheDialogIsBuilt();
 
 private:
     QTemporaryDir m_workDir;
@@ -619,6 +621,37 @@ void tst_StereoRectification::slowPairIsOverdue()
     QTRY_VERIFY_WITH_TIMEOUT(worker->isFinished(), 5000);
     QVERIFY(!received);
     QCOMPARE(int(error), int(cStereoLink::Error::Overdue));
+}
+
+// A description whose control calls the job as the dialog is built starts
+// nothing: the device would open the job's windows, and its connection,
+// before the user saw the dialog. The same call from a click runs it.
+void tst_StereoRectification::noJobStartsWhileTheDialogIsBuilt()
+{
+    SetupHarness setup;
+    setup.source.setFilePath(QStringLiteral("general"),
+                             setup.write("general.ini", QByteArray("[network]\nurl=") + kAddress +
+                                                            ":5049\n[x]\non=1\n"));
+    setup.source.setFilePath(QStringLiteral("streams"),
+                             setup.write("streams.ini", streamsIni("1")));
+    StereoService service(&rig());
+    QVERIFY(service.listen(QHostAddress(QLatin1String(kAddress))));
+    User user(Answer::Reject, service);
+    setup.build(SetupHarness::wrap(R"(
+<window><main/></window>
+<tabwidget><tab><item type="gridlayout">
+  <item type="checkbox" row="0"><box/><key on="1" off="0">general/x/on/1</key>
+    <action type="call" state="on" slot="StereoRectification_slot">main</action></item>
+</item></tab></tabwidget>
+)"));
+    QTest::qWait(200);
+    QVERIFY(service.commands().isEmpty());
+    QCOMPARE(setup.boxes.shown.size(), 0);
+
+    setup.control<QCheckBox>("box")->click();
+    setup.control<QCheckBox>("box")->click();
+    QTRY_VERIFY(service.isComplete());
+    QCOMPARE(service.verdict(), StereoService::kRejected);
 }
 
 QTEST_MAIN(tst_StereoRectification)

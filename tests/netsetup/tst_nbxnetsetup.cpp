@@ -38,6 +38,7 @@ private slots:
     void initTestCase();
     void loadRegistersEveryFile();
     void sampleDeviceLoads();
+    void slowBuildOnLoadDoneIsNoTimeout();
     void storeUploadsWhatChanged();
     void progressOverThreeCommands();
     void refusedDescriptionFetchesNothing_data();
@@ -83,6 +84,26 @@ void tst_NBXNetSetup::loadRegistersEveryFile()
     QCOMPARE(setup.value("net/untitled/a"), QString("1"));
     QCOMPARE(setup.value("general/network/login"), QString("admin"));
     QCOMPARE(setup.state(), 0);
+}
+
+// Whoever hears loadDone builds the dialog, running the event loop as it
+// goes, for as long as that takes: the link's watchdog must be over by then.
+void tst_NBXNetSetup::slowBuildOnLoadDoneIsNoTimeout()
+{
+    DeviceFixture device;
+    NBXNetSetup setup(device.sim.linkAddress());
+    setup.setWatchdogInterval(100);
+    QSignalSpy failed(&setup, &NBXSetup::pseudothrow);
+    int stateWhenDone = -1;
+    connect(&setup, &NBXSetup::loadDone, this, [&] {
+        stateWhenDone = setup.state();
+        QTest::qWait(400);
+    });
+    QVERIFY(runExchange(setup, [&] { setup.load(); }));
+    QTest::qWait(100);
+    QCOMPARE(failed.size(), 0);
+    // Idle already: the builder may start the next exchange.
+    QCOMPARE(stateWhenDone, 0);
 }
 
 void tst_NBXNetSetup::sampleDeviceLoads()
