@@ -3,7 +3,8 @@
 // and the number of chunk sizes that follow: with "framed" the rest gets a
 // correct length in front; "repeated" (the mode 8 to 15 only, as such a
 // table takes long) makes its first 2892 bytes one record sent a few times
-// or about 4096 times, around the largest table the adaptor holds.
+// or (count byte from 0xc0) about 4096 times, around the largest table the
+// adaptor holds.
 // The table must then be exactly the records of a well-formed answer within
 // the bound, or stay as it was; update() comes only when a compared field
 // changed.
@@ -30,7 +31,7 @@ namespace {
 constexpr int kRecord = int(sizeof(cODAdaptor::host));
 constexpr int kFramed = 1;
 constexpr int kRepeated = 8;
-constexpr int kMaxPieces = 4096;
+constexpr int kMaxPieces = 256;
 
 QByteArray lengthPrefix(qsizetype n)
 {
@@ -59,7 +60,9 @@ Input decode(const uint8_t* data, size_t size)
     int repeats = 1;
     if (repeated && at < size) {
         const int r = data[at++];
-        repeats = (r & 0x80) ? cODAdaptor::kMaxRecords - 1 + (r & 3) : 2 + (r & 7);
+        // Tables of megabytes take the most time of all inputs: only one
+        // repeated input in four is one.
+        repeats = (r & 0xc0) == 0xc0 ? cODAdaptor::kMaxRecords - 1 + (r & 3) : 2 + (r & 7);
     }
     QByteArray body(reinterpret_cast<const char*>(data + at), qsizetype(size - at));
     if (repeated)
@@ -121,6 +124,7 @@ bool sameTables(const Table& a, const Table& b)
 Table tableOf(cODAdaptor& adaptor)
 {
     Table out;
+    out.reserve(qsizetype(cODAdaptor::kMaxRecords) * kRecord);
     cODAdaptor::host h;
     for (int i = 0; adaptor.enumHosts(i, h); ++i)
         out.append(reinterpret_cast<const char*>(&h), kRecord);
@@ -131,8 +135,9 @@ Table tableOf(cODAdaptor& adaptor)
 // adaptor's socket take in what arrives after every piece.
 void deliver(QTcpSocket* socket, int peer, const Input& in)
 {
-    // A few thousand pieces at most, so that a table of megabytes goes
-    // through in reasonable time whatever the sizes say.
+    // A few hundred pieces at most, so that a table of megabytes goes
+    // through in a few milliseconds whatever the sizes say: every piece
+    // costs a round trip through the socket.
     const qsizetype least = in.answer.size() / kMaxPieces + 1;
     qsizetype sent = 0;
     for (int n = 0; sent < in.answer.size() && socket->state() == QAbstractSocket::ConnectedState;

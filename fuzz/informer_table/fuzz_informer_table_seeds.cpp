@@ -1,6 +1,6 @@
 // Seeds for the informer target: one byte of mode (1 framed, 8 to 15
 // repeated; bits 1-2 the count of chunk sizes after it), the sizes, for a
-// repeated record one byte of count (from 0x80: 4095 to 4098, else 2 to 9),
+// repeated record one byte of count (from 0xc0: 4095 to 4098, else 2 to 9),
 // then the bytes.
 #include "seedcorpus.h"
 
@@ -35,7 +35,7 @@ void writeSeeds(SeedCorpus& corpus)
     corpus.add(QStringLiteral("cut-short"), framedSplit + door.left(2000));
     corpus.add(QStringLiteral("length-only"), QByteArray("\x00\xff\x00\x00\x00\x00", 6));
     // 4096 and 4097 copies of one record: the largest table and one more.
-    corpus.add(QStringLiteral("largest"), QByteArray("\x08\xff\x81", 3) + door);
-    corpus.add(QStringLiteral("one-too-many"), QByteArray("\x08\xff\x82", 3) + door);
+    corpus.add(QStringLiteral("largest"), QByteArray("\x08\xff\xc1", 3) + door);
+    corpus.add(QStringLiteral("one-too-many"), QByteArray("\x08\xff\xc2", 3) + door);
     corpus.add(QStringLiteral("a-few"), QByteArray("\x08\xff\x03", 3) + door);
 }

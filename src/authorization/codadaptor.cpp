@@ -154,6 +154,12 @@ void cODAdaptor::activated()
             mSocket->abort();
             return;
         }
+        // The announced size is within the bound: room for all of it at
+        // once, instead of growing (and copying) the buffer chunk by chunk.
+        if (mReceived >= 4 && mBuffer.capacity() < kMaxAnswer)
+            mBuffer.reserve(qMax<qsizetype>(mBuffer.size(),
+                                            4 + qFromLittleEndian<quint32>(mBuffer.constData())) +
+                            kChunk);
     } while (got == kChunk);
 }
 
