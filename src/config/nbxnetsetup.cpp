@@ -418,6 +418,14 @@ void NBXNetSetup::slot_WD()
 
 void NBXNetSetup::error(QAbstractSocket::SocketError code)
 {
+    // What the device sent before it closed comes first: the last answer may
+    // be in it, still waiting for its turn.
+    while (m_state != 0 && m_socket.bytesAvailable() > 0 && _take(m_socket.read(kReadSlice))) {
+    }
+    // Ended by what was read, or complete, so that the close is the end.
+    if (m_state == 0 ||
+        (code == QAbstractSocket::RemoteHostClosedError && m_state == commandCount() + 4))
+        return;
     _fail(tr("Network error %1: %2 (%3)")
               .arg(int(code))
               .arg(asClause(m_socket.errorString()), m_endpoint));
