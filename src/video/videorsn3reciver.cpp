@@ -158,8 +158,7 @@ void VideoRSN3Reciver::_takeLoginAnswer()
 void VideoRSN3Reciver::_feed()
 {
     // One decoded picture or kTurnBytes per turn of the event loop keeps the
-    // GUI alive while a backlog drains or a device sends junk. Small slices
-    // let us stop soon after the record that completed a picture.
+    // GUI alive while a backlog drains or a device sends junk.
     const quint64 before = decodedFrames;
     {
         // Our own reference: a receiver retired meanwhile clears the buffer.

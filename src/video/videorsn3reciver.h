@@ -27,9 +27,11 @@ public:
     // instead of filling memory.
     static constexpr qsizetype kMaxBuffered = 4 * 1024 * 1024;
     // Stream bytes the parser gets in one turn of the event loop at most,
-    // and in one piece.
-    static constexpr qsizetype kTurnBytes = 64 * 1024;
-    static constexpr qsizetype kFeedSlice = 4 * 1024;
+    // and in one piece: one byte, so that the turn ends right after the
+    // record that completed a picture (the parser takes single bytes
+    // cheaply, also while it searches for a header).
+    static constexpr qsizetype kTurnBytes = 16 * 1024;
+    static constexpr qsizetype kFeedSlice = 1;
 
     static VideoRSN3Reciver* getReciver(NBXSetup* setup, QDomElement& task);
     static void removeReciver();
