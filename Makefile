@@ -28,7 +28,8 @@ FUZZ_SECONDS ?= 20
 fuzz: deps
 	JOBS=$(JOBS) bash fuzz/run.sh build-fuzz $(FUZZ_SECONDS)
 
-# A Debian package of what `cmake --install` installs, in $(BUILD_DIR).
+# The Debian packages (runtime, -dev, -tools, -dbgsym) of what `cmake --install`
+# installs, in $(BUILD_DIR).
 package: build
 	cd $(BUILD_DIR) && cpack -G DEB
 

@@ -77,10 +77,12 @@ bad_days() {
   done
   status=0
   xvfb-run -a -s "-screen 0 1280x1024x24" "$HOST" "admin@$other" --password admin \
-    --grab "$DEMO_DIR/store-failure" --store --timeout 60 > "$DEMO_DIR/store-failure.txt" 2>&1 ||
+    --grab "$DEMO_DIR/store-failure" --edit net/common/hostname=edited-in-demo --store \
+    --timeout 60 > "$DEMO_DIR/store-failure.txt" 2>&1 ||
     status=$?
   kill "$other_pid" 2>/dev/null || true
-  echo "  store failing after OK (status $status): $DEMO_DIR/store-failure/ (storing window, message box)"
+  echo "  store failing after OK (status $status): $DEMO_DIR/store-failure/ (the store's progress" \
+    "inside the dialog, the message, the dialog still open with the edit)"
 
   QT_SCALE_FACTOR=2 xvfb-run -a -s "-screen 0 1280x900x24" "$HOST" "admin@$LISTEN" \
     --password admin --grab "$DEMO_DIR/scale-2" --timeout 60 > "$DEMO_DIR/scale-2.txt" 2>&1 || true

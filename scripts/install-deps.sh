@@ -10,6 +10,8 @@ PACKAGES=(
   libopencv-dev zlib1g-dev
   xvfb xauth x11-apps imagemagick
   clang-14 libclang-rt-14-dev
+  ansible-core
+  dpkg-dev file lintian
 )
 
 missing=()

@@ -9,6 +9,8 @@
 #include <QList>
 #include <QString>
 
+#include <optional>
+
 using authorization::authorization_t;
 
 namespace {
@@ -79,6 +81,14 @@ cODAdaptor* adaptor()
 }
 
 // Runs the login dialog for `a`: 1 when accepted, 0 when cancelled.
+// The login a device refused last, until a login dialog has said so.
+std::optional<authorization_t> g_refused;
+
+bool wasRefused(const authorization_t& a)
+{
+    return g_refused && g_refused->url == a.url && g_refused->login == a.login;
+}
+
 int askInDialog(authorization_t* a, bool refused)
 {
     cDlg dlg(a, adaptor());
@@ -133,8 +143,11 @@ bool lookupByName(authorization_t& a)
 
 int lookupAuthorization(authorization_t* a, bool forceDialog)
 {
-    if (forceDialog)
-        return askInDialog(a, false);
+    if (forceDialog) {
+        const bool refused = wasRefused(*a);
+        g_refused.reset();
+        return askInDialog(a, refused);
+    }
     if (a->name.isEmpty())
         a->name = adaptor()->lookupName(QString::fromLocal8Bit(a->url)).toLocal8Bit();
     if (!a->name.isEmpty() && lookupByName(*a))
@@ -151,9 +164,15 @@ int lookupAuthorization(authorization_t* a, bool forceDialog)
     return 1;
 }
 
+void markRefusedLogin(const authorization_t& a)
+{
+    g_refused = a;
+}
+
 int lookupRefusedAuthorization(authorization_t* a)
 {
-    return askInDialog(a, true);
+    markRefusedLogin(*a);
+    return lookupAuthorization(a, true);
 }
 
 void removeAuthorizationRecord(authorization_t* a)

@@ -25,6 +25,9 @@ void storeAuthorization();
 // name) and level; false when there is none.
 bool lookupByURL(authorization::authorization_t& a);
 bool lookupByName(authorization::authorization_t& a);
+// The device just refused a's login: the next login dialog that
+// lookupAuthorization opens for the same address and login says so.
+void markRefusedLogin(const authorization::authorization_t& a);
 
 extern "C" {
 // Fills a->login and a->password: from the login dialog when forceDialog is
@@ -32,7 +35,9 @@ extern "C" {
 int lookupAuthorization(authorization::authorization_t* a, bool forceDialog);
 // Asks through the login dialog after the device refused a->login: the
 // dialog says so and offers that login again. 1 with credentials to try in
-// *a, 0 when the user cancels.
+// *a, 0 when the user cancels. The same as markRefusedLogin(*a) followed by
+// lookupAuthorization(a, true), which is what the device link calls, so
+// that a host's own lookupAuthorization is asked.
 int lookupRefusedAuthorization(authorization::authorization_t* a);
 // Remembers *a in place of an earlier record of the same device and level:
 // the same name, or the same address where either record has no name.

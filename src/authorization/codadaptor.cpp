@@ -167,7 +167,8 @@ void cODAdaptor::error(QAbstractSocket::SocketError socketError)
 {
     if (socketError != QAbstractSocket::ConnectionRefusedError)
         return;
-    QProcess::startDetached(QCoreApplication::applicationDirPath() + QStringLiteral("/informer"),
+    QProcess::startDetached(QCoreApplication::applicationDirPath() +
+                                QStringLiteral("/" VELK_INFORMER_NAME),
                             QStringList());
     mTimer.start(kRetryMs);
 }

@@ -6,7 +6,9 @@
 #include "cdescriptionscanner.h"
 #include "cgzdecompressor.h"
 #include "difilelist.h"
+#include "nbxsettings.h"
 
+#include <QFile>
 #include <QTemporaryFile>
 
 namespace {
@@ -14,6 +16,16 @@ namespace {
 // The marker put in front of a sectionless file so the settings reader has a
 // section to file its keys under; it never goes back to the device.
 const QByteArray kMarkerCrLf("[ untitled ]\r\n");
+
+// The device's clock in its time file; only the clock's own button sets it.
+const QString kTimeFile = QStringLiteral("time");
+const QString kClockKey = QStringLiteral("untitled/YYYYMMDDHHMMSS");
+
+QByteArray readAll(const QString& path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
 
 QByteArray toCommandLine(const QString& attribute)
 {
@@ -78,15 +90,79 @@ void NBXNetSetup::_replace_cmdlist(const QList<DiFile>& files)
     }
 }
 
-QString NBXNetSetup::_descriptionName()
+QString NBXNetSetup::deviceName() const
 {
     // The host and port part of the address; never the credentials.
-    return tr("from %1").arg(address().section(QLatin1Char('@'), -1));
+    return address().section(QLatin1Char('@'), -1);
 }
 
-bool NBXNetSetup::_isFileChanged(const QString&)
+QString NBXNetSetup::_descriptionName()
 {
-    return true;
+    return tr("from %1").arg(deviceName());
+}
+
+bool NBXNetSetup::_isFileChanged(const QString& name)
+{
+    return m_exchange != Exchange::Store || m_storeFiles.contains(name);
+}
+
+QStringList NBXNetSetup::_changedFiles()
+{
+    QStringList changed;
+    QStringList states;
+    for (const compcommand& c : qAsConst(m_commands)) {
+        const QString name = QString::fromUtf8(c.name);
+        if (c.put.isEmpty() || !fileExists(name))
+            continue;
+        const QString original = name + QStringLiteral(".original");
+        const bool differs =
+            !fileExists(original) || _uploadBytes(name) != _uploadBytes(name, original);
+        const bool state = c.handler == &NBXNetSetup::_push_statefile;
+        if (differs)
+            changed.append(name);
+        else if (state)
+            states.append(name);
+    }
+    // A state file goes out with the files it is compiled from, even where
+    // the values it quotes did not change.
+    if (!changed.isEmpty())
+        changed += states;
+    return changed;
+}
+
+QByteArray NBXNetSetup::_uploadBytes(const QString& name, const QString& copy)
+{
+    const QByteArray data = readAll(m_files.value(copy.isEmpty() ? name : copy));
+    return name == kTimeFile ? _clockless(data) : data;
+}
+
+QByteArray NBXNetSetup::_clockless(const QByteArray& data) const
+{
+    // The settings writer itself empties the key, so the line goes out as a
+    // store has always sent it.
+    QTemporaryFile copy;
+    if (!copy.open() || copy.write(data) != data.size() || !copy.flush())
+        return data;
+    copy.close();
+    {
+        NBXSettings settings(copy.fileName());
+        if (!settings.setValue(kClockKey, QString()) || !settings.flush())
+            return data;
+    }
+    return readAll(copy.fileName());
+}
+
+void NBXNetSetup::_rebaseStored()
+{
+    if (m_exchange != Exchange::Store)
+        return;
+    for (const QString& name : qAsConst(m_storeFiles)) {
+        QString refusal;
+        const QString copy = _newTemporary(readAll(m_files.value(name)), refusal);
+        // Without a new copy the old one stays, and the file goes out again.
+        if (!copy.isEmpty())
+            setFilePath(name + QStringLiteral(".original"), copy);
+    }
 }
 
 // Received files -------------------------------------------------------------

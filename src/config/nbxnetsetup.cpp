@@ -115,10 +115,12 @@ void NBXNetSetup::load()
 
 void NBXNetSetup::store()
 {
+    // Picture adjustments go out on their own; a store waits for the one
+    // under way instead of being refused for it.
+    if (m_exchange == Exchange::Adjust)
+        _waitIdle(QDeadlineTimer(m_watchdogMs));
     if (!_idle())
         return;
-    if (fileExists(QStringLiteral("time")))
-        setValue(QStringLiteral("time/untitled/YYYYMMDDHHMMSS/"));
     m_commands = mCommands;
     m_operation = 2;
     // With a description that fails its check nothing goes out: its list
@@ -141,6 +143,7 @@ void NBXNetSetup::store()
         if (c.handler == &NBXNetSetup::_push_statefile && !c.put.isEmpty())
             _compile_state(QString::fromUtf8(c.name));
     }
+    m_storeFiles = _changedFiles();
     m_state = 0;
     m_exchange = Exchange::Store;
     _connect();
@@ -184,6 +187,7 @@ bool NBXNetSetup::_waitIdle(const QDeadlineTimer& deadline)
         connect(this, &NBXSetup::loadDone, &loop, &QEventLoop::quit);
         connect(this, &NBXSetup::storeDone, &loop, &QEventLoop::quit);
         connect(this, &NBXSetup::pseudothrow, &loop, &QEventLoop::quit);
+        connect(this, &NBXSetup::cancelled, &loop, &QEventLoop::quit);
         loop.exec(QEventLoop::ExcludeUserInputEvents);
     }
     return m_state == 0;
@@ -309,10 +313,7 @@ QByteArray NBXNetSetup::_request(const compcommand& command)
 {
     if (m_operation != 2)
         return command.get;
-    QFile file(filePath(QString::fromUtf8(command.name)));
-    QByteArray data;
-    if (file.open(QIODevice::ReadOnly))
-        data = file.readAll();
+    QByteArray data = _uploadBytes(QString::fromUtf8(command.name));
     // A sectionless file goes back without the marker we put in front of it,
     // with the device's own LF line ends. The settings writer rewrites the
     // marker with LF alone, so that form is recognised too.
@@ -357,8 +358,11 @@ void NBXNetSetup::disconnected()
     }
     if (m_exchange == Exchange::Adjust)
         m_adjust.delivered();
-    else if (m_exchange == Exchange::Store)
+    else if (m_exchange == Exchange::Store) {
         m_adjust.stored();
+        // What went out is what the device holds from now on.
+        _rebaseStored();
+    }
     const int operation = m_operation;
     const QString wrongOperation =
         tr("%1 in wrong operation %2").arg(QStringLiteral("disconnected")).arg(operation) +
@@ -480,8 +484,12 @@ void NBXNetSetup::_refused()
     record.url = value(QStringLiteral("general/network/url")).toLocal8Bit();
     record.level = 2;
     record.login = value(QStringLiteral("general/network/login")).toLocal8Bit();
-    if (lookupRefusedAuthorization(&record) == 0) {
-        emit pseudothrow(tr("Authorization failed"));
+    // The host's own lookupAuthorization, where it has one, is asked; the
+    // library's says in its dialog that the login was refused.
+    markRefusedLogin(record);
+    if (lookupAuthorization(&record, true) == 0) {
+        // The user chose not to log in: no error to report.
+        emit cancelled();
         return;
     }
     // A mistyped password must not be remembered: wait for the device's word.

@@ -55,6 +55,9 @@ public:
     // returns once the device has them or kRevertMs have passed.
     void revertLive() override;
 
+    bool busy() const override { return m_exchange != Exchange::None || m_state != 0; }
+    QString deviceName() const override;
+
     int state() const { return m_state; }
     int operation() const { return m_operation; }
     // Picture adjustments are waiting for their batch to go out.
@@ -105,7 +108,19 @@ private:
     void _transfer();
     QByteArray _request(const compcommand& command);
     bool _isDataReady();
+    // Whether a store sends `name`: every request of other exchanges goes
+    // out, a store sends only what _changedFiles() found.
     bool _isFileChanged(const QString& name);
+    // The files whose content differs from what was loaded (the clock key
+    // aside), and with any of them the state files compiled on the store.
+    QStringList _changedFiles();
+    // The bytes the device gets for `name`: its local copy (or the copy
+    // registered as `copy`), the time file with its clock key empty, since
+    // only the clock's own button sets the clock.
+    QByteArray _uploadBytes(const QString& name, const QString& copy = QString());
+    QByteArray _clockless(const QByteArray& data) const;
+    // After a store, the files it sent are the new "loaded" copies.
+    void _rebaseStored();
     // False when the description fails its check (`refusal` says why); the
     // list is replaced only by a description that has a `di` element, and
     // stands as it is when there is no description.
@@ -162,4 +177,6 @@ private:
     std::optional<authorization::authorization_t> m_unconfirmed;
     // host:port of the last connection.
     QString m_endpoint;
+    // The files the running (or last) store sends.
+    QStringList m_storeFiles;
 };

@@ -43,6 +43,14 @@ public:
     // Takes back what the device shows live but has not stored, when the
     // dialog closes without storing. Nothing to take back by default.
     virtual void revertLive() {}
+    // An exchange with the device is running: its end is reported by
+    // loadDone(), storeDone() or pseudothrow(). Sources that complete at once
+    // are never busy.
+    virtual bool busy() const { return false; }
+    // The device as the user knows it, for messages; never a password.
+    virtual QString deviceName() const { return address(); }
+    // Tells the host that the device function `name` has been carried out.
+    void reportFunctionDone(const QString& name) { emit functionDone(name); }
 
     // Bounds that keep a state file's directives from running away, in
     // directives, characters of text, and characters read or written (see
@@ -57,6 +65,11 @@ signals:
     void storeDone();
     void progress(int prc);
     void pseudothrow(QString s);
+    // The user declined to log in after the device refused the login: the
+    // exchange ended without an error, and nothing of it took place.
+    void cancelled();
+    // A device function the dialog called has been carried out.
+    void functionDone(QString name);
 
 public slots:
     virtual void load();

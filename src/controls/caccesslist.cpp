@@ -62,13 +62,20 @@ cAccessList::user cAccessList::getSelectedUser() const
 void cAccessList::updateSelectedUser(const user& u)
 {
     const int i = currentIdx();
-    if (i >= 0 && i < m_users.size())
+    if (i >= 0 && i < m_users.size()) {
         m_users[i] = u;
+        // The rows are rebuilt from the settings: the edited user stays
+        // current, so that the next Remove does not hit another one.
+        m_pending = i;
+    }
     emit valueChanged();
 }
 
 void cAccessList::clearUsers()
 {
+    // A rebuild keeps the row the user chose, unless one is pending already.
+    if (m_pending == -1)
+        m_pending = currentIdx();
     clear();
     m_users.clear();
 }

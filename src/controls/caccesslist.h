@@ -34,7 +34,10 @@ public:
     // The user at `i`, or an empty user of level 0 when there is none.
     user getUser(int i) const;
     user getSelectedUser() const;
+    // Replaces the current user; its row stays current when the list is
+    // rebuilt.
     void updateSelectedUser(const user& u);
+    // Takes every row out; the current one becomes the pending one.
     void clearUsers();
     // `notify`: the user was added by hand; tell the owner and make the new
     // row the pending one. Otherwise the first row is pending unless another

@@ -1,5 +1,8 @@
 #include "cdiskfitness.h"
 
+#include <QCoreApplication>
+#include <QStringList>
+
 #include <algorithm>
 #include <limits>
 
@@ -52,15 +55,46 @@ void cDiskFitness::readSmart(const QString& smartText)
     hasReallocated = !sectorsLine.isNull();
     reallocated = column(sectorsLine, kRawColumn, -1);
     threshold = column(sectorsLine, kThresholdColumn, 3);
+    // Not rated, but a reason to look at the disk.
+    pending = column(lineOf(text, QStringLiteral("197 Current_Pending_Sector")), kRawColumn, -1);
+    uncorrectable =
+        column(lineOf(text, QStringLiteral("198 Offline_Uncorrectable")), kRawColumn, -1);
     rate();
+}
+
+QString cDiskFitness::reason() const
+{
+    if (!isRated())
+        return QCoreApplication::translate("cDiskFitness", "The disk reports no health data");
+    const struct
+    {
+        bool applies;
+        const char* text;
+        int count;
+    } kParts[] = {
+        {hasReallocated && reallocated > 0, QT_TRANSLATE_NOOP("cDiskFitness", "%1 reallocated"),
+         reallocated},
+        {pending > 0, QT_TRANSLATE_NOOP("cDiskFitness", "%1 pending"), pending},
+        {uncorrectable > 0, QT_TRANSLATE_NOOP("cDiskFitness", "%1 uncorrectable"), uncorrectable},
+        {hasHours && percent < 100 && ageEstimate() <= percent,
+         QT_TRANSLATE_NOOP("cDiskFitness", "%1 hours in use"), hours},
+        {hasHours && percent < 100 && hoursValue <= percent,
+         QT_TRANSLATE_NOOP("cDiskFitness", "rated %1 by the disk"), hoursValue},
+    };
+    QStringList parts;
+    for (const auto& part : kParts) {
+        if (part.applies)
+            parts << QCoreApplication::translate("cDiskFitness", part.text).arg(part.count);
+    }
+    return parts.join(QStringLiteral(", "));
 }
 
 void cDiskFitness::rate()
 {
     qint64 lowest = std::numeric_limits<qint64>::max();
     if (hasHours) {
-        lowest = std::min<qint64>(lowest, 100 - hours / 150); // age estimate
-        lowest = std::min<qint64>(lowest, hoursValue);        // the drive's own value
+        lowest = std::min<qint64>(lowest, ageEstimate());
+        lowest = std::min<qint64>(lowest, hoursValue); // the drive's own value
     }
     if (hasReallocated) {
         // Without a threshold any reallocated sector counts as the worst.

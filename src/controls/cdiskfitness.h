@@ -17,12 +17,16 @@ public:
     bool isRated() const { return hasHours || hasReallocated; }
     // Percent, 0 at worst; 0 when the table is not rated.
     int fitness() const { return percent; }
+    // What lowered the rating, in words, with the counts of sectors the
+    // disk could not read or had to move; empty for a disk as good as new.
+    QString reason() const;
 
 private:
     // The line of `attribute` in the table, or empty when there is none.
     static QStringView lineOf(const QString& text, const QString& attribute);
     static int column(QStringView line, int from, int length);
     void rate();
+    int ageEstimate() const { return 100 - hours / 150; }
 
     int percent = 0;
     QString text;
@@ -30,6 +34,8 @@ private:
     int hoursValue = 0;
     int reallocated = 0;
     int threshold = 0;
+    int pending = 0;
+    int uncorrectable = 0;
     bool hasHours = false;
     bool hasReallocated = false;
 };

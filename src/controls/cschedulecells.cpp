@@ -38,8 +38,8 @@ void cScheduleCells::fit(int side)
 {
     if (side == this->side() && !plain.isNull())
         return;
-    plain = renderPlain(side);
-    crossed = renderCrossed(plain);
+    plain = renderPlain(side, true);
+    crossed = renderCrossed(renderPlain(side, false));
     // The gloss goes on last, over the cross as well.
     for (QImage* image : {&plain, &crossed}) {
         QPainter painter(image);
@@ -48,7 +48,9 @@ void cScheduleCells::fit(int side)
     }
 }
 
-QImage cScheduleCells::renderPlain(int side)
+// A recorded hour is lit green, so that what the recorder records is what
+// stands out; an hour off stays dark under its cross.
+QImage cScheduleCells::renderPlain(int side, bool recorded)
 {
     QImage image(side, side, QImage::Format_ARGB32_Premultiplied);
     image.fill(Qt::transparent);
@@ -57,8 +59,8 @@ QImage cScheduleCells::renderPlain(int side)
     painter.drawRect(0, 0, side - 1, side - 1);
     const QRect area = inside(side);
     QLinearGradient shade(area.topLeft(), area.bottomRight());
-    shade.setColorAt(0, Qt::black);
-    shade.setColorAt(1, QColor(Qt::darkGray).darker(200));
+    shade.setColorAt(0, recorded ? QColor(0x2e, 0x9e, 0x3e) : QColor(Qt::black));
+    shade.setColorAt(1, recorded ? QColor(0x14, 0x5a, 0x1e) : QColor(Qt::darkGray).darker(200));
     painter.fillRect(area, shade);
     return image;
 }

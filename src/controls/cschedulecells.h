@@ -2,8 +2,9 @@
 
 #include <QImage>
 
-// The two pictures of a schedule cell for one cell size: a dark glossy
-// square, and the same square crossed out in red. Rendered once per size.
+// The two pictures of a schedule cell for one cell size: a green glossy
+// square for a recorded hour, and a dark one crossed out in red for an hour
+// off. Rendered once per size.
 class cScheduleCells
 {
 public:
@@ -14,7 +15,7 @@ public:
     const QImage& picture(int value) const { return value == 0 ? plain : crossed; }
 
 private:
-    static QImage renderPlain(int side);
+    static QImage renderPlain(int side, bool recorded);
     static QImage renderCrossed(const QImage& plain);
 
     QImage crossed;

@@ -43,6 +43,28 @@ void cSoftList::addPackage(const package& p)
         for (int c : {Name, Version, Description})
             row->setForeground(c, QBrush(Qt::red));
     }
+    if (m_removed.contains(p.name))
+        showRemoved(row);
+}
+
+void cSoftList::markRemoved(const QString& name)
+{
+    m_removed.insert(name);
+    for (int i = 0; i < topLevelItemCount(); ++i) {
+        QTreeWidgetItem* row = topLevelItem(i);
+        if (row->text(Name) == name)
+            showRemoved(row);
+    }
+}
+
+// A disabled row is drawn grey and cannot become current.
+void cSoftList::showRemoved(QTreeWidgetItem* row)
+{
+    if (row == currentItem())
+        setCurrentItem(nullptr);
+    row->setFlags(row->flags() & ~(Qt::ItemIsEnabled | Qt::ItemIsSelectable));
+    row->setText(Description, tr("Removed from the recorder"));
+    row->setToolTip(Name, tr("The recorder was told to remove this package."));
 }
 
 cSoftList::package cSoftList::getPackage(int row) const
@@ -72,5 +94,6 @@ int cSoftList::selection() const
 
 bool cSoftList::isRemovable(int row) const
 {
-    return getPackage(row).priority != kRequired;
+    const package p = getPackage(row);
+    return p.priority != kRequired && !m_removed.contains(p.name);
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QList>
+#include <QSet>
 #include <QTreeWidget>
 
 // The software packages installed on the device, one read-only row each:
@@ -33,8 +34,19 @@ public:
     void removePackage(int row);
     // The row of the current item, -1 when there is none.
     int selection() const;
+    // Whether the package of `row` may be removed: neither required nor
+    // removed already.
     bool isRemovable(int row) const;
+    // The recorder was told to remove the package `name`: its row stays,
+    // greyed and marked, and can no longer be chosen for removal. The mark
+    // outlives a rebuild of the rows.
+    void markRemoved(const QString& name);
 
 signals:
     void valueChanged();
+
+private:
+    void showRemoved(QTreeWidgetItem* row);
+
+    QSet<QString> m_removed;
 };

@@ -2,13 +2,16 @@
 
 #include <QDialog>
 #include <QImage>
+#include <QPixmap>
 
 #include <opencv2/core.hpp>
 
 class QGridLayout;
+class QLabel;
 
 // Shows a rectified pair with what the calibration found for each camera,
-// for the user to accept or reject.
+// for the user to accept or reject; says what each answer does, and fits
+// the screen it opens on.
 class cStereoResults : public QDialog
 {
     Q_OBJECT
@@ -30,4 +33,8 @@ public:
 private:
     void addCamera(QGridLayout& grid, int column, const QString& title, const Camera& camera,
                    int pixelSize);
+    void fitToScreen();
+
+    QPixmap m_pair;
+    QLabel* m_picture = nullptr;
 };

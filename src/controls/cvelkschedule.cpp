@@ -146,9 +146,8 @@ void cVelkSchedule::paintEvent(QPaintEvent*)
     for (int i = 0; i < values.size(); ++i)
         painter.drawImage(g.grid.left() + i % columns * g.cell, g.grid.top() + i / columns * g.cell,
                           cells.picture(values[i]));
-    painter.setPen(QPen(Qt::white, 1, Qt::SolidLine, Qt::SquareCap, Qt::BevelJoin));
-    painter.setBrush(Qt::NoBrush);
-    painter.drawRect(g.grid);
+    for (const OutlineStrip& side : outline)
+        painter.drawImage(side.at, side.image);
 }
 
 QImage cVelkSchedule::strip(QSize size) const
@@ -181,7 +180,33 @@ void cVelkSchedule::fitLabelStrips(const Geometry& g)
         header.drawText(
             QRect(QPoint(j * g.cell, 0), QPoint((j + 1) * g.cell - 1, g.headerHeight - 1)),
             Qt::AlignCenter, columnLabels.at(j));
+    fitOutlineStrips(g);
     stripsSize = size();
+}
+
+// The outline is stroked into a transparent picture one pixel wider than
+// the stroke can reach on every side, then cut into the bands along its
+// four sides, so that drawing the bands sets exactly the stroke's pixels.
+void cVelkSchedule::fitOutlineStrips(const Geometry& g)
+{
+    const int w = g.grid.width();
+    const int h = g.grid.height();
+    QImage whole = strip(QSize(w + 3, h + 3));
+    QPainter painter(&whole);
+    painter.setPen(QPen(Qt::white, 1, Qt::SolidLine, Qt::SquareCap, Qt::BevelJoin));
+    painter.setBrush(Qt::NoBrush);
+    painter.drawRect(QRect(1, 1, w, h));
+    painter.end();
+    const QRect bands[4] = {QRect(0, 0, w + 3, 3), QRect(0, h, w + 3, 3), QRect(0, 3, 3, h - 3),
+                            QRect(w, 3, 3, h - 3)};
+    const qreal ratio = whole.devicePixelRatio();
+    for (int i = 0; i < 4; ++i) {
+        const QRect& band = bands[i];
+        outline[i].at = g.grid.topLeft() + band.topLeft() - QPoint(1, 1);
+        outline[i].image = whole.copy(
+            QRectF(QPointF(band.topLeft()) * ratio, QSizeF(band.size()) * ratio).toRect());
+        outline[i].image.setDevicePixelRatio(ratio);
+    }
 }
 
 bool cVelkSchedule::hitTest(const QPoint& point, QPoint& cell) const

@@ -1,7 +1,7 @@
 #include "ptz/cadvancedcalibrator.h"
 
 #include "ptz/calibrationmesh.h"
-#include "ptz/crib.h"
+#include "ptz/czonemesher.h"
 
 #include <algorithm>
 #include <cmath>
@@ -58,7 +58,7 @@ void cAdvancedCalibrator::Add_node(const sCalibrationPoint& point)
     qvNode_List* list = m_zones.isEmpty() ? &m_zones : m_zones.Find_qvNode_List_Zone(point.zone);
     if (!list)
         list = m_zones.Insert_after();
-    list->SortByXY(node);
+    list->Append(node);
 }
 
 // A point joins as the successor of the point before it; the first
@@ -75,6 +75,8 @@ void cAdvancedCalibrator::Init(const QVector<sCalibrationPoint>& points)
         if (!m_zones.isEmpty() && points.at(i + 1).state != 0)
             Add_node(points.at(i + 1));
     }
+    for (qvNode_List* list = &m_zones; list; list = list->Next())
+        list->Sort_by_xy();
     Make_triangles();
 }
 
@@ -87,33 +89,9 @@ void cAdvancedCalibrator::Make_triangles()
     Make_Squares();
 }
 
-// Advancing front from an edge at the node with the smallest x + y. The
-// stop bound counts this zone's triangles only: counting those of earlier
-// zones would cut a smaller later zone short after its first triangle.
 void cAdvancedCalibrator::Triangulate_zone(const QVector<cNode>& nodes)
 {
-    const int n = nodes.size();
-    int second = 1;
-    for (int i = 2; i < n; ++i) {
-        const int side = nodes.at(i).classify(nodes.at(0), nodes.at(second));
-        if (side == cNode::Left || side == cNode::Between)
-            second = i;
-    }
-    const int zoneStart = m_triangles.size();
-    QVector<cRib> front{cRib(second, 0, nodes)};
-    while (!front.isEmpty()) {
-        const cRib edge = front.first();
-        const int i1 = edge.First();
-        const int i2 = edge.Second();
-        if (!RibSearchExecution(nodes, i1, i2, i1, i2, front, m_triangles) &&
-            !RibSearchExecution(nodes, i1, i2, i2, n, front, m_triangles))
-            RibSearchExecution(nodes, i1, i2, 0, i1, front, m_triangles);
-        const int at = Find_Rib_Vector(edge, front);
-        if (at >= 0)
-            front.remove(at);
-        if (m_triangles.size() - zoneStart > 2 * n)
-            break;
-    }
+    cZoneMesher(nodes).Run(m_triangles);
 }
 
 void cAdvancedCalibrator::Make_Squares()

@@ -34,35 +34,6 @@ bool greater(int a, int b)
     return a > b;
 }
 
-// A triangle lies left of its edges taken backwards (Q1 -> Q0, Q0 -> Q2,
-// Q2 -> Q1).
-bool leftOfTriangle(const cNode& a, const cNode& b, const cTriangle& t)
-{
-    return (b == t.Q0() && a == t.Q1()) || (b == t.Q1() && a == t.Q2()) ||
-           (b == t.Q2() && a == t.Q0());
-}
-
-bool sideFilled(const cRib& rib, const QVector<cTriangle>& triangles)
-{
-    for (const cTriangle& t : triangles) {
-        if (leftOfTriangle(rib.Node_first(), rib.Node_second(), t))
-            return true;
-    }
-    return false;
-}
-
-// An edge whose far side already holds a triangle does not join the front:
-// searching that side again would lay a second triangle over the first, and
-// those copies would use up the triangle bound before the zone is covered.
-void toggleFrontEdge(QVector<cRib>& front, const cRib& rib, const QVector<cTriangle>& triangles)
-{
-    const int at = Find_Rib_Vector(rib, front);
-    if (at >= 0)
-        front.remove(at);
-    else if (!sideFilled(rib, triangles))
-        front.append(rib);
-}
-
 // The gift-wrapping step from `current`: the candidate that no node of the
 // set replaces, a node replacing it when it lies left of or between the
 // current edge. `allowed` says which nodes may be candidates at all.
@@ -104,46 +75,6 @@ int Find_Max_X(const QVector<cNode>& nodes)
 int Find_Max_Y(const QVector<cNode>& nodes)
 {
     return findFirst(nodes, y, greater);
-}
-
-int Find_Rib_Vector(const cRib& r, const QVector<cRib>& ribs)
-{
-    for (int i = 0; i < ribs.size(); ++i) {
-        if (ribs.at(i).Same_ends(r))
-            return i;
-    }
-    return -1;
-}
-
-bool Cheak_Cross(const QVector<cRib>& ribs, const cRib& r)
-{
-    for (const cRib& rib : ribs) {
-        if (!rib.cheak_cross(r))
-            return false;
-    }
-    return true;
-}
-
-bool RibSearchExecution(const QVector<cNode>& nodes, int i1, int i2, int from, int to,
-                        QVector<cRib>& front, QVector<cTriangle>& triangles)
-{
-    for (int k = from; k < to; ++k) {
-        const cNode& candidate = nodes.at(k);
-        if (candidate.classify(nodes.at(i1), nodes.at(i2)) != cNode::Left)
-            continue;
-        const cRib toSecond(k, i2, nodes);
-        const cRib fromFirst(i1, k, nodes);
-        if (!Cheak_Cross(front, toSecond) || !Cheak_Cross(front, fromFirst))
-            continue;
-        const cTriangle triangle(nodes.at(i2), nodes.at(i1), candidate, candidate.Node_get_zone());
-        if (!triangle.Triangle_Check_Delone(nodes))
-            continue;
-        triangles.append(triangle);
-        toggleFrontEdge(front, toSecond, triangles);
-        toggleFrontEdge(front, fromFirst, triangles);
-        return true;
-    }
-    return false;
 }
 
 // Plain gift wrapping turns in circles when the step from some node leads

@@ -1,6 +1,5 @@
 #include "ptz/cptzcalibrator.h"
 
-#include "config/nbxsetup.h"
 #include "ptz/calibrationmesh.h"
 
 #include <QMouseEvent>
@@ -11,8 +10,7 @@
 
 namespace {
 
-constexpr int kFullTurn = 36000;
-constexpr int kHalfTurn = 18000;
+constexpr int kHalfTurn = cPTZCalibrator::kFullTurn / 2;
 constexpr int kCentre = 4;
 constexpr int kMiddleX = 360;
 constexpr int kMiddleY = 288;
@@ -30,11 +28,6 @@ const GridEdges kGridEdges[9] = {
     {false, true, false, false}, {false, false, false, false}, {false, false, false, true},
     {false, true, true, false},  {false, false, true, false},  {false, false, true, true},
 };
-
-int storedInt(NBXSetup& setup, const QString& key)
-{
-    return setup.value(key).toInt();
-}
 
 bool within(int v, int low, int high)
 {
@@ -560,48 +553,5 @@ void cPTZCalibrator::Paint_advanced_points(QPainter& painter)
         painter.setBrush(p.state == 1 ? colourOf(p.zone) : QColor(200, 0, 0, 192));
         painter.setPen(QPen(emphasised ? Qt::white : Qt::black, emphasised ? 2 : 1));
         painter.drawEllipse(QPoint(p.x, p.y), 5, 5);
-    }
-}
-
-void cPTZCalibrator::Load_points(NBXSetup& setup, const QString& prefix)
-{
-    slot_Calibration_type(setup.value(prefix + QLatin1String("/Remap_type")));
-    const int count =
-        std::clamp(storedInt(setup, prefix + QLatin1String("/Remap_poins")), 0, kMaxStoredPoints);
-    const bool halfY = storedInt(setup, prefix + QLatin1String("/NetViewer_mode/0")) != 0;
-    QVector<sCalibrationPoint> points;
-    for (int i = 0; i < count; ++i) {
-        const QString key = prefix + QStringLiteral("/Remap_point%1.").arg(i);
-        sCalibrationPoint p;
-        p.number = i;
-        p.pan = storedInt(setup, key + QLatin1String("Pan")) % kFullTurn;
-        p.tilt = storedInt(setup, key + QLatin1String("Tilt"));
-        p.x = storedInt(setup, key + QLatin1String("X"));
-        const qint64 y = storedInt(setup, key + QLatin1String("Y"));
-        p.y = int(std::clamp<qint64>(halfY ? 2 * y : y, INT_MIN, INT_MAX));
-        p.zone = storedInt(setup, key + QLatin1String("Zone"));
-        p.state = 1;
-        points.append(p);
-    }
-    Set_points(points);
-}
-
-void cPTZCalibrator::Store_points(NBXSetup& setup, const QString& prefix)
-{
-    const QVector<sCalibrationPoint> points = Get_points();
-    setup.setValue(prefix + QStringLiteral("/Remap_poins/%1").arg(points.size()));
-    const bool halfY = storedInt(setup, prefix + QLatin1String("/NetViewer_mode/0")) != 0;
-    const qint64 version = storedInt(setup, prefix + QLatin1String("/Map_version/0"));
-    setup.setValue(prefix + QStringLiteral("/Map_version/%1").arg(version + 1));
-    for (int i = 0; i < points.size(); ++i) {
-        const sCalibrationPoint& p = points.at(i);
-        const QString key = prefix + QStringLiteral("/Remap_point%1.").arg(i);
-        const QString fields[][2] = {{"Pan", QString::number(p.pan)},
-                                     {"Tilt", QString::number(p.tilt)},
-                                     {"X", QString::number(p.x)},
-                                     {"Y", QString::number(halfY ? p.y / 2 : p.y)},
-                                     {"Zone", QString::number(p.zone)}};
-        for (const auto& field : fields)
-            setup.setValue(key + field[0] + QLatin1Char('/') + field[1]);
     }
 }

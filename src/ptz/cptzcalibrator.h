@@ -45,9 +45,13 @@ public:
 
     // Reads the type and the points stored under `prefix` (file/section);
     // writes the points of the current type back, with the map version
-    // increased. Stored Y values are halves when the mode flag is set.
+    // increased, unless they mean what is stored already (a pan a full turn
+    // away is the same pan). Stored Y values are halves when the mode flag
+    // is set. (cptzcalibratorstorage.cpp)
     void Load_points(NBXSetup& setup, const QString& prefix);
     void Store_points(NBXSetup& setup, const QString& prefix);
+    // Pan values are hundredths of a degree.
+    static constexpr int kFullTurn = 36000;
     // Stored point counts beyond this are read only this far.
     static constexpr int kMaxStoredPoints = 4096;
 

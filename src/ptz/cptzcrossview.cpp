@@ -1,6 +1,7 @@
 #include "cptzcrossview.h"
 
 #include <QKeyEvent>
+#include <QPaintEvent>
 #include <QPainter>
 
 namespace {
@@ -21,9 +22,23 @@ cPTZCrossView::cPTZCrossView(QWidget* parent) : QLabel(parent)
     setFocusPolicy(Qt::StrongFocus);
 }
 
+// A live picture changes every pixel of the view, so the picture is drawn
+// straight into the exposed region: the label's own path would convert it
+// to an image, scale a copy and convert that back for every picture.
 void cPTZCrossView::paintEvent(QPaintEvent* event)
 {
-    QLabel::paintEvent(event);
+    const QPixmap picture = pixmap();
+    if (picture.isNull() || !hasScaledContents() || !isEnabled() || margin() != 0) {
+        QLabel::paintEvent(event);
+    } else {
+        QPainter frame(this);
+        drawFrame(&frame);
+        frame.end();
+        QPainter painter(this);
+        painter.setRenderHint(QPainter::SmoothPixmapTransform);
+        painter.setClipRegion(event->region() & contentsRect());
+        painter.drawPixmap(contentsRect(), picture);
+    }
     const int cx = width() / 2;
     const int cy = height() / 2;
     QPainter painter(this);
@@ -37,35 +52,29 @@ void cPTZCrossView::paintEvent(QPaintEvent* event)
 
 void cPTZCrossView::keyPressEvent(QKeyEvent* event)
 {
-    if (!steer(event))
+    if (!steer(keys.press(*event)))
         QLabel::keyPressEvent(event);
 }
 
 void cPTZCrossView::keyReleaseEvent(QKeyEvent* event)
 {
-    if (!steer(event))
+    if (!steer(keys.release(*event)))
         QLabel::keyReleaseEvent(event);
 }
 
-// The latches toggle, so the press and the release of a key each send it
-// once; the repeats of a held key send nothing.
-bool cPTZCrossView::steer(QKeyEvent* event)
+// Keys released elsewhere never arrive here: nothing may go on moving.
+void cPTZCrossView::focusOutEvent(QFocusEvent* event)
 {
-    static const struct
-    {
-        int key;
-        const char* direction;
-    } kKeys[] = {
-        {Qt::Key_Up, "UP"},       {Qt::Key_Down, "DOWN"},    {Qt::Key_Left, "LEFT"},
-        {Qt::Key_Right, "RIGHT"}, {Qt::Key_Plus, "ZOOM_IN"}, {Qt::Key_Minus, "ZOOM_OUT"},
-    };
-    for (const auto& row : kKeys) {
-        if (event->key() != row.key)
-            continue;
-        if (!event->isAutoRepeat())
-            emit moveRequested(QLatin1String(row.direction));
-        event->accept();
-        return true;
-    }
-    return false;
+    for (const QString& direction : keys.releaseAll())
+        emit moveStopped(direction);
+    QLabel::focusOutEvent(event);
+}
+
+bool cPTZCrossView::steer(const cPTZKeys::Step& step)
+{
+    if (!step.stopped.isEmpty())
+        emit moveStopped(step.stopped);
+    if (!step.started.isEmpty())
+        emit moveStarted(step.started);
+    return step.handled;
 }

@@ -55,6 +55,10 @@ cPTZvideoIn::~cPTZvideoIn()
 {
     reconnectTimer.stop();
     socket.disconnect(this);
+    // The buttons that show the latches may be going too: stop the camera
+    // without telling anyone.
+    blockSignals(true);
+    slot_Stop_all();
     slot_Disconnect_socket();
 }
 
@@ -127,28 +131,91 @@ void cPTZvideoIn::slot_Disconnect_socket()
 
 // --- steering
 
+namespace {
+
+const char* const kDirectionNames[] = {"UP", "DOWN", "LEFT", "RIGHT", "ZOOM_IN", "ZOOM_OUT"};
+
+} // namespace
+
+// The index of a direction's name, -1 for none; `opposite` receives the
+// direction on the same axis the other way.
+int cPTZvideoIn::directionIndex(const QString& name, int* opposite)
+{
+    for (int i = 0; i < DirectionCount; ++i) {
+        if (name != QLatin1String(kDirectionNames[i]))
+            continue;
+        if (opposite)
+            *opposite = i ^ 1;
+        return i;
+    }
+    return -1;
+}
+
+bool cPTZvideoIn::isLatched(const QString& direction) const
+{
+    const int i = directionIndex(direction);
+    return i >= 0 && directions[i].latch;
+}
+
+void cPTZvideoIn::setLatch(int direction, bool latched)
+{
+    if (directions[direction].latch == latched)
+        return;
+    directions[direction].latch = latched;
+    emit latchChanged(QLatin1String(kDirectionNames[direction]), latched);
+}
+
 void cPTZvideoIn::slot_Move_PTZ(QString param)
 {
-    static const struct
-    {
-        const char* param;
-        int self;
-        int opposite;
-    } kLatches[] = {
-        {"UP", Up, Down},       {"DOWN", Down, Up},           {"LEFT", Left, Right},
-        {"RIGHT", Right, Left}, {"ZOOM_IN", ZoomIn, ZoomOut}, {"ZOOM_OUT", ZoomOut, ZoomIn},
-    };
-    for (const auto& row : kLatches) {
-        if (param != QLatin1String(row.param))
-            continue;
-        Direction& self = directions[row.self];
-        Direction& opposite = directions[row.opposite];
-        self.latch = !self.latch;
-        self.on = self.latch;
-        if (self.latch)
-            opposite = Direction();
+    int opposite = -1;
+    const int self = directionIndex(param, &opposite);
+    if (self < 0)
         return;
+    const bool latched = !directions[self].latch;
+    if (latched) {
+        directions[opposite].held = false;
+        setLatch(opposite, false);
     }
+    setLatch(self, latched);
+}
+
+void cPTZvideoIn::slot_Start_PTZ(const QString& direction)
+{
+    int opposite = -1;
+    const int self = directionIndex(direction, &opposite);
+    if (self < 0)
+        return;
+    directions[opposite].held = false;
+    setLatch(opposite, false);
+    setLatch(self, false);
+    directions[self].held = true;
+    steerNow();
+}
+
+void cPTZvideoIn::slot_Stop_PTZ(const QString& direction)
+{
+    const int self = directionIndex(direction);
+    if (self < 0 || !directions[self].held)
+        return;
+    directions[self].held = false;
+    steerNow();
+}
+
+void cPTZvideoIn::slot_Stop_all()
+{
+    for (int i = 0; i < DirectionCount; ++i) {
+        directions[i].held = false;
+        setLatch(i, false);
+    }
+    steerNow();
+    // The dialog may be closing: the STOP must leave before the socket goes.
+    if (writable())
+        socket.flush();
+}
+
+void cPTZvideoIn::steerNow()
+{
+    slot_Timeout();
 }
 
 QByteArray cPTZvideoIn::movementCommand() const
@@ -166,9 +233,9 @@ QByteArray cPTZvideoIn::movementCommand() const
     };
     QByteArray command;
     for (const auto& axis : kAxes) {
-        if (directions[axis.first].on)
+        if (directions[axis.first].on())
             command += axis.firstText;
-        else if (directions[axis.second].on)
+        else if (directions[axis.second].on())
             command += axis.secondText;
     }
     return command;

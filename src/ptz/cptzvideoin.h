@@ -13,9 +13,9 @@
 class NBXSetup;
 
 // The invisible control of a PTZ page. It keeps a connection of its own to
-// the device's PTZ service, steers the camera while a direction is latched,
-// and hands every received picture and position report to the dialog
-// through signal_Pixmap_ready().
+// the device's PTZ service, steers the camera while a direction is latched
+// (by a button) or held (by a key), and hands every received picture and
+// position report to the dialog through signal_Pixmap_ready().
 class cPTZvideoIn : public QWidget
 {
     Q_OBJECT
@@ -50,8 +50,18 @@ public:
     // 12345 -> "123.45", as positions are written into the settings.
     static QString hundredths(int value);
 
+    // Whether `direction` ("UP", ..., "ZOOM_OUT") is latched on.
+    bool isLatched(const QString& direction) const;
+
 public slots:
+    // Toggles the latch of a direction, as a button does.
     void slot_Move_PTZ(QString param);
+    // A direction moves from start to stop, as a key held down does; it
+    // takes over its axis from any latch.
+    void slot_Start_PTZ(const QString& direction);
+    void slot_Stop_PTZ(const QString& direction);
+    // Everything stops now: latches, held directions and the camera.
+    void slot_Stop_all();
     void slot_Set_selected_point(sCalibrationPoint p);
     void slot_PTZ_goto(sCalibrationPoint p);
     void slot_Pin_default_PTZ_pos();
@@ -64,12 +74,15 @@ public slots:
 
 signals:
     void signal_Pixmap_ready();
+    // A direction's latch changed, so that a button showing it can follow.
+    void latchChanged(const QString& direction, bool latched);
 
 private:
     struct Direction
     {
-        bool on = false;
         bool latch = false;
+        bool held = false;
+        bool on() const { return latch || held; }
     };
 
     QString optionalValue(const char* file, const char* key) const;
@@ -77,6 +90,10 @@ private:
     void _scheduleReconnect();
     bool writable() const;
     void sendMove(const QByteArray& command);
+    // Sends the movement or STOP now instead of at the next tick.
+    void steerNow();
+    void setLatch(int direction, bool latched);
+    static int directionIndex(const QString& name, int* opposite = nullptr);
     QByteArray movementCommand() const;
     void onPosition(int pan, int tilt, int zoom);
     void onPicture();

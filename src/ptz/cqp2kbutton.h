@@ -2,6 +2,11 @@
 
 #include <QPushButton>
 
+// Properties of a button that latches a PTZ direction: the direction and
+// the tag of the PTZ control that keeps the latch.
+inline constexpr char kPTZDirectionProperty[] = "ptzDirection";
+inline constexpr char kPTZTargetProperty[] = "ptzTarget";
+
 // A push button that the description can check, uncheck and toggle through
 // slots, for buttons that latch a state kept elsewhere (a PTZ direction).
 class cQP2kButton : public QPushButton

@@ -101,17 +101,46 @@ bool cTriangle::Is_vertex(const cNode& node) const
     return node == m_q0 || node == m_q1 || node == m_q2;
 }
 
-bool cTriangle::Triangle_Check_Delone(const QVector<cNode>& nodes) const
+template <typename NodeAt> bool cTriangle::Circle_empty(int count, NodeAt nodeAt) const
 {
     const bool degenerate = Degenerate();
     const Circumcentre centre = degenerate ? Circumcentre{0, 0} : Centre();
-    for (const cNode& node : nodes) {
+    for (int i = 0; i < count; ++i) {
+        const cNode& node = nodeAt(i);
         if (Is_vertex(node))
             continue;
         const qint64 value = degenerate ? kDegenerate : Delone_value(centre, node);
         if (value < kDeloneTolerance)
             return false;
     }
+    return true;
+}
+
+bool cTriangle::Triangle_Check_Delone(const QVector<cNode>& nodes) const
+{
+    return Circle_empty(nodes.size(), [&](int i) -> const cNode& { return nodes.at(i); });
+}
+
+bool cTriangle::Triangle_Check_Delone(const QVector<cNode>& nodes, const QVector<int>& near) const
+{
+    return Circle_empty(near.size(), [&](int i) -> const cNode& { return nodes.at(near.at(i)); });
+}
+
+// A node that fails the test is nearer the (whole-eighth) centre than Q0,
+// so it lies within that radius of it; two eighths more cover the rounding
+// of the box to doubles.
+bool cTriangle::Circle_bounds(double* left, double* top, double* right, double* bottom) const
+{
+    if (Degenerate())
+        return false;
+    const Circumcentre c = Centre();
+    const long double dx = (long double)(Wide(m_q0.Node_get_x()) - c.x);
+    const long double dy = (long double)(Wide(m_q0.Node_get_y()) - c.y);
+    const long double radius = std::sqrt(dx * dx + dy * dy) + 2;
+    *left = double((long double)c.x - radius);
+    *top = double((long double)c.y - radius);
+    *right = double((long double)c.x + radius);
+    *bottom = double((long double)c.y + radius);
     return true;
 }
 

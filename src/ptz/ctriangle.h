@@ -31,6 +31,11 @@ public:
     // No node of the list but the vertices lies inside the circumcircle
     // (beyond the tolerance).
     bool Triangle_Check_Delone(const QVector<cNode>& nodes) const;
+    // The same answer when `near` lists every node of `nodes` within
+    // Circle_bounds (others may be listed too).
+    bool Triangle_Check_Delone(const QVector<cNode>& nodes, const QVector<int>& near) const;
+    // A box holding the circumcircle; false when there is no circumcircle.
+    bool Circle_bounds(double* left, double* top, double* right, double* bottom) const;
     // Inside or on an edge, within the line tolerance.
     bool Check_in_triangle(const cNode& p) const;
     // Sets p's pan and tilt by linear interpolation over the vertices; false
@@ -47,6 +52,7 @@ private:
     Circumcentre Centre() const;
     qint64 Delone_value(const Circumcentre& c, const cNode& node) const;
     bool Is_vertex(const cNode& node) const;
+    template <typename NodeAt> bool Circle_empty(int count, NodeAt nodeAt) const;
 
     cNode m_q0;
     cNode m_q1;

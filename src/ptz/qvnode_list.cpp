@@ -8,13 +8,23 @@ qvNode_List::~qvNode_List()
     Clear();
 }
 
+namespace {
+
+bool lessSum(const cNode& a, const cNode& b)
+{
+    return qint64(a.Node_get_x()) + a.Node_get_y() < qint64(b.Node_get_x()) + b.Node_get_y();
+}
+
+} // namespace
+
 void qvNode_List::SortByXY(const cNode& node)
 {
-    const auto sum = [](const cNode& n) { return qint64(n.Node_get_x()) + n.Node_get_y(); };
-    const auto at =
-        std::upper_bound(m_nodes.begin(), m_nodes.end(), node,
-                         [&](const cNode& a, const cNode& b) { return sum(a) < sum(b); });
-    m_nodes.insert(at, node);
+    m_nodes.insert(std::upper_bound(m_nodes.begin(), m_nodes.end(), node, lessSum), node);
+}
+
+void qvNode_List::Sort_by_xy()
+{
+    std::stable_sort(m_nodes.begin(), m_nodes.end(), lessSum);
 }
 
 const qvNode_List* qvNode_List::Find_qvNode_List_Zone(int zone) const

@@ -4,6 +4,7 @@
 
 #include "config/nbxsetup.h"
 #include "controls/caccesslist.h"
+#include "host/nbxdlgquestion.h"
 #include "setup/listcontrols.h"
 #include "util/cmd5hash.h"
 
@@ -21,6 +22,8 @@ const QString kPass1 = QStringLiteral("general/access/pass1");
 const QString kPass2 = QStringLiteral("general/access/pass2");
 const QString kLevel = QStringLiteral("general/access/level");
 const QString kEditing = QStringLiteral("general/access/edit");
+// The login this dialog is connected with.
+const QString kLogin = QStringLiteral("general/network/login");
 
 QString userKey(const QString& prefix, const char* field, int i)
 {
@@ -50,11 +53,29 @@ Administrators administratorsOf(const cAccessList& list)
     return a;
 }
 
+// Removing a user cannot be taken back from the list; No is what Enter
+// answers. The login this dialog works with gets a warning of its own: once
+// stored, the recorder refuses it, here and wherever else it is used.
+bool confirmRemoval(QWidget* parent, const QString& name, const QString& login)
+{
+    const bool inUse = name == login;
+    const QString text =
+        inUse ? CWinMain::tr("You are connected to the recorder as \"%1\". Once the settings are "
+                             "stored, the recorder refuses this login, for this dialog and for "
+                             "every program that uses it.\n\nRemove the user \"%1\" anyway?")
+                    .arg(name)
+              : CWinMain::tr("Remove the user \"%1\"?").arg(name);
+    return NBXDlgQuestion::Do(parent, inUse ? QMessageBox::Warning : QMessageBox::Question,
+                              CWinMain::tr("Remove user"), text,
+                              QDialogButtonBox::Yes | QDialogButtonBox::No,
+                              QDialogButtonBox::No) == QMessageBox::Yes;
+}
+
 } // namespace
 
 QLayoutItem* CWinMain::newAccessList(QDomElement& item)
 {
-    auto* list = new cAccessList();
+    auto* list = new cAccessList(controlParent);
     const QList<cSoftList::column> columns = listColumns(*this, item);
     list->setColumnCount(int(columns.size()));
     QStringList labels;
@@ -63,7 +84,7 @@ QLayoutItem* CWinMain::newAccessList(QDomElement& item)
     list->setHeaderLabels(labels);
     for (int i = 0; i < columns.size(); ++i)
         list->setColumnWidth(i, columns.at(i).width);
-    connect(list, &cAccessList::valueChanged, this, qOverload<>(&CWinMain::onCtrlChanged));
+    connectChange(list, &cAccessList::valueChanged);
     return new QWidgetItem(list);
 }
 
@@ -224,12 +245,14 @@ QString CWinMain::accessEntryError(const cAccessList& list)
 
 void CWinMain::accessRemove(cAccessList& list)
 {
+    if (list.currentIdx() < 0)
+        return;
     const Administrators admins = administratorsOf(list);
     if (list.userCount() == 1)
         showDialog(QStringLiteral("accessdlgerr_lastuser"));
     else if (admins.count == 1 && admins.last == list.currentIdx())
         showDialog(QStringLiteral("accessdlgerr_editrights"));
-    else
+    else if (confirmRemoval(this, list.getSelectedUser().name, setup->value(kLogin)))
         list.removeSelection();
 }
 

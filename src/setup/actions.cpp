@@ -2,12 +2,18 @@
 // disabling of other controls.
 #include "cwinmain.h"
 
+#include "config/nbxsetup.h"
+
 void CWinMain::commonActionsProcessing(QDomElement& element)
 {
+    // An error stops the list: OK's accept() must not follow a failed store.
+    const int errorsBefore = errorCount;
     for (QDomElement action = element.firstChildElement(QStringLiteral("action")); !action.isNull();
          action = action.nextSiblingElement(QStringLiteral("action"))) {
         if (action.attribute(QStringLiteral("type")) == QLatin1String("call"))
             commonCallProcessing(action);
+        if (errorCount != errorsBefore)
+            return;
     }
 }
 
@@ -21,12 +27,22 @@ void CWinMain::commonCallProcessing(QDomElement& action)
         QWidget* target = widgetOf(node.parentNode().toElement());
         if (!target)
             continue; // a missing target does nothing
+        // Each target sees the values as the calls before it left them.
+        const QString param =
+            withParam ? substitute(action.attribute(QStringLiteral("param"))) : QString();
+        // Only an exchange this call started is waited for: a picture
+        // adjustment already under way must not stall a slider.
+        const bool idleBefore = !setup->busy();
+        const int errorsBefore = errorCount;
         if (withParam)
-            QMetaObject::invokeMethod(
-                target, name.constData(), Qt::DirectConnection,
-                Q_ARG(QString, substitute(action.attribute(QStringLiteral("param")))));
+            QMetaObject::invokeMethod(target, name.constData(), Qt::DirectConnection,
+                                      Q_ARG(QString, param));
         else
             QMetaObject::invokeMethod(target, name.constData(), Qt::DirectConnection);
+        if (idleBefore)
+            waitForSource(param);
+        if (errorCount == errorsBefore && method == QLatin1String("callSetup"))
+            callDone(param);
     }
 }
 

@@ -8,6 +8,7 @@
 
 #include <QDateTime>
 #include <QRegExp>
+#include <QScopeGuard>
 
 #include <limits>
 
@@ -30,6 +31,7 @@ void CWinMain::registerKeyForLink(const QString& key, const QDomElement& element
 
 void CWinMain::setValue(QString s)
 {
+    noteEdit(s);
     setup->setValue(s);
     // Updates may register further links under this path; walk a copy. The
     // registry lists the newest tag first; refresh in registration order.
@@ -92,6 +94,14 @@ void CWinMain::actControl(QWidget* widget)
     }
     while (!toggledWidgets.isEmpty())
         actControl(toggledWidgets.takeLast());
+}
+
+void CWinMain::controlChanged(QWidget* control)
+{
+    QWidget* const outer = signalledControl;
+    signalledControl = control;
+    const auto restore = qScopeGuard([&] { signalledControl = outer; });
+    actControl(control);
 }
 
 void CWinMain::onCtrlChanged(int)

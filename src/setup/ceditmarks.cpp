@@ -3,6 +3,7 @@
 #include <QEvent>
 #include <QLineEdit>
 #include <QStackedWidget>
+#include <QToolTip>
 
 namespace {
 
@@ -45,6 +46,8 @@ void cEditMarks::clear(QLineEdit* edit)
     disconnect(edit, &QObject::destroyed, this, nullptr);
     edit->setStyleSheet(mark.styleSheet);
     edit->setToolTip(mark.toolTip);
+    if (QToolTip::isVisible() && QToolTip::text() == mark.reason)
+        QToolTip::hideText();
     emit changed();
 }
 
@@ -96,6 +99,10 @@ void cEditMarks::show(const Mark& mark)
 {
     mark.edit->setStyleSheet(kRefusedFrame);
     mark.edit->setToolTip(withReason(mark.toolTip, mark.reason));
+    // The person typing sees the reason at once, without hovering.
+    if (mark.edit->hasFocus())
+        QToolTip::showText(mark.edit->mapToGlobal(QPoint(0, mark.edit->height())), mark.reason,
+                           mark.edit);
 }
 
 // Not hidden by the description or an action, up to its window. The pages

@@ -81,7 +81,10 @@ void CWinMain::fillGridLayout(QGridLayout& grid, QDomElement& element)
         const int rowSpan = span(item, QStringLiteral("rowSpan"));
         const int columnSpan = span(item, QStringLiteral("columnSpan"));
 
+        QWidget* const outerParent = controlParent;
+        controlParent = grid.parentWidget();
         QLayoutItem* result = newControl(item);
+        controlParent = outerParent;
         if (QWidget* widget = result->widget()) {
             grid.addWidget(widget, row, column, rowSpan, columnSpan, alignment);
             delete result; // only the carrier; the grid holds the widget now

@@ -33,6 +33,8 @@ const CWinMain::ControlType* CWinMain::controlType(const QString& name)
         {QStringLiteral("velkschedule"),
          {&CWinMain::newVelkSchedule, &CWinMain::updateVelkSchedule, &CWinMain::actVelkSchedule}},
         {QStringLiteral("diskfitness"), {&CWinMain::newDiskFitness, nullptr, nullptr}},
+        {QStringLiteral("daylightinfo"),
+         {&CWinMain::newDaylightInfo, &CWinMain::updateDaylightInfo, nullptr}},
         {QStringLiteral("PTZvideoin"),
          {&CWinMain::newPTZvideoin, nullptr, &CWinMain::actPTZvideoin}},
         {QStringLiteral("PTZcrossView"), {&CWinMain::newPTZcrossView, nullptr, nullptr}},

@@ -23,14 +23,17 @@ CWinMain::CWinMain(NBXSetup& setup_, QWidget* parent)
     ui.setupUi(this);
 
     connect(ui.pbOK, &QPushButton::clicked, this, &CWinMain::saveSettings);
-    connect(ui.pbCancel, &QPushButton::clicked, this, &CWinMain::reject);
+    connect(ui.pbCancel, &QPushButton::clicked, this, &CWinMain::cancelByUser);
+    connect(ui.pbApply, &QPushButton::clicked, this, &CWinMain::applySettings);
     // Closing without storing takes back what the device shows live, before
     // the host can delete the source. Once: a failed restore rejects the
     // dialog again through the error path, and must not be retried there.
     connect(this, &QDialog::rejected, &setup_, &NBXSetup::revertLive, Qt::SingleShotConnection);
     connect(&timeTaskTimer, &QTimer::timeout, this, &CWinMain::timeout);
-    connect(&editMarks, &cEditMarks::changed, this,
-            [this] { ui.pbOK->setEnabled(!editMarks.blocksStoring()); });
+    connect(&editMarks, &cEditMarks::changed, this, [this] {
+        ui.pbOK->setEnabled(!editMarks.blocksStoring());
+        ui.pbApply->setEnabled(!editMarks.blocksStoring());
+    });
     setTabOrder(ui.pbOK, ui.pbCancel);
 
     // Nothing may reach the screen before the description is in place, not
@@ -41,6 +44,7 @@ CWinMain::CWinMain(NBXSetup& setup_, QWidget* parent)
     connect(setup, &NBXSetup::pseudothrow, this, &CWinMain::pseudothrow);
     connect(this, &CWinMain::pseudothrow, this, &CWinMain::slot_onpseudothrow);
     connect(setup, &NBXSetup::loadDone, this, &CWinMain::onLoadDone);
+    connect(setup, &NBXSetup::cancelled, this, &CWinMain::onSourceCancelled);
     connect(setup, &NBXSetup::progress, this, qOverload<int>(&CWinMain::onSetupProgress));
 
     loaded = false;
@@ -122,6 +126,17 @@ void CWinMain::onLoadDone()
         setVisible(true);
 }
 
+void CWinMain::onSourceCancelled()
+{
+    // Declining the login while loading leaves nothing to show; later it
+    // only stops the action list, as an error would, without a message.
+    if (!loaded || building) {
+        done(QDialog::Rejected);
+        return;
+    }
+    ++errorCount;
+}
+
 void CWinMain::showEvent(QShowEvent* event)
 {
     if (!loaded) {
@@ -137,6 +152,17 @@ void CWinMain::showEvent(QShowEvent* event)
 
 void CWinMain::slot_onpseudothrow(QString s)
 {
+    // Once the dialog is up, an error must not cost the user the edits: each
+    // one is told, the action list that raised it stops (errorCount), and
+    // the dialog stays for another try or for Cancel.
+    if (loaded && !building && !errorShown) {
+        ++errorCount;
+        ui.sourceProgress->finish();
+        if (storing)
+            s = tr("The settings could not be stored on %1.\n\n%2").arg(setup->deviceName(), s);
+        showErrorInTurn(s);
+        return;
+    }
     if (errorShown)
         return;
     errorShown = true;
@@ -149,13 +175,44 @@ void CWinMain::slot_onpseudothrow(QString s)
     rejectTimer.start(0);
 }
 
+// Errors that come while a message is up wait for it, each shown once, and
+// a message the user is just reading is not repeated.
+void CWinMain::showErrorInTurn(const QString& message)
+{
+    if (pendingErrors.isEmpty() || pendingErrors.last() != message)
+        pendingErrors.append(message);
+    if (errorBoxOpen)
+        return;
+    errorBoxOpen = true;
+    const QPointer<CWinMain> alive(this);
+    while (alive && !pendingErrors.isEmpty()) {
+        const QString shown = pendingErrors.first();
+        NBXDlgQuestion::Do(this, QMessageBox::Critical, QStringLiteral("Panorix Setup"), shown,
+                           QDialogButtonBox::Ok, QDialogButtonBox::NoButton, nullptr);
+        if (alive)
+            pendingErrors.removeFirst();
+    }
+    if (alive)
+        errorBoxOpen = false;
+}
+
 void CWinMain::saveSettings()
+{
+    runButtonActions(QStringLiteral("buttonOK"));
+}
+
+void CWinMain::applySettings()
+{
+    runButtonActions(QStringLiteral("buttonApply"));
+}
+
+void CWinMain::runButtonActions(const QString& name)
 {
     if (editMarks.blocksStoring())
         return;
-    QDomElement ok = root.firstChildElement(QStringLiteral("buttonOK"));
-    if (!ok.isNull())
-        commonActionsProcessing(ok);
+    QDomElement button = root.firstChildElement(name);
+    if (!button.isNull())
+        commonActionsProcessing(button);
 }
 
 void CWinMain::onSetupProgress(int prc)
@@ -228,14 +285,15 @@ void CWinMain::fitToScreen()
     create(); // the window system's frame is known from here on
     const QSize room = (area.size() - frameExtra()).expandedTo(QSize(1, 1));
     setMinimumSize(minimumSize().boundedTo(room));
-    layout()->activate();
+    // The hints decide the wrapping before any geometry is set, so that
+    // the pages are laid out once, in their final parents.
     const QSize needed = minimumSizeHint().expandedTo(minimumSize());
     if (needed.width() > room.width() || needed.height() > room.height()) {
         scrollPages();
         ui.tabWidget->updateGeometry();
         layout()->invalidate();
-        layout()->activate();
     }
+    layout()->activate();
     resize(size().expandedTo(minimumSize()).boundedTo(room));
     if (parentWidget())
         return; // centred on the parent when shown

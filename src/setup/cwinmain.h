@@ -38,7 +38,8 @@ class QLineEdit;
 // description.cpp (parsing, tags), controlfactory.cpp (building and layout),
 // controltypes.cpp (the table of control types), plaincontrols.cpp (steps of
 // the plain control types), binding.cpp (values, links, substitution),
-// actions.cpp (actions and calls), dialogs.cpp (sub-dialogs, file chooser,
+// actions.cpp (actions and calls), sourcewait.cpp (waiting for the device's
+// answer), leaving.cpp (Cancel and unsaved changes), dialogs.cpp (sub-dialogs, file chooser,
 // settings export and import), timetasks.cpp (periodic tasks).
 class CWinMain : public QDialog
 {
@@ -90,6 +91,13 @@ public:
     void updateControl(QDomElement& element);
     void actControl(QDomElement& element);
     void actControl(QWidget* widget);
+    // Connects a control's change signal to its own step: a slot that asked
+    // for its sender would search every connection to the dialog.
+    template <typename Control, typename Signal> void connectChange(Control* control, Signal signal)
+    {
+        connect(control, signal, this, [this, control] { controlChanged(control); });
+    }
+    void controlChanged(QWidget* control);
     static QStringList _split_key(QString s);
     static qint64 fromHumanReadable(const QString& s);
 
@@ -109,6 +117,29 @@ public:
     void commonActionsProcessing(QDomElement& element);
     void commonCallProcessing(QDomElement& action);
     void processAction(QWidget* sender, QDomElement& action);
+
+    // --- waiting for the device (sourcewait.cpp)
+    // Once the dialog is shown, a call that started an exchange with the
+    // device returns only when the device has answered or failed, so that
+    // the next action of the list (OK's accept()) sees the outcome. The
+    // dialog takes no input meanwhile and shows the exchange's progress.
+    void waitForSource(const QString& call);
+    // The call param of the store that OK and Apply start.
+    static bool isStoreCall(const QString& call);
+    // A call of the source that ended without an error.
+    void callDone(const QString& call);
+    bool isWaitingForSource() const { return waiting; }
+
+    // --- leaving (leaving.cpp)
+    // Values of the device's files the user changed and has not stored.
+    int unsavedChanges();
+    // Cancel, Esc and the close button: with unsaved changes, only once the
+    // user agrees to discard them. A reject() from the description or the
+    // host closes at once.
+    void cancelByUser();
+    // Errors shown (and logins declined) since the dialog was built; an
+    // action list stops at one.
+    Q_INVOKABLE int errorsShown() const { return errorCount; }
 
     // --- dialogs (dialogs.cpp)
     void fillMainWidget(QWidget* widget, QDomElement& element);
@@ -138,11 +169,15 @@ protected slots:
     void onCtrlChanged(const QString&);
     void timeout();
     void onLoadDone();
+    void onSourceCancelled();
     void showDialog(QString tag);
     void fileDialog(QString s);
     void settingsSlot(QString s);
     void setValue(QString s);
     void saveSettings();
+    // The Apply button: its description's actions, normally OK's store
+    // without the accept(), so the dialog stays open.
+    void applySettings();
     void saveFileAs(QString s);
     void slot_onpseudothrow(QString s);
     // Commands of the user list's buttons and edit dialog, and of the
@@ -154,6 +189,8 @@ protected slots:
 
 protected:
     bool eventFilter(QObject* obj, QEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
     void showEvent(QShowEvent* event) override;
 
@@ -218,6 +255,10 @@ private:
     // --- disk health bar (diskfitnesscontrol.cpp)
     QLayoutItem* newDiskFitness(QDomElement& item);
 
+    // --- daylight time of a zone rule (daylightcontrol.cpp)
+    QLayoutItem* newDaylightInfo(QDomElement& item);
+    void updateDaylightInfo(QDomElement& element, QWidget* widget);
+
     // --- PTZ control types (ptzvideoin.cpp, ptzcrossview.cpp, p2kbutton.cpp,
     // ptzalarm.cpp)
     QLayoutItem* newPTZvideoin(QDomElement& item);
@@ -257,10 +298,13 @@ private:
 
     // --- sub-dialogs (dialogs.cpp)
     void buildDialog(QDialog& dialog, QDomElement& element);
+    bool editsMayGo(const QDomElement& element);
 
     // --- settings export and import (dialogs.cpp)
     void exportSettings(const QString& path, const QString& tag);
     void importSettings(const QString& path);
+    // Why one line of an import cannot be stored; empty when it can.
+    QString importRefusal(const QString& assignment);
 
     // --- time tasks (timetasks.cpp)
     qint64 taskTime() const;
@@ -278,6 +322,13 @@ private:
     QString translate(const QString& word, QString& lang);
     QDomElement translationOf(const QString& word);
     static void paintFrame(QWidget* widget);
+    // --- waiting for the device (sourcewait.cpp)
+    void setInputEnabled(bool enabled);
+    void runButtonActions(const QString& name);
+    void showErrorInTurn(const QString& message);
+    // --- leaving (leaving.cpp)
+    void noteEdit(const QString& assignment);
+    bool discardAgreed();
     // --- fitting the screen (cwinmain.cpp)
     void fitToScreen();
     void scrollPages();
@@ -300,6 +351,16 @@ private:
     TaskClock taskClock;
     cTaskRuns snapshotRuns;
     bool errorShown = false;
+    int errorCount = 0;
+    bool waiting = false;
+    bool storing = false;
+    bool timeTaskRunning = false;
+    // Errors waiting for the message box before them to close.
+    QStringList pendingErrors;
+    bool errorBoxOpen = false;
+    // The value each edited key of the device's files had before its first
+    // edit since loading or the last store.
+    QHash<QString, QString> editedKeys;
     bool building = true;
     QTimer rejectTimer;
     // The loop exec() waits in while the source loads, and whether done()
@@ -325,6 +386,12 @@ private:
     QHash<QString, QDomElement> translations;
     // Elements of the sub-dialogs being shown, outermost first.
     QList<QDomElement> openDialogs;
+
+    // The control whose own change signal is being handled, if any.
+    QWidget* signalledControl = nullptr;
+    // The widget that the grid being filled lays out: controls are created
+    // as its children, as a reparent costs more than the creation itself.
+    QWidget* controlParent = nullptr;
 
     // One `controlWidget` child that annotate() appended.
     struct WidgetRecord

@@ -106,7 +106,8 @@ void CWinMain::parseConfig(const QString& fileName)
     {
         const char* element;
         QPushButton* button;
-    } buttons[] = {{"buttonOK", ui.pbOK}, {"buttonCancel", ui.pbCancel}};
+    } buttons[] = {
+        {"buttonOK", ui.pbOK}, {"buttonCancel", ui.pbCancel}, {"buttonApply", ui.pbApply}};
     for (const auto& b : buttons) {
         const QDomElement def = root.firstChildElement(QLatin1String(b.element));
         const QDomElement text = def.firstChildElement(QStringLiteral("text"));
@@ -114,6 +115,7 @@ void CWinMain::parseConfig(const QString& fileName)
             continue;
         b.button->setText(substitute(text.text()));
         b.button->setToolTip(substitute(def.firstChildElement(QStringLiteral("tooltip")).text()));
+        b.button->show();
     }
 
     const QDomElement tabs = root.firstChildElement(QStringLiteral("tabwidget"));

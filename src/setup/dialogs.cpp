@@ -4,10 +4,12 @@
 
 #include "config/csettingsexport.h"
 #include "config/nbxsetup.h"
+#include "host/nbxdlgquestion.h"
 #include "util/atomicwrite.h"
 
 #include <QFile>
 #include <QFileDialog>
+#include <QPushButton>
 #include <QRegExp>
 
 #include <utility>
@@ -40,6 +42,8 @@ void CWinMain::showDialog(QString tag)
                              .arg(kMaxDialogDepth));
         return;
     }
+    if (!editsMayGo(element))
+        return;
     openDialogs.append(element);
     QDialog dialog(this);
     buildDialog(dialog, element);
@@ -52,6 +56,24 @@ void CWinMain::showDialog(QString tag)
     openDialogs.removeLast();
 }
 
+// A dialog whose action ends the session (a restart, a reset) says first
+// what becomes of the edits not yet stored, and can be left unopened.
+bool CWinMain::editsMayGo(const QDomElement& element)
+{
+    if (element.attribute(QStringLiteral("discardsEdits")) != QLatin1String("yes"))
+        return true;
+    const int changed = unsavedChanges();
+    if (changed == 0)
+        return true;
+    const int answer = NBXDlgQuestion::Do(
+        this, QMessageBox::Warning, QStringLiteral("Panorix Setup"),
+        (changed == 1 ? tr("1 change not stored on the recorder will be lost.")
+                      : tr("%1 changes not stored on the recorder will be lost.").arg(changed)) +
+            QLatin1Char('\n') + tr("Store them first with OK or Apply, or go on without them."),
+        QDialogButtonBox::Ok | QDialogButtonBox::Cancel, QDialogButtonBox::Cancel);
+    return answer == QDialogButtonBox::Ok;
+}
+
 void CWinMain::buildDialog(QDialog& dialog, QDomElement& element)
 {
     // Opened from inside another build, it is part of that build's work.
@@ -62,6 +84,12 @@ void CWinMain::buildDialog(QDialog& dialog, QDomElement& element)
     setCommonControlOptions(&dialog, element);
     fillMainWidget(&dialog, element);
     dialog.installEventFilter(this);
+    // The answer the description makes the default starts with the focus, so
+    // neither Enter nor Space picks another one unseen.
+    for (QPushButton* button : dialog.findChildren<QPushButton*>()) {
+        if (button->isDefault())
+            button->setFocus(Qt::OtherFocusReason);
+    }
     --dialogBuilds;
 }
 
@@ -184,8 +212,36 @@ void CWinMain::importSettings(const QString& path)
         showDialog(QStringLiteral("filewriteerror"));
         return;
     }
+    // Checked whole first: a file that is not a settings file gives one
+    // message and changes nothing, not one message per line and half an
+    // import.
+    for (int i = 0; i < assignments.size(); ++i) {
+        const QString why = importRefusal(assignments.at(i));
+        if (!why.isEmpty()) {
+            emit pseudothrow(tr("\"%1\" is not a settings file of this recorder: line %2: %3")
+                                 .arg(path)
+                                 .arg(i + 1)
+                                 .arg(why));
+            return;
+        }
+    }
     for (const QString& assignment : assignments)
         setValue(assignment);
+}
+
+QString CWinMain::importRefusal(const QString& assignment)
+{
+    const QString file = assignment.section(QLatin1Char('/'), 0, 0);
+    if (assignment.count(QLatin1Char('/')) < 3 || !setup->fileExists(file)) {
+        // A short, printable excerpt of what the file holds.
+        QString excerpt = assignment.left(60);
+        for (QChar& c : excerpt) {
+            if (!c.isPrint())
+                c = QLatin1Char('?');
+        }
+        return tr("\"%1\" is no setting").arg(excerpt);
+    }
+    return setup->storeRefusal(assignment);
 }
 
 void CWinMain::saveFileAs(QString s)

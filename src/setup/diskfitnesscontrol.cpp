@@ -1,9 +1,12 @@
 // The disk health bar ("diskfitness"): the health of one disk, rated once
-// from the attribute table its key substitutes to. Nothing is written back.
+// from the attribute table its key substitutes to, and what lowered it.
+// Nothing is written back.
 #include "cwinmain.h"
 
 #include "controls/cdiskfitness.h"
 
+#include <QHBoxLayout>
+#include <QLabel>
 #include <QProgressBar>
 #include <QWidgetItem>
 
@@ -21,7 +24,11 @@ const char kFailingStyle[] =
 QLayoutItem* CWinMain::newDiskFitness(QDomElement& item)
 {
     const cDiskFitness disk(substitute(item.firstChildElement(QStringLiteral("key")).text(), item));
-    auto* bar = new QProgressBar();
+    // The bar with the reason for its rating beside it.
+    auto* control = new QWidget(controlParent);
+    auto* row = new QHBoxLayout(control);
+    row->setContentsMargins(0, 0, 0, 0);
+    auto* bar = new QProgressBar(control);
     bar->setFixedSize(100, 15);
     bar->setRange(item.attribute(QStringLiteral("minvalue")).toInt(),
                   item.attribute(QStringLiteral("maxvalue")).toInt());
@@ -33,5 +40,9 @@ QLayoutItem* CWinMain::newDiskFitness(QDomElement& item)
         bar->reset();
     bar->setStyleSheet(QLatin1String(disk.fitness() > 25 ? kHealthyStyle : kFailingStyle));
     bar->setTextVisible(true);
-    return new QWidgetItem(bar);
+    row->addWidget(bar);
+    auto* reason = new QLabel(disk.reason(), control);
+    reason->setObjectName(QStringLiteral("healthReason"));
+    row->addWidget(reason, 1);
+    return new QWidgetItem(control);
 }

@@ -27,7 +27,8 @@ int DoPanorixSetupP(NBXSetup& setup, QWidget* parent)
     } catch (const QString& message) {
         if (dialog) {
             try {
-                dialog->close();
+                // Not close(): that would ask the user about unsaved edits.
+                dialog->reject();
                 dialog->deleteLater();
             } catch (...) {
             }

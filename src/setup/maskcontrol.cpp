@@ -20,10 +20,10 @@ int gridSide(const QDomElement& item, const QString& name)
 
 QLayoutItem* CWinMain::newMaskCtrl(QDomElement& item)
 {
-    auto* mask = new cMaskedImage();
+    auto* mask = new cMaskedImage(controlParent);
     mask->setArray(gridSide(item, QStringLiteral("ctrlColumns")),
                    gridSide(item, QStringLiteral("ctrlRows")));
-    connect(mask, &cMaskedImage::valueChanged, this, qOverload<>(&CWinMain::onCtrlChanged));
+    connectChange(mask, &cMaskedImage::valueChanged);
     return new QWidgetItem(mask);
 }
 

@@ -9,15 +9,24 @@
 
 QLayoutItem* CWinMain::newP2Kbutton(QDomElement& item)
 {
-    auto* button = new cQP2kButton();
+    auto* button = new cQP2kButton(controlParent);
     applyPushButtonOptions(button, item);
     button->setText(substitute(item.firstChildElement(QStringLiteral("text")).text(), item));
-    connect(button, &QPushButton::clicked, this, qOverload<>(&CWinMain::onCtrlChanged));
+    // The direction the button latches on a PTZ control, so that the
+    // button can show the control's latch rather than its own idea of it.
+    for (QDomElement action = item.firstChildElement(QStringLiteral("action")); !action.isNull();
+         action = action.nextSiblingElement(QStringLiteral("action"))) {
+        if (action.attribute(QStringLiteral("slot")) == QLatin1String("slot_Move_PTZ")) {
+            button->setProperty(kPTZDirectionProperty, action.attribute(QStringLiteral("param")));
+            button->setProperty(kPTZTargetProperty, action.text());
+        }
+    }
+    connectChange(button, &QPushButton::clicked);
     return new QWidgetItem(button);
 }
 
 void CWinMain::actP2Kbutton(QDomElement& element, QWidget* widget)
 {
-    if (sender() == widget)
+    if (signalledControl == widget)
         commonActionsProcessing(element);
 }

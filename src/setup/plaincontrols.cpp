@@ -6,6 +6,7 @@
 #include "config/nbxsetup.h"
 #include "host/nbxprogresspie.h"
 #include "setup/conlineview.h"
+#include "setup/editvalidator.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -16,11 +17,11 @@
 #include <QLineEdit>
 #include <QProgressBar>
 #include <QPushButton>
-#include <QRegularExpressionValidator>
 #include <QScrollBar>
 #include <QSpacerItem>
 #include <QTabWidget>
 #include <QTreeWidget>
+#include <QValidator>
 #include <QWidgetItem>
 
 #include <limits>
@@ -101,6 +102,12 @@ void applyButtonOptions(QPushButton* button, const QDomElement& item)
     if (item.hasAttribute(QStringLiteral("checkable")) &&
         attr(item, u"checkable") == QLatin1String("true"))
         button->setCheckable(true);
+    // Enter clicks only the button the description makes the default: a
+    // focused button taking Enter by Qt's dialog rule would let Enter answer
+    // "Yes" to formatting a disk.
+    button->setAutoDefault(false);
+    if (attr(item, u"default") == QLatin1String("true"))
+        button->setDefault(true);
     const auto colour = colours.constFind(attr(item, u"color"));
     if (item.hasAttribute(QStringLiteral("color")) && colour != colours.constEnd()) {
         QPalette palette = button->palette();
@@ -126,45 +133,44 @@ QSize fixedViewSize(const QDomElement& item)
 
 QLayoutItem* CWinMain::newLabel(QDomElement& item)
 {
-    auto* label = new QLabel();
+    auto* label = new QLabel(controlParent);
     label->setAlignment(itemAlighment(item));
     return carrier(label);
 }
 
 QLayoutItem* CWinMain::newDropdown(QDomElement& item)
 {
-    auto* combo = new QComboBox();
+    auto* combo = new QComboBox(controlParent);
     combo->setEditable(false);
     const QList<QDomElement> keys = childElements(item, u"key");
     const QList<QDomElement> texts = childElements(item, u"text");
     for (int n = 0; n < texts.size(); ++n)
         combo->addItem(substitute(texts.at(n).text(), item),
                        n < keys.size() ? keys.at(n).text() : QString());
-    connect(combo, &QComboBox::activated, this, qOverload<int>(&CWinMain::onCtrlChanged));
+    connectChange(combo, &QComboBox::activated);
     return carrier(combo);
 }
 
 QLayoutItem* CWinMain::newEdit(QDomElement& item)
 {
-    auto* edit = new QLineEdit();
-    if (item.hasAttribute(QStringLiteral("validator"))) {
-        const QRegularExpression pattern(
-            QRegularExpression::anchoredPattern(attr(item, u"validator")));
-        edit->setValidator(new QRegularExpressionValidator(pattern, edit));
-    }
+    auto* edit = new QLineEdit(controlParent);
+    // Owned by the edit but not installed on it: an installed validator
+    // drops the keystroke that makes the text invalid, so "1.2.3.256"
+    // would silently become the valid, different "1.2.3.25". The text
+    // stays as typed and actEdit() marks what the validator refuses.
+    EditValidator::create(item, edit);
     if (item.hasAttribute(QStringLiteral("inputMask")))
         edit->setInputMask(attr(item, u"inputMask"));
     if (attr(item, u"password") == QLatin1String("on"))
         edit->setEchoMode(QLineEdit::Password);
-    connect(edit, &QLineEdit::textChanged, this,
-            qOverload<const QString&>(&CWinMain::onCtrlChanged));
+    connectChange(edit, &QLineEdit::textChanged);
     return carrier(edit);
 }
 
 QLayoutItem* CWinMain::newCheckbox(QDomElement& item)
 {
-    auto* box = new QCheckBox(childText(item, u"text"));
-    connect(box, &QCheckBox::stateChanged, this, qOverload<int>(&CWinMain::onCtrlChanged));
+    auto* box = new QCheckBox(childText(item, u"text"), controlParent);
+    connectChange(box, &QCheckBox::stateChanged);
     return carrier(box);
 }
 
@@ -172,18 +178,18 @@ QLayoutItem* CWinMain::newScroll(QDomElement& item)
 {
     const Qt::Orientation orientation =
         attr(item, u"orientation") == QLatin1String("horizontal") ? Qt::Horizontal : Qt::Vertical;
-    auto* bar = new QScrollBar(orientation);
+    auto* bar = new QScrollBar(orientation, controlParent);
     bar->setRange(intAttr(item, u"minvalue"), intAttr(item, u"maxvalue"));
     bar->setValue(intAttr(item, u"value"));
     bar->setSingleStep(1);
     bar->setFocusPolicy(Qt::StrongFocus);
-    connect(bar, &QScrollBar::valueChanged, this, qOverload<int>(&CWinMain::onCtrlChanged));
+    connectChange(bar, &QScrollBar::valueChanged);
     return carrier(bar);
 }
 
 QLayoutItem* CWinMain::newSeparator(QDomElement& item)
 {
-    auto* line = new QFrame();
+    auto* line = new QFrame(controlParent);
     line->setFrameShape(attr(item, u"orientation") == QLatin1String("horizontal") ? QFrame::HLine
                                                                                   : QFrame::VLine);
     return carrier(line);
@@ -196,7 +202,7 @@ QLayoutItem* CWinMain::newGridLayout(QDomElement&)
 
 QLayoutItem* CWinMain::newOnline(QDomElement& item)
 {
-    auto* view = new cOnlineView();
+    auto* view = new cOnlineView(controlParent);
     view->setFixedSize(fixedSize(item));
     return carrier(view);
 }
@@ -210,7 +216,7 @@ QLayoutItem* CWinMain::newSpacer(QDomElement& item)
 
 QLayoutItem* CWinMain::newTabWidget(QDomElement& item)
 {
-    auto* tabs = new QTabWidget();
+    auto* tabs = new QTabWidget(controlParent);
     for (QDomElement tab : childElements(item, u"tab")) {
         auto* page = new QWidget();
         tabs->addTab(page, substitute(childText(tab, u"name"), item));
@@ -222,30 +228,34 @@ QLayoutItem* CWinMain::newTabWidget(QDomElement& item)
 
 QLayoutItem* CWinMain::newDateTime(QDomElement& item)
 {
-    auto* edit = new QDateTimeEdit();
+    auto* edit = new QDateTimeEdit(controlParent);
     if (attr(item, u"calendarPopup") == QLatin1String("on"))
         edit->setCalendarPopup(true);
     edit->setDisplayFormat(attr(item, u"format"));
     const QString key = firstKey(item);
-    if (!key.isNull())
-        edit->setDateTime(
-            QDateTime::fromString(setup->value(key), QStringLiteral("yyyyMMddHHmmss")));
-    connect(edit, &QDateTimeEdit::dateTimeChanged, this,
-            qOverload<const QDateTime&>(&CWinMain::onCtrlChanged));
+    if (!key.isNull()) {
+        // A time the device did not give (an empty key) starts at this
+        // computer's, never at the edit's year-2000 default that a clock
+        // button would then send.
+        const QDateTime stored =
+            QDateTime::fromString(setup->value(key), QStringLiteral("yyyyMMddHHmmss"));
+        edit->setDateTime(stored.isValid() ? stored : QDateTime::currentDateTime());
+    }
+    connectChange(edit, &QDateTimeEdit::dateTimeChanged);
     return carrier(edit);
 }
 
 QLayoutItem* CWinMain::newPushButton(QDomElement& item)
 {
-    auto* button = new QPushButton();
+    auto* button = new QPushButton(controlParent);
     applyButtonOptions(button, item);
-    connect(button, &QPushButton::clicked, this, qOverload<>(&CWinMain::onCtrlChanged));
+    connectChange(button, &QPushButton::clicked);
     return carrier(button);
 }
 
 QLayoutItem* CWinMain::newList(QDomElement& item)
 {
-    auto* tree = new QTreeWidget();
+    auto* tree = new QTreeWidget(controlParent);
     const QList<QDomElement> columns = childElements(item, u"column");
     tree->setColumnCount(int(columns.size()));
     QStringList labels;
@@ -289,7 +299,7 @@ QLayoutItem* CWinMain::newList(QDomElement& item)
 
 QLayoutItem* CWinMain::newNbxPie(QDomElement& item)
 {
-    auto* pie = new NBXProgressPie();
+    auto* pie = new NBXProgressPie(controlParent);
     if (item.hasAttribute(QStringLiteral("value")))
         pie->setProgress(intAttr(item, u"value"));
     return carrier(pie);
@@ -297,7 +307,7 @@ QLayoutItem* CWinMain::newNbxPie(QDomElement& item)
 
 QLayoutItem* CWinMain::newProgressBar(QDomElement& item)
 {
-    auto* bar = new QProgressBar();
+    auto* bar = new QProgressBar(controlParent);
     bar->setRange(intAttr(item, u"minvalue"), intAttr(item, u"maxvalue"));
     bar->setValue(intAttr(item, u"value"));
     return carrier(bar);
@@ -477,8 +487,8 @@ QString CWinMain::editRefusal(const QDomElement& element, QLineEdit* edit)
 {
     QString text = edit->text();
     int position = edit->cursorPosition();
-    if (edit->validator() &&
-        edit->validator()->validate(text, position) != QValidator::Acceptable) {
+    const auto* validator = edit->findChild<QValidator*>(QString(), Qt::FindDirectChildrenOnly);
+    if (validator && validator->validate(text, position) != QValidator::Acceptable) {
         const QString hint = childText(element, u"validatorhint");
         return hint.isEmpty() ? tr("This text is not accepted here.")
                               : substitute(hint, QDomElement());
@@ -536,6 +546,6 @@ void CWinMain::actDateTime(QDomElement& element, QWidget* widget)
 
 void CWinMain::actPushButton(QDomElement& element, QWidget* widget)
 {
-    if (sender() == widget)
+    if (signalledControl == widget)
         commonActionsProcessing(element);
 }

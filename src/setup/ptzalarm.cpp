@@ -30,10 +30,10 @@ QString mapPart(const QString& text, int part)
 
 QLayoutItem* CWinMain::newPTZAlarm(QDomElement& item)
 {
-    auto* alarm = new cPTZAlarm();
+    auto* alarm = new cPTZAlarm(controlParent);
     alarm->setArray(gridSide(item, QStringLiteral("ctrlColumns")),
                     gridSide(item, QStringLiteral("ctrlRows")));
-    connect(alarm, &cMaskedImage::valueChanged, this, qOverload<>(&CWinMain::onCtrlChanged));
+    connectChange(alarm, &cMaskedImage::valueChanged);
     return new QWidgetItem(alarm);
 }
 

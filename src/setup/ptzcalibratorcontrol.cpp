@@ -22,16 +22,14 @@ int sideOf(const QDomElement& element, const QString& attribute)
 
 QLayoutItem* CWinMain::newPTZCalibrator(QDomElement& item)
 {
-    auto* calibrator = new cPTZCalibrator();
+    auto* calibrator = new cPTZCalibrator(controlParent);
     calibrator->setFixedSize(sideOf(item, QStringLiteral("width")),
                              sideOf(item, QStringLiteral("height")));
     calibrator->setFrameStyle(QFrame::StyledPanel);
     calibrator->setScaledContents(true);
     calibrator->camera = item.attribute(QStringLiteral("camera")).toInt();
-    connect(calibrator, &cPTZCalibrator::signal_Point_calibrated, this,
-            qOverload<int>(&CWinMain::onCtrlChanged));
-    connect(calibrator, &cPTZCalibrator::signal_Goto_point_selected, this,
-            qOverload<int>(&CWinMain::onCtrlChanged));
+    connectChange(calibrator, &cPTZCalibrator::signal_Point_calibrated);
+    connectChange(calibrator, &cPTZCalibrator::signal_Goto_point_selected);
     return new QWidgetItem(calibrator);
 }
 
@@ -52,8 +50,10 @@ void CWinMain::actPTZCalibrator(QDomElement& element, QWidget* widget)
     sCalibrationPoint request;
     if (calibrator->Get_right_click_point(&request))
         sendPTZGoto(element, request);
+    // Built, it holds what it has just read: writing that back could only
+    // change its form.
     const QDomElement section = element.firstChildElement(kCameraSection);
-    if (!section.isNull())
+    if (!section.isNull() && !building)
         calibrator->Store_points(*setup, section.text());
 }
 

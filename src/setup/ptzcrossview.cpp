@@ -9,7 +9,7 @@
 
 QLayoutItem* CWinMain::newPTZcrossView(QDomElement& item)
 {
-    auto* view = new cPTZCrossView();
+    auto* view = new cPTZCrossView(controlParent);
     view->setFixedSize(fixedViewSize(item));
     view->setFrameStyle(QFrame::StyledPanel);
     view->setScaledContents(true);

@@ -4,6 +4,7 @@
 
 #include "ptz/cptzcrossview.h"
 #include "ptz/cptzvideoin.h"
+#include "ptz/cqp2kbutton.h"
 
 #include <QWidgetItem>
 
@@ -18,8 +19,19 @@ QLayoutItem* CWinMain::newPTZvideoin(QDomElement&)
 {
     auto* control = new cPTZvideoIn(setup);
     control->hide();
-    connect(control, &cPTZvideoIn::signal_Pixmap_ready, this,
-            qOverload<>(&CWinMain::onCtrlChanged));
+    connectChange(control, &cPTZvideoIn::signal_Pixmap_ready);
+    // Closed by OK, Cancel or an error, the dialog leaves no camera moving.
+    connect(this, &QDialog::finished, control, &cPTZvideoIn::slot_Stop_all);
+    // A latch the control dropped (a key took the axis over, the dialog
+    // closed) must not stay shown on its button.
+    connect(control, &cPTZvideoIn::latchChanged, this,
+            [this, control](const QString& direction, bool latched) {
+                for (cQP2kButton* button : findChildren<cQP2kButton*>()) {
+                    if (button->property(kPTZDirectionProperty).toString() == direction &&
+                        taggedObject(button->property(kPTZTargetProperty).toString()) == control)
+                        button->setChecked(latched);
+                }
+            });
     return new QWidgetItem(control);
 }
 
@@ -62,9 +74,12 @@ void CWinMain::actPTZvideoin(QDomElement& element, QWidget* widget)
 void CWinMain::steerFromViews(cPTZvideoIn* control, const QList<QWidget*>& targets)
 {
     for (QWidget* target : targets) {
-        if (auto* view = qobject_cast<cPTZCrossView*>(target))
-            connect(view, &cPTZCrossView::moveRequested, control, &cPTZvideoIn::slot_Move_PTZ,
+        if (auto* view = qobject_cast<cPTZCrossView*>(target)) {
+            connect(view, &cPTZCrossView::moveStarted, control, &cPTZvideoIn::slot_Start_PTZ,
                     Qt::UniqueConnection);
+            connect(view, &cPTZCrossView::moveStopped, control, &cPTZvideoIn::slot_Stop_PTZ,
+                    Qt::UniqueConnection);
+        }
     }
 }
 

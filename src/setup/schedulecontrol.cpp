@@ -31,12 +31,12 @@ QList<QDomElement> childrenNamed(const QDomElement& element, const QString& tag)
 
 QLayoutItem* CWinMain::newVelkSchedule(QDomElement& item)
 {
-    auto* schedule = new cVelkSchedule();
+    auto* schedule = new cVelkSchedule(controlParent);
     for (const QDomElement& column : childrenNamed(item, QStringLiteral("column")))
         schedule->appendColumn(substitute(column.text(), item));
     for (const QDomElement& row : childrenNamed(item, QStringLiteral("row")))
         schedule->appendRow(substitute(row.text(), item));
-    connect(schedule, &cVelkSchedule::valueChanged, this, qOverload<>(&CWinMain::onCtrlChanged));
+    connectChange(schedule, &cVelkSchedule::valueChanged);
     return new QWidgetItem(schedule);
 }
 

@@ -10,6 +10,9 @@
 
 namespace {
 
+// The package the confirmation dialog names and the device function removes.
+const QString kRemoveName = QStringLiteral("general/remove_package/name");
+
 QString packageKey(const QString& prefix, const char* field, int i)
 {
     return QStringLiteral("%1/PACKAGE_%2_%3").arg(prefix, QLatin1String(field), QString::number(i));
@@ -19,9 +22,9 @@ QString packageKey(const QString& prefix, const char* field, int i)
 
 QLayoutItem* CWinMain::newSoftList(QDomElement& item)
 {
-    auto* list = new cSoftList();
+    auto* list = new cSoftList(controlParent);
     list->setupColumns(listColumns(*this, item));
-    connect(list, &cSoftList::valueChanged, this, qOverload<>(&CWinMain::onCtrlChanged));
+    connectChange(list, &cSoftList::valueChanged);
     return new QWidgetItem(list);
 }
 
@@ -49,16 +52,21 @@ void CWinMain::updateSoftList(QDomElement& element, QWidget* widget)
 
 void CWinMain::softListSlot(QString command)
 {
+    auto* list = qobject_cast<cSoftList*>(taggedObject(QStringLiteral("softlist")));
+    if (command == QLatin1String("removed")) {
+        // The removal was confirmed and sent: the row must not offer it again.
+        if (list)
+            list->markRemoved(setup->value(kRemoveName));
+        return;
+    }
     if (command != QLatin1String("remove")) {
         emit pseudothrow(tr("Unknown %1 tag \"%2\"").arg(QStringLiteral("softListSlot"), command));
         return;
     }
-    auto* list = qobject_cast<cSoftList*>(taggedObject(QStringLiteral("softlist")));
     const int row = list ? list->selection() : -1;
     if (row < 0)
         return;
-    const QString name =
-        QStringLiteral("general/remove_package/name/") + list->getPackage(row).name;
+    const QString name = kRemoveName + QLatin1Char('/') + list->getPackage(row).name;
     // A name that cannot be stored would leave the one chosen before in its
     // place, and that package would be removed instead.
     if (!list->isRemovable(row) || !setup->storeRefusal(name).isEmpty()) {

@@ -2,6 +2,7 @@
 #include "cwinmain.h"
 
 #include "config/nbxsetup.h"
+#include "controls/cstereosession.h"
 #include "controls/stereorectification.h"
 
 void CWinMain::StereoRectification_slot()
@@ -16,10 +17,12 @@ void CWinMain::StereoRectification_slot()
     const QString errorKey = QStringLiteral("streams/stereo/last_rectification_error/");
     QString date;
     QString error;
+    bool rectified = false;
     {
         const StereoRectification job(setup, this);
         date = job.date();
         error = job.errorText();
+        rectified = job.status() == cStereoSession::kAccepted;
     }
     // A job that was not accepted gives back what is stored; writing it
     // again would only add empty keys to the file.
@@ -27,4 +30,8 @@ void CWinMain::StereoRectification_slot()
         setValue(dateKey + date);
     if (error != setup->value(errorKey))
         setValue(errorKey + error);
+    // The recorder holds the new tables now: its settings must say so even
+    // if this dialog is cancelled later, so they are stored at once.
+    if (rectified)
+        setup->store();
 }

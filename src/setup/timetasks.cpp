@@ -65,10 +65,17 @@ void CWinMain::doTimeTask(QDomElement& task)
     };
     const QString type = task.attribute(QStringLiteral("type"));
     const auto run = kinds.value(type);
-    if (run)
-        (this->*run)(task);
-    else
+    if (!run) {
+        // Told once: it would fail again at every period.
+        removeTimeTask(task);
         emit pseudothrow(tr("Unknown time task \"%1\"").arg(type));
+        return;
+    }
+    // A call of the source that a period makes is not waited for: the
+    // dialog stays usable between periods.
+    timeTaskRunning = true;
+    (this->*run)(task);
+    timeTaskRunning = false;
 }
 
 void CWinMain::ttGetJpeg(QDomElement& task)

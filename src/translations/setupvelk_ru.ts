@@ -11,6 +11,54 @@
 <context>
     <name>CWinMain</name>
     <message>
+        <source>Storing the settings on %1…</source>
+        <translation>Сохранение настроек на %1…</translation>
+    </message>
+    <message>
+        <source>Waiting for %1…</source>
+        <translation>Ожидание ответа %1…</translation>
+    </message>
+    <message>
+        <source>The settings could not be stored on %1.
+
+%2</source>
+        <translation>Не удалось сохранить настройки на %1.
+
+%2</translation>
+    </message>
+    <message>
+        <source>Discard 1 change?</source>
+        <translation>Отменить 1 изменение?</translation>
+    </message>
+    <message>
+        <source>Discard %1 changes?</source>
+        <translation>Отменить изменения (%1)?</translation>
+    </message>
+    <message>
+        <source>They have not been stored on the recorder.</source>
+        <translation>Они не сохранены в регистраторе.</translation>
+    </message>
+    <message>
+        <source>1 change not stored on the recorder will be lost.</source>
+        <translation>1 изменение, не сохранённое в регистраторе, будет потеряно.</translation>
+    </message>
+    <message>
+        <source>%1 changes not stored on the recorder will be lost.</source>
+        <translation>Изменения, не сохранённые в регистраторе (%1), будут потеряны.</translation>
+    </message>
+    <message>
+        <source>Store them first with OK or Apply, or go on without them.</source>
+        <translation>Сохраните их кнопкой ОК или «Применить» или продолжайте без них.</translation>
+    </message>
+    <message>
+        <source>&quot;%1&quot; is not a settings file of this recorder: line %2: %3</source>
+        <translation>«%1» не является файлом настроек этого регистратора: строка %2: %3</translation>
+    </message>
+    <message>
+        <source>&quot;%1&quot; is no setting</source>
+        <translation>«%1» не является настройкой</translation>
+    </message>
+    <message>
         <source>Unknown control type action &quot;%1&quot;</source>
         <translation>Неизвестное действие типа элемента «%1»</translation>
     </message>
@@ -74,9 +122,33 @@
         <source>Unknown %1 tag &quot;%2&quot;</source>
         <translation>Неизвестный тег %1 «%2»</translation>
     </message>
+    <message>
+        <source>You are connected to the recorder as &quot;%1&quot;. Once the settings are stored, the recorder refuses this login, for this dialog and for every program that uses it.
+
+Remove the user &quot;%1&quot; anyway?</source>
+        <translation>Вы подключены к регистратору как &quot;%1&quot;. После сохранения настроек регистратор отклонит этот логин — для этого диалога и для всех программ, которые его используют.
+
+Всё равно удалить пользователя &quot;%1&quot;?</translation>
+    </message>
+    <message>
+        <source>Remove the user &quot;%1&quot;?</source>
+        <translation>Удалить пользователя &quot;%1&quot;?</translation>
+    </message>
+    <message>
+        <source>Remove user</source>
+        <translation>Удаление пользователя</translation>
+    </message>
 </context>
 <context>
     <name>HostSession</name>
+    <message>
+        <source>The recorder %1 is restarting. Open its setup again once it is back.</source>
+        <translation>Регистратор %1 перезагружается. Откройте его настройку снова, когда он вернётся.</translation>
+    </message>
+    <message>
+        <source>The recorder %1 was reset to its factory settings.</source>
+        <translation>Настройки регистратора %1 сброшены к заводским.</translation>
+    </message>
     <message>
         <source>No setup description %1 in %2</source>
         <translation>Нет описания настройки %1 в %2</translation>
@@ -116,6 +188,10 @@
 </context>
 <context>
     <name>MainWindow</name>
+    <message>
+        <source>Apply</source>
+        <translation>Применить</translation>
+    </message>
     <message>
         <source>Setup</source>
         <translation>Настройка</translation>
@@ -393,6 +469,21 @@
     </message>
 </context>
 <context>
+    <name>cDaylightOutlook</name>
+    <message>
+        <source>This zone keeps the same time all year.</source>
+        <translation>В этом поясе время одно круглый год.</translation>
+    </message>
+    <message>
+        <source>Daylight time is in force now. It ends at %1, when clocks go to %2.</source>
+        <translation>Сейчас действует летнее время. Оно закончится в %1, часы переведут на %2.</translation>
+    </message>
+    <message>
+        <source>Standard time now. Daylight time starts at %1, when clocks go to %2.</source>
+        <translation>Сейчас зимнее время. Летнее начнётся в %1, часы переведут на %2.</translation>
+    </message>
+</context>
+<context>
     <name>cDescriptionScanner</name>
     <message>
         <source>Cannot read the setup description %1.</source>
@@ -409,6 +500,33 @@
     <message>
         <source>The setup description %1 is not well-formed (line %2, column %3): %4</source>
         <translation>Описание настройки %1 составлено неверно (строка %2, столбец %3): %4</translation>
+    </message>
+</context>
+<context>
+    <name>cDiskFitness</name>
+    <message>
+        <source>The disk reports no health data</source>
+        <translation>Диск не сообщает данных о состоянии</translation>
+    </message>
+    <message>
+        <source>%1 reallocated</source>
+        <translation>переназначено: %1</translation>
+    </message>
+    <message>
+        <source>%1 pending</source>
+        <translation>ожидают: %1</translation>
+    </message>
+    <message>
+        <source>%1 uncorrectable</source>
+        <translation>неисправимо: %1</translation>
+    </message>
+    <message>
+        <source>%1 hours in use</source>
+        <translation>%1 ч в работе</translation>
+    </message>
+    <message>
+        <source>rated %1 by the disk</source>
+        <translation>оценка диска: %1</translation>
     </message>
 </context>
 <context>
@@ -533,11 +651,18 @@
     </message>
 </context>
 <context>
-    <name>cStereoResults</name>
+    <name>cSoftList</name>
     <message>
-        <source>Focal Lenght:</source>
-        <translation>Фокусное расстояние:</translation>
+        <source>Removed from the recorder</source>
+        <translation>Удалён из регистратора</translation>
     </message>
+    <message>
+        <source>The recorder was told to remove this package.</source>
+        <translation>Регистратору отправлена команда удалить этот пакет.</translation>
+    </message>
+</context>
+<context>
+    <name>cStereoResults</name>
     <message>
         <source>Principal Point:</source>
         <translation>Главная точка:</translation>
@@ -557,6 +682,26 @@
     <message>
         <source>Right camera</source>
         <translation>Правая камера</translation>
+    </message>
+    <message>
+        <source>Focal length:</source>
+        <translation>Фокусное расстояние:</translation>
+    </message>
+    <message>
+        <source>Stereo rectification result</source>
+        <translation>Результат ректификации стереокамер</translation>
+    </message>
+    <message>
+        <source>The red lines should cross the same features in both pictures.
+OK sends the rectification to the recorder and stores the settings there at once, with this date and error (and every other change made so far).
+Cancel leaves the recorder and its settings as they were.</source>
+        <translation>Красные линии должны проходить через одни и те же детали на обоих снимках.
+ОК отправляет ректификацию в регистратор и сразу сохраняет там настройки с этой датой и ошибкой (и всеми другими изменениями).
+Отмена оставляет регистратор и его настройки как были.</translation>
+    </message>
+    <message>
+        <source>OK: send and store</source>
+        <translation>ОК: отправить и сохранить</translation>
     </message>
 </context>
 </TS>

@@ -188,7 +188,7 @@ private slots:
     {
         QTemporaryDir app;
         QVERIFY(QFile::copy(ADAPTOR_PROBE, app.filePath("probe")));
-        QFile script(app.filePath("informer"));
+        QFile script(app.filePath("setupvelk-informer"));
         QVERIFY(script.open(QIODevice::WriteOnly));
         script.write("#!/bin/sh\ntouch \"$(dirname \"$0\")/started\"\n");
         script.close();

@@ -237,9 +237,10 @@ void tst_cAccessList::editDialogOk_data()
                               << 3;
     QTest::newRow("new user with another's name")
         << Entry{0, "new", "alice", secret, secret} << "accessdlgerr_namedouble" << Keys() << 0;
+    // The edited row stays current, so that a Remove after it takes that user.
     QTest::newRow("edit may take another's name")
         << Entry{1, "edit", "bob", secret, secret} << QString()
-        << keys("NAME1=bob;PASSWD1=" + kSecretDigest) << 0;
+        << keys("NAME1=bob;PASSWD1=" + kSecretDigest) << 1;
     QTest::newRow("edit demotes the last administrator")
         << Entry{0, "edit", {}, {}, {}, 2} << "accessdlgerr_editrights" << Keys() << 0;
     QTest::newRow("edit keeps the last administrator's level")
@@ -247,7 +248,7 @@ void tst_cAccessList::editDialogOk_data()
         << 0;
     // An edit that only changes the level must not wipe the password.
     QTest::newRow("edit with both passwords left empty keeps the password")
-        << Entry{1, "edit", {}, {}, {}, 3} << QString() << keys("LEVEL1=3") << 0;
+        << Entry{1, "edit", {}, {}, {}, 3} << QString() << keys("LEVEL1=3") << 1;
     QTest::newRow("edit with one password typed still checks the other")
         << Entry{1, "edit", {}, secret, {}} << "accessdlgerr_pass" << Keys() << 1;
     QTest::newRow("new user without a name")
@@ -308,42 +309,75 @@ void tst_cAccessList::remove_data()
 {
     QTest::addColumn<QByteArray>("users");
     QTest::addColumn<int>("current");
+    QTest::addColumn<QString>("login");    // the login the dialog is connected with
+    QTest::addColumn<int>("answer");       // the button the question is answered with
+    QTest::addColumn<QString>("question"); // what it asks; empty: no question
     QTest::addColumn<QString>("dialog");
     QTest::addColumn<Keys>("changes");
     QTest::addColumn<int>("currentAfter");
 
+    const int yes = QMessageBox::Yes;
+    const int no = QMessageBox::No;
+    const QString removeBob = QStringLiteral("Remove the user \"bob\"?");
+    const QString removeAlice = QStringLiteral("Remove the user \"alice\"?");
     // The keys of a removed last user stay in the file, beyond the count.
-    QTest::newRow("last row") << kThreeUsers << 2 << QString() << keys("CNT=2") << 1;
-    QTest::newRow("middle row") << kThreeUsers << 1 << QString()
+    QTest::newRow("last row") << kThreeUsers << 2 << "admin" << yes << removeBob << QString()
+                              << keys("CNT=2") << 1;
+    QTest::newRow("middle row") << kThreeUsers << 1 << "admin" << yes << removeAlice << QString()
                                 << keys("CNT=2;NAME1=bob;LEVEL1=1;"
                                         "PASSWD1=4b2a1529867b8d697685b1722ccd0149")
                                 << 1;
-    QTest::newRow("without a current row") << kThreeUsers << -1 << QString() << Keys() << 0;
-    QTest::newRow("the only administrator")
-        << kThreeUsers << 0 << "accessdlgerr_editrights" << Keys() << 0;
+    QTest::newRow("answered no") << kThreeUsers << 1 << "admin" << no << removeAlice << QString()
+                                 << Keys() << 1;
+    QTest::newRow("the login in use is warned of")
+        << kThreeUsers << 2 << "bob" << yes
+        << "You are connected to the recorder as \"bob\". Once the settings are stored, the "
+           "recorder refuses this login, for this dialog and for every program that uses "
+           "it.\n\nRemove the user \"bob\" anyway?"
+        << QString() << keys("CNT=2") << 1;
+    QTest::newRow("the login in use kept")
+        << kThreeUsers << 2 << "bob" << no << QString("bob") << QString() << Keys() << 2;
+    QTest::newRow("without a current row")
+        << kThreeUsers << -1 << "admin" << yes << QString() << QString() << Keys() << -1;
+    QTest::newRow("the only administrator") << kThreeUsers << 0 << "alice" << yes << QString()
+                                            << "accessdlgerr_editrights" << Keys() << 0;
     QByteArray twoAdministrators = kThreeUsers;
     twoAdministrators.replace("LEVEL1 = 2", "LEVEL1 = 3");
     QTest::newRow("one of two administrators")
-        << twoAdministrators << 0 << QString()
+        << twoAdministrators << 0 << "alice" << yes << "Remove the user \"admin\"?" << QString()
         << keys("CNT=2;NAME0=alice;PASSWD0=4b583376b2767b923c3e1da60d10de59;LEVEL0=3;"
                 "NAME1=bob;PASSWD1=4b2a1529867b8d697685b1722ccd0149;LEVEL1=1")
         << 0;
     QTest::newRow("the only user")
-        << QByteArray("[ accounts ]\nCNT = 1\nNAME0 = bob\nPASSWD0 = x\nLEVEL0 = 1\n") << 0
-        << "accessdlgerr_lastuser" << Keys() << 0;
+        << QByteArray("[ accounts ]\nCNT = 1\nNAME0 = bob\nPASSWD0 = x\nLEVEL0 = 1\n") << 0 << "bob"
+        << yes << QString() << "accessdlgerr_lastuser" << Keys() << 0;
 }
 
 void tst_cAccessList::remove()
 {
     QFETCH(QByteArray, users);
     QFETCH(int, current);
+    QFETCH(QString, login);
+    QFETCH(int, answer);
+    QFETCH(QString, question);
     QFETCH(QString, dialog);
     QFETCH(Keys, changes);
     QFETCH(int, currentAfter);
     UsersFixture f(users, current);
+    f.h.source.setValue(QStringLiteral("general/network/login/") + login);
+    f.h.boxes.answer = QMessageBox::StandardButton(answer);
     DialogScript script;
     call(f.h, "accessListSlot", QStringLiteral("remove"));
     QCOMPARE(script.answered, dialog.isEmpty() ? QStringList() : QStringList{dialog});
+    if (question.isEmpty()) {
+        QCOMPARE(f.h.boxes.shown.size(), 0);
+    } else {
+        QCOMPARE(f.h.boxes.shown.size(), 1);
+        QVERIFY2(f.h.boxes.shown.at(0).text.contains(question),
+                 qPrintable(f.h.boxes.shown.at(0).text));
+        // Enter keeps the user.
+        QCOMPARE(f.h.boxes.shown.at(0).defaultButton, QMessageBox::No);
+    }
     QCOMPARE(f.h.errorTexts(), QStringList());
     f.compareWritten(users, changes);
     QCOMPARE(f.list->currentIdx(), currentAfter);

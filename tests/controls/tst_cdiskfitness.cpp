@@ -2,6 +2,7 @@
 #include "controls/cdiskfitness.h"
 #include "smarttable.h"
 
+#include <QLabel>
 #include <QProgressBar>
 #include <QtTest>
 
@@ -12,6 +13,8 @@ class tst_cDiskFitness : public QObject
 private slots:
     void rating_data();
     void rating();
+    void reason_data();
+    void reason();
     void bar_data();
     void bar();
 };
@@ -66,6 +69,34 @@ void tst_cDiskFitness::rating()
     QCOMPARE(disk.fitness(), fitness);
 }
 
+void tst_cDiskFitness::reason_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("reason");
+
+    const QString pending = smartLine(197, "Current_Pending_Sector", 100, 0, QStringLiteral("8"));
+    const QString uncorrectable =
+        smartLine(198, "Offline_Uncorrectable", 100, 0, QStringLiteral("3"));
+    QTest::newRow("as good as new says nothing")
+        << smartTable({sectorsLine(0, 36), hoursLine(0, 100)}) << QString();
+    QTest::newRow("the age lowered it")
+        << smartTable({sectorsLine(0, 36), hoursLine(3000, 100)}) << "3000 hours in use";
+    QTest::newRow("reallocated sectors are named whenever there are some")
+        << smartTable({sectorsLine(9, 36), hoursLine(1500, 98)}) << "9 reallocated";
+    QTest::newRow("the disk's own value lowered it")
+        << smartTable({sectorsLine(0, 36), hoursLine(300, 60)}) << "rated 60 by the disk";
+    QTest::newRow("pending and uncorrectable sectors with the age")
+        << smartTable({sectorsLine(24, 36), hoursLine(12300, 86), pending, uncorrectable})
+        << "24 reallocated, 8 pending, 3 uncorrectable, 12300 hours in use";
+    QTest::newRow("no table") << QString() << "The disk reports no health data";
+}
+
+void tst_cDiskFitness::reason()
+{
+    QFETCH(QString, text);
+    QTEST(cDiskFitness(text).reason(), "reason");
+}
+
 void tst_cDiskFitness::bar_data()
 {
     QTest::addColumn<QString>("table");
@@ -99,8 +130,14 @@ void tst_cDiskFitness::bar()
                                "maxvalue=\"100\"><health/><key>{disk/disk0/smart}</key></item>"
                                "</item></tab></tabwidget>"));
     QVERIFY2(h.errorTexts().isEmpty(), qPrintable(h.errorTexts().join('\n')));
-    auto* bar = h.control<QProgressBar>("health");
+    QWidget* control = h.control<QWidget>("health");
+    QVERIFY(control);
+    auto* bar = control->findChild<QProgressBar*>();
     QVERIFY(bar);
+    // The reason stands beside the bar.
+    auto* reason = control->findChild<QLabel*>(QStringLiteral("healthReason"));
+    QVERIFY(reason);
+    QCOMPARE(reason->text(), cDiskFitness(table).reason());
     QCOMPARE(bar->size(), QSize(100, 15));
     QCOMPARE(bar->text(), text);
     QVERIFY(bar->isTextVisible());

@@ -74,6 +74,8 @@ private slots:
     void gridsWithoutCellsDoNothing_data();
     void gridsWithoutCellsDoNothing();
     void newLabelsOrFontMoveTheGrid();
+    void outlineFramesTheGrid_data();
+    void outlineFramesTheGrid();
     void hoursOfTheTimersFile();
 };
 
@@ -326,6 +328,43 @@ void tst_cVelkSchedule::hoursOfTheTimersFile()
     // Another writer of the timers refreshes the grid.
     h.setValue(QStringLiteral("timers/wednesday/h9/0"));
     QCOMPARE(schedule->value().at(2 * 24 + 9), 1);
+}
+
+void tst_cVelkSchedule::outlineFramesTheGrid_data()
+{
+    QTest::addColumn<QSize>("size");
+    QTest::newRow("wide") << QSize(800, 300);
+    QTest::newRow("odd size") << QSize(333, 161);
+    QTest::newRow("resized smaller") << QSize(120, 60);
+}
+
+// A one-pixel white line runs just outside the cells' right and bottom
+// edges and over their left and top edges, all the way round, after any
+// resize; the pixels beyond it keep the background.
+void tst_cVelkSchedule::outlineFramesTheGrid()
+{
+    QFETCH(QSize, size);
+    Shown shown(QSize(500, 200));
+    shown.schedule->grab();
+    shown.window.resize(size);
+    shown.schedule->resize(size);
+    const QImage image = shown.schedule->grab().toImage();
+    const QRect grid = shown.schedule->gridRect();
+    const QRect line(grid.topLeft(), grid.size() + QSize(1, 1));
+    const QColor background = image.pixelColor(line.topLeft() - QPoint(1, 1));
+    QVERIFY(background != QColor(Qt::white));
+    for (int x = line.left(); x <= line.right(); ++x) {
+        for (int y : {line.top(), line.bottom()}) {
+            QCOMPARE(image.pixelColor(x, y), QColor(Qt::white));
+            const int outside = y == line.top() ? y - 1 : y + 1;
+            if (x > line.left() && x < line.right() && outside < image.height())
+                QCOMPARE(image.pixelColor(x, outside), background);
+        }
+    }
+    for (int y = line.top(); y <= line.bottom(); ++y) {
+        for (int x : {line.left(), line.right()})
+            QCOMPARE(image.pixelColor(x, y), QColor(Qt::white));
+    }
 }
 
 QTEST_MAIN(tst_cVelkSchedule)

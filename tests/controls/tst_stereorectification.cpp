@@ -19,6 +19,7 @@
 #include <QLabel>
 #include <QProgressDialog>
 #include <QPushButton>
+#include <QScreen>
 #include <QTcpServer>
 #include <QTcpSocket>
 #include <QTemporaryDir>
@@ -88,8 +89,17 @@ public:
     bool sawResults = false;
     QString summary;
     QString focal;
+    QString focalLabel;
+    QString title;
+    QString explanation;
     QString progressLabel;
     QImage picture;
+    // Where the window and its buttons lay, and the screen they had.
+    QRect window;
+    QList<QRect> buttons;
+    QRect screen;
+    // The date the settings held when the source was told to store.
+    QStringList datesStored;
 
 private:
     void poll()
@@ -122,6 +132,16 @@ private:
         sawResults = true;
         summary = dialog.findChild<QLabel*>(QStringLiteral("summary"))->text();
         focal = dialog.findChild<QLabel*>(QStringLiteral("camera1_row1"))->text();
+        for (QLabel* label : dialog.findChildren<QLabel*>()) {
+            if (label->text().startsWith(QStringLiteral("Focal")))
+                focalLabel = label->text();
+        }
+        title = dialog.windowTitle();
+        explanation = dialog.findChild<QLabel*>(QStringLiteral("explanation"))->text();
+        window = dialog.frameGeometry();
+        for (QPushButton* b : dialog.findChildren<QPushButton*>())
+            buttons << QRect(b->mapToGlobal(QPoint()), b->size());
+        screen = dialog.screen()->availableGeometry();
         picture = dialog.grab().toImage();
         if (m_answer == Answer::Accept)
             dialog.accept();
@@ -255,12 +275,17 @@ void tst_StereoRectification::verdicts()
     QVERIFY(job.listen());
     QFile::remove(QStringLiteral("intrinsics"));
     User user(answer, job.service);
+    QObject::connect(&job.setup.source, &NBXSetup::storeDone,
+                     [&] { user.datesStored << job.date(); });
 
     job.run();
 
     QVERIFY2(job.messages().isEmpty(), qPrintable(job.messages().join('\n')));
     QTRY_VERIFY(job.service.isComplete());
     QCOMPARE(job.service.verdict(), verdict);
+    // The date and error describe what the recorder holds: stored with the
+    // tables, not left for the dialog's OK, which may never come.
+    QCOMPARE(user.datesStored, answer == Answer::Accept ? QStringList{job.date()} : QStringList());
     QCOMPARE(job.service.commands().first(), StereoService::kAskSize);
     QCOMPARE(job.service.commands().last(), verdict);
     QCOMPARE(user.sawResults, answer != Answer::Cancel);
@@ -275,6 +300,21 @@ void tst_StereoRectification::verdicts()
         // The rig's focal length is 600 pixels of 6 µm.
         QVERIFY2(user.focal.endsWith(QStringLiteral(" mm")), qPrintable(user.focal));
         QVERIFY2(std::fabs(user.focal.chopped(3).toDouble() - 3.6) < 0.1, qPrintable(user.focal));
+        QCOMPARE(user.focalLabel, QStringLiteral("Focal length:"));
+        QCOMPARE(user.title, QStringLiteral("Stereo rectification result"));
+        for (const char* says : {"OK sends the rectification to the recorder and stores",
+                                 "Cancel leaves the recorder"})
+            QVERIFY2(user.explanation.contains(QLatin1String(says)), qPrintable(user.explanation));
+        // A pair twice a camera's width still leaves the window and its
+        // buttons on the screen.
+        QVERIFY2(user.screen.contains(user.window), qPrintable(QStringLiteral("%1,%2 %3x%4")
+                                                                   .arg(user.window.x())
+                                                                   .arg(user.window.y())
+                                                                   .arg(user.window.width())
+                                                                   .arg(user.window.height())));
+        QCOMPARE(user.buttons.size(), 2);
+        for (const QRect& b : user.buttons)
+            QVERIFY(user.screen.contains(b));
         user.picture.save(QStringLiteral(STEREO_TEST_OUTPUT "/results-%1.png")
                               .arg(answer == Answer::Accept ? "accepted" : "rejected"));
     }

@@ -8,9 +8,9 @@
 #include "setup/entrypoints.h"
 
 #include <QAbstractButton>
-#include <QFile>
 #include <QApplication>
 #include <QDialog>
+#include <QFile>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTabWidget>
@@ -71,10 +71,13 @@ inline DialogFinder shownDialogTitled(const QString& title)
     };
 }
 
-// The entry point's result; `errors` receives the text of every message box.
-inline int runSession(NBXSetup& setup, const DialogDriver& driver, QStringList& errors)
+// The entry point's result; `errors` receives the text of every message box,
+// each closed with `answer`.
+inline int runSession(NBXSetup& setup, const DialogDriver& driver, QStringList& errors,
+                      QMessageBox::StandardButton answer = QMessageBox::Ok)
 {
     MessageBoxCatcher boxes;
+    boxes.answer = answer;
     const int result = driveModal(shownSetupDialog, driver, [&] { return DoPanorixSetup(setup); });
     for (const MessageBoxCatcher::Shown& box : boxes.shown)
         errors.append(box.text);

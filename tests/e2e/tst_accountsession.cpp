@@ -6,6 +6,7 @@
 #include "sessiondriver.h"
 
 #include <QComboBox>
+#include <QDir>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -21,7 +22,11 @@ struct SampleSession
     NBXNetSetup setup{device.sim.linkAddress()};
     QStringList errors = QStringList();
 
-    int run(const DialogDriver& driver) { return runSession(setup, driver, errors); }
+    // Questions are answered with `answer`; their texts land in `errors`.
+    int run(const DialogDriver& driver, QMessageBox::StandardButton answer = QMessageBox::Ok)
+    {
+        return runSession(setup, driver, errors, answer);
+    }
 };
 
 QPushButton* button(QWidget* parent, const QString& text)
@@ -86,26 +91,31 @@ void tst_AccountSession::usersAddedEditedRemovedAndStored()
 {
     DeviceFixture device;
     SampleSession session{device};
-    const int result = session.run([&](QDialog* d) {
-        showPage(d, QStringLiteral("Users"));
-        auto* list = d->findChild<cAccessList*>();
-        QVERIFY(list);
-        QCOMPARE(list->userCount(), 3);
-        enterAccount(d, QStringLiteral("New…"), QStringLiteral("visitor"), QStringLiteral("secret"),
-                     1);
-        QCOMPARE(list->userCount(), 4);
-        QCOMPARE(list->currentIdx(), 3);
-        QCOMPARE(list->topLevelItem(3)->text(2), QStringLiteral("Operator"));
+    const int result = session.run(
+        [&](QDialog* d) {
+            showPage(d, QStringLiteral("Users"));
+            auto* list = d->findChild<cAccessList*>();
+            QVERIFY(list);
+            QCOMPARE(list->userCount(), 3);
+            enterAccount(d, QStringLiteral("New…"), QStringLiteral("visitor"),
+                         QStringLiteral("secret"), 1);
+            QCOMPARE(list->userCount(), 4);
+            QCOMPARE(list->currentIdx(), 3);
+            QCOMPARE(list->topLevelItem(3)->text(2), QStringLiteral("Operator"));
 
-        selectRow(list, 1);
-        enterAccount(d, QStringLiteral("Edit…"), QString(), QStringLiteral("newpass"), 0);
+            selectRow(list, 1);
+            enterAccount(d, QStringLiteral("Edit…"), QString(), QStringLiteral("newpass"), 0);
+            // The edited user stays chosen, so that Remove does not hit the first.
+            QCOMPARE(list->currentIdx(), 1);
 
-        selectRow(list, 2);
-        button(d, QStringLiteral("Remove"))->click();
-        QCOMPARE(list->userCount(), 3);
-        d->findChild<QPushButton*>(QStringLiteral("pbOK"))->click();
-    });
-    QVERIFY2(session.errors.isEmpty(), qPrintable(session.errors.join(QLatin1Char('\n'))));
+            selectRow(list, 2);
+            button(d, QStringLiteral("Remove"))->click();
+            QCOMPARE(list->userCount(), 3);
+            d->findChild<QPushButton*>(QStringLiteral("pbOK"))->click();
+        },
+        QMessageBox::Yes);
+    // The removal was asked for, and answered Yes.
+    QCOMPARE(session.errors, QStringList{"Remove the user \"guard\"?"});
     QCOMPARE(result, 1);
     QTRY_COMPARE(session.setup.state(), 0);
     // The removed guard's place is taken by the visitor; the visitor's keys
@@ -161,6 +171,27 @@ void tst_AccountSession::packageRemovedIsGoneAfterReload()
             [d] { button(d, kRemovePackage)->click(); });
         QTRY_VERIFY(!first.device.payloadsOf("PUT SOFT CONFIG\r\n").isEmpty());
         QTRY_COMPARE(first.setup.state(), 0);
+
+        // The removed package stays in sight, marked and out of reach: a
+        // second removal would only be the recorder's error.
+        QCOMPARE(packageNames(list), installed);
+        QTreeWidgetItem* removed = list->topLevelItem(2);
+        QVERIFY(!(removed->flags() & Qt::ItemIsEnabled));
+        QCOMPARE(removed->text(2), QStringLiteral("Removed from the recorder"));
+        QVERIFY(!list->isRemovable(2));
+        QCOMPARE(list->selection(), -1);
+        QTest::mouseClick(list->viewport(), Qt::LeftButton, {},
+                          list->visualItemRect(removed).center());
+        QCOMPARE(list->selection(), -1);
+        selectRow(list, 2);
+        driveModal(
+            shownDialogTitled(kRemovePackage),
+            [](QDialog* refusal) { button(refusal, QStringLiteral("OK"))->click(); },
+            [d] { button(d, kRemovePackage)->click(); });
+        QTRY_COMPARE(first.setup.state(), 0);
+        const QString picture = QDir::current().filePath(QStringLiteral("software-page.png"));
+        QVERIFY(d->grab().save(picture));
+        qInfo("grabbed to %s", qPrintable(picture));
         d->reject();
     });
     QVERIFY2(first.errors.isEmpty(), qPrintable(first.errors.join(QLatin1Char('\n'))));

@@ -42,12 +42,12 @@ QScrollBar* sliderFor(QDialog* dialog, const QString& key)
     return nullptr;
 }
 
-// Clicked from the event loop, so that a message box the closing shows
-// finds the session's poll free to answer it.
+// Closed from the event loop, so that a message box the closing shows
+// finds the session's poll free to answer it: as Cancel closes once the
+// user has agreed to discard the edits (that question: tst_confirmsession).
 void cancel(QDialog* dialog)
 {
-    QMetaObject::invokeMethod(dialog->findChild<QPushButton*>(QStringLiteral("pbCancel")),
-                              &QPushButton::click, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(dialog, &QDialog::reject, Qt::QueuedConnection);
 }
 
 } // namespace

@@ -8,10 +8,10 @@ namespace {
 
 const QStringList kAddressKeys = {
     QStringLiteral("net/static/ip"),
-    QStringLiteral("net/static/mask"),
     QStringLiteral("net/static/gateway"),
     QStringLiteral("net/dns/server1"),
 };
+const QString kMaskKey = QStringLiteral("net/static/mask");
 const QString kHostNameKey = QStringLiteral("net/common/hostname");
 
 QDomDocument sampleDescription()
@@ -94,8 +94,32 @@ void tst_SampleDescription::editValidators_data()
         {"address: trailing blank", QStringLiteral("10.0.0.1 "), false},
         {"address: empty", QString(), false},
     };
-    for (const Row& r : addresses)
+    for (const Row& r : addresses) {
         QTest::newRow(r.name) << kAddressKeys << r.text << r.acceptable;
+        // What is no address is no mask either.
+        if (!r.acceptable)
+            QTest::addRow("mask, %s", r.name) << QStringList{kMaskKey} << r.text << false;
+    }
+
+    // A mask is ones followed by zeros: a gap would make a subnet of
+    // scattered addresses that no recorder can route.
+    const Row masks[] = {
+        {"mask: /24", QStringLiteral("255.255.255.0"), true},
+        {"mask: /23", QStringLiteral("255.255.254.0"), true},
+        {"mask: /1", QStringLiteral("128.0.0.0"), true},
+        {"mask: /0", QStringLiteral("0.0.0.0"), true},
+        {"mask: /32", QStringLiteral("255.255.255.255"), true},
+        {"mask: /30", QStringLiteral("255.255.255.252"), true},
+        {"mask: /12", QStringLiteral("255.240.0.0"), true},
+        {"mask: gap between octets", QStringLiteral("255.0.255.0"), false},
+        {"mask: gap inside an octet", QStringLiteral("255.255.253.0"), false},
+        {"mask: ones after zeros", QStringLiteral("0.255.255.255"), false},
+        {"mask: ones after a partial octet", QStringLiteral("255.254.255.0"), false},
+        {"mask: an address", QStringLiteral("192.168.1.20"), false},
+        {"mask: last bit alone", QStringLiteral("255.255.0.1"), false},
+    };
+    for (const Row& r : masks)
+        QTest::newRow(r.name) << QStringList{kMaskKey} << r.text << r.acceptable;
 
     const Row names[] = {
         {"host: sample name", QStringLiteral("velk-nvr"), true},

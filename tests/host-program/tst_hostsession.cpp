@@ -7,6 +7,7 @@
 #include "progresswindow.h"
 
 #include "authorization/authorization.h"
+#include "config/nbxsetup.h"
 #include "setup/cwinmain.h"
 
 #include <QApplication>
@@ -96,6 +97,8 @@ private slots:
     void progressWindowKeys();
     void typedLoginRememberedOnceTaken_data();
     void typedLoginRememberedOnceTaken();
+    void restartOrResetEndsWithItsOwnStatus_data();
+    void restartOrResetEndsWithItsOwnStatus();
 
 private:
     QTemporaryDir m_scratch;
@@ -204,7 +207,9 @@ void tst_HostSession::typedLoginRememberedOnceTaken_data()
     QTest::addColumn<int>("status");
     QTest::addColumn<bool>("remembered");
     QTest::newRow("right password") << QStringLiteral("admin") << int(HostExit::Cancelled) << true;
-    QTest::newRow("mistyped password") << QStringLiteral("admni") << int(HostExit::Failed) << false;
+    // Declining the link's own login dialog is a cancel, with no error box.
+    QTest::newRow("mistyped password")
+        << QStringLiteral("admni") << int(HostExit::Cancelled) << false;
 }
 
 // admin@host without a password: the host asks with the login dialog, ticks
@@ -258,6 +263,70 @@ void tst_HostSession::typedLoginRememberedOnceTaken()
     if (remembered)
         QCOMPARE(probe.password, sim.passwordDigest().toLatin1());
     removeAuthorizationRecord(&probe);
+}
+
+void tst_HostSession::restartOrResetEndsWithItsOwnStatus_data()
+{
+    QTest::addColumn<QString>("opener");
+    QTest::addColumn<int>("status");
+    QTest::addColumn<QString>("said");
+    QTest::newRow("restart") << QStringLiteral("Restart the recorder") << int(HostExit::Restarted)
+                             << QStringLiteral("is restarting");
+    QTest::newRow("factory settings") << QStringLiteral("Factory settings") << int(HostExit::Reset)
+                                      << QStringLiteral("was reset to its factory settings");
+}
+
+// Once the recorder restarts or resets, the dialog closes; the host says
+// what happened and leaves with a status of its own, not "cancelled".
+void tst_HostSession::restartOrResetEndsWithItsOwnStatus()
+{
+    QFETCH(QString, opener);
+    QFETCH(int, status);
+    QFETCH(QString, said);
+    QTemporaryDir dir;
+    QVERIFY(DeviceFolder::copyFolder(QStringLiteral(SAMPLE_DEVICE), dir.path()));
+    DeviceSim sim(dir.path());
+    QVERIFY(sim.listen());
+    HostSession session(networkOptions(sim.linkAddress()));
+
+    QStringList boxes;
+    bool opened = false;
+    // Clicks go through the event loop: a click opens a modal dialog, and
+    // a timer does not fire again while its own slot runs.
+    const auto click = [](QPushButton* b) {
+        QMetaObject::invokeMethod(b, &QPushButton::click, Qt::QueuedConnection);
+    };
+    QTimer player;
+    connect(&player, &QTimer::timeout, this, [&, click] {
+        QWidget* modal = QApplication::activeModalWidget();
+        if (auto* box = qobject_cast<QMessageBox*>(modal)) {
+            boxes << box->text();
+            box->accept();
+            return;
+        }
+        if (auto* setup = qobject_cast<CWinMain*>(modal)) {
+            if (opened || setup->source()->busy())
+                return;
+            opened = true;
+            for (QPushButton* b : setup->findChildren<QPushButton*>()) {
+                if (b->text() == opener)
+                    click(b);
+            }
+            return;
+        }
+        auto* confirm = qobject_cast<QDialog*>(modal);
+        if (confirm && confirm->windowTitle() == opener) {
+            for (QPushButton* b : confirm->findChildren<QPushButton*>()) {
+                if (b->text() == QLatin1String("Yes"))
+                    click(b);
+            }
+        }
+    });
+    player.start(20);
+
+    QCOMPARE(session.run(), status);
+    QCOMPARE(boxes.size(), 1);
+    QVERIFY2(boxes.first().contains(said), qPrintable(boxes.first()));
 }
 
 QTEST_MAIN(tst_HostSession)

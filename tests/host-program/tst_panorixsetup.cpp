@@ -267,8 +267,9 @@ void tst_PanorixSetup::storeFailureAfterOk_data()
         << int(DeviceFaults::AnswerError) << QStringLiteral("Device error \"disk busy\"");
 }
 
-// OK starts the upload and closes the dialog; when the upload then fails, the
-// change is lost, and the program must say so and not report success.
+// OK waits for the upload inside the dialog; when it fails, the dialog says
+// so and stays open with the edit, and the program, leaving unattended, must
+// not report success.
 void tst_PanorixSetup::storeFailureAfterOk()
 {
     QFETCH(int, fault);
@@ -279,16 +280,18 @@ void tst_PanorixSetup::storeFailureAfterOk()
     const HostResult r =
         run({QStringLiteral("admin@%1").arg(device.url()), QStringLiteral("--password"),
              QStringLiteral("admin"), QStringLiteral("--grab"), m_pictures,
+             QStringLiteral("--edit"), QStringLiteral("net/common/hostname=after-ok"),
              QStringLiteral("--store"), QStringLiteral("--timeout"), QStringLiteral("60")});
 
     QCOMPARE(r.exitCode, 4);
     QVERIFY2(r.err.contains(QStringLiteral("could not be stored on %1").arg(device.url())) &&
                  r.err.contains(message),
              qPrintable(r.err));
-    // The store window was up while the upload ran, and the error came in a
-    // message box.
+    // The dialog showed the store's progress while the upload ran, the error
+    // came in a message box, and the dialog was still open after it.
     QVERIFY2(r.out.contains(QStringLiteral("storing-1.png")), qPrintable(r.out));
     QVERIFY2(r.out.contains(QStringLiteral("message-1.png")), qPrintable(r.out));
+    QVERIFY2(r.out.contains(QStringLiteral("still-open-1.png")), qPrintable(r.out));
     QVERIFY(QFileInfo(QDir(m_pictures).filePath(QStringLiteral("message-1.png"))).size() > 0);
 }
 
@@ -324,8 +327,10 @@ void tst_PanorixSetup::grabGivesUp()
         QVERIFY(!flashFolderWhoseOkStays(flash.path()).isEmpty());
         args << QStringLiteral("--flash") << flash.path();
     } else {
+        // An edit, or OK would have nothing to send.
         args << QStringLiteral("admin@%1").arg(device.url()) << QStringLiteral("--password")
-             << QStringLiteral("admin");
+             << QStringLiteral("admin") << QStringLiteral("--edit")
+             << QStringLiteral("net/common/hostname=given-up");
     }
 
     const HostResult r = run(args);

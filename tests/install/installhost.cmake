@@ -30,6 +30,15 @@ if(NOT sonames)
     message(FATAL_ERROR "no versioned libsetupvelk.so.N under ${prefix}")
 endif()
 
+# Nothing of ours takes a name outside our own: libraries in the loader's
+# folder and the informer stand-in carry the prefix.
+get_filename_component(libdir "${sonames}" DIRECTORY)
+file(GLOB public_libs LIST_DIRECTORIES false RELATIVE ${libdir} ${libdir}/*)
+list(FILTER public_libs EXCLUDE REGEX "^libsetupvelk(-[a-z]+)?\\.so")
+if(public_libs OR EXISTS ${prefix}/bin/informer OR NOT EXISTS ${prefix}/bin/setupvelk-informer)
+    message(FATAL_ERROR "unprefixed names installed: ${public_libs} ${prefix}/bin/informer")
+endif()
+
 file(GLOB_RECURSE pc_file ${prefix}/setupvelk.pc)
 get_filename_component(pc_dir "${pc_file}" DIRECTORY)
 set(ENV{PKG_CONFIG_PATH} ${pc_dir})
@@ -43,6 +52,13 @@ run("configuring the host" ${CMAKE_COMMAND} -S ${HOST_SOURCE} -B ${SCRATCH}/buil
     -DCMAKE_PREFIX_PATH=${prefix} -DCMAKE_BUILD_TYPE=Release "-DCMAKE_CXX_FLAGS=${HOST_FLAGS}"
     "-DCMAKE_EXE_LINKER_FLAGS=${HOST_FLAGS}")
 run("building the host" ${CMAKE_COMMAND} --build ${SCRATCH}/build)
+
+# The host suite brings its own settings and style libraries; a host built
+# against the package must not name our stand-ins for them.
+run("readelf" readelf -d ${SCRATCH}/build/velk-host-check)
+if(output MATCHES "libpxsettings|libnbxstyle")
+    message(FATAL_ERROR "the host links the host stand-ins itself:\n${output}")
+endif()
 
 file(COPY ${prefix}/share/setupvelk/device/ DESTINATION ${SCRATCH}/flash)
 unset(ENV{LD_LIBRARY_PATH})

@@ -10,6 +10,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QTcpServer>
 #include <QTcpSocket>
 
@@ -137,31 +138,44 @@ void tst_NBXNetSetup::storeUploadsWhatChanged()
     QVERIFY(runExchange(setup, [&] { setup.load(); }));
     const QByteArray streamsBefore = device.bytes("streams.ini");
     const QByteArray softBefore = device.bytes("soft.ini");
+    const QByteArray netBefore = device.bytes("net.ini");
     device.sim.log().clear();
 
     setup.setValue("streams/common/fps/12");
+    setup.setValue("time/untitled/TIME_ZONE/UTC-4");
     QVERIFY(runExchange(setup, [&] { setup.function("save_settings"); }));
 
     QByteArray expectedStreams = streamsBefore;
     expectedStreams.replace("fps = 25\n", "fps = 12\n");
     QCOMPARE(device.bytes("streams.ini"), expectedStreams);
-    QCOMPARE(device.bytes("net.ini"), QByteArray("a=1\n"));
+    QCOMPARE(device.bytes("net.ini"), netBefore);
     QCOMPARE(device.bytes("state.ini"),
              QByteArray("[ s ]\n#! s/FPS=[0-9]+;/FPS={streams/common/fps};/\nFPS=12;\n"));
     QCOMPARE(device.bytes("soft.ini"), softBefore);
 
+    // Only the edited files, and the state file compiled on the store; the
+    // unedited net.ini and empty.ini stay as the device has them.
     QMap<QByteArray, QByteArray> sent;
     for (const DeviceRequest& r : device.sim.log().requests())
         sent.insert(r.line, r.wire());
     QCOMPARE(sent.keys(),
-             QList<QByteArray>({"PUT CONFIG\r\n", "PUT STATE CONFIG\r\n", "PUT TIME CONFIG\r\n",
-                                "empty.ini\r\n", "net.ini\r\n"}));
-    QCOMPARE(sent.value("net.ini\r\n"), QByteArray("net.ini\r\nLENGTH=4\r\na=1\n"));
-    QCOMPARE(sent.value("empty.ini\r\n"), QByteArray("empty.ini\r\n"));
+             QList<QByteArray>({"PUT CONFIG\r\n", "PUT STATE CONFIG\r\n", "PUT TIME CONFIG\r\n"}));
     // The time file lost its marker line even though the settings writer
-    // rewrote it, and the clock value is cleared.
-    QVERIFY(device.bytes("time.ini").startsWith("TIME_ZONE = 'UTC-3'\n"));
-    QVERIFY(!device.bytes("time.ini").contains("untitled"));
+    // rewrote it, and its clock goes out empty: only the clock's own button
+    // sets the clock.
+    const QByteArray time = device.bytes("time.ini");
+    QVERIFY2(time.startsWith("TIME_ZONE = 'UTC-4'\n"), time.constData());
+    QVERIFY(!time.contains("untitled"));
+    QVERIFY2(QRegularExpression("(^|\n)YYYYMMDDHHMMSS *= *\n")
+                 .match(QString::fromLatin1(time))
+                 .hasMatch(),
+             time.constData());
+
+    // Stored, the files are the device's again: a second store sends none.
+    device.sim.log().clear();
+    QVERIFY(runExchange(setup, [&] { setup.store(); }));
+    for (const DeviceRequest& r : device.sim.log().requests())
+        QVERIFY2(r.length < 0, r.line.constData());
 }
 
 void tst_NBXNetSetup::progressOverThreeCommands()
@@ -178,6 +192,12 @@ void tst_NBXNetSetup::progressOverThreeCommands()
                  "put_command=\"PUT STATE CONFIG\" type=\"state\"/>"
                  "</di></pxsetup>");
     setup.setFilePath("interface", device.path("three.xml"));
+    // Each of the three goes out only when it changed.
+    setup.setValue("streams/common/fps/12");
+    QFile net(setup.filePath("net"));
+    QVERIFY(net.open(QIODevice::Append));
+    net.write("b=2\n");
+    net.close();
 
     QSignalSpy progress(&setup, &NBXSetup::progress);
     QVERIFY(runExchange(setup, [&] { setup.store(); }));
@@ -294,6 +314,9 @@ void tst_NBXNetSetup::failedExchangeLeavesTheLinkReady()
     };
 
     QVERIFY(DeviceFaults::parse(fault, device.sim.faults()));
+    // A store sends only what changed.
+    if (operation == "store")
+        setup.setValue("streams/common/fps/12");
     QStringList errors;
     QVERIFY(!runExchange(setup, run, &errors));
     QCOMPARE(errors, QStringList(device.named(message)));

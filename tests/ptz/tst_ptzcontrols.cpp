@@ -10,6 +10,7 @@
 #include "ptzfixtures.h"
 #include "ptzwire.h"
 
+#include <QLineEdit>
 #include <QtTest>
 
 namespace {
@@ -68,7 +69,98 @@ struct ShownAlarm
     }
 };
 
+// One key event as a keyboard sends it; `scan` names the physical key.
+struct KeyStep
+{
+    QEvent::Type type = QEvent::KeyPress;
+    int key = 0;
+    quint32 scan = 0;
+    bool repeat = false;
+    QString text;
+};
+
+KeyStep press(int key, quint32 scan, const QString& text = QString(), bool repeat = false)
+{
+    return KeyStep{QEvent::KeyPress, key, scan, repeat, text};
+}
+
+KeyStep release(int key, quint32 scan, const QString& text = QString(), bool repeat = false)
+{
+    return KeyStep{QEvent::KeyRelease, key, scan, repeat, text};
+}
+
+void send(QWidget* to, const KeyStep& step)
+{
+    const Qt::KeyboardModifiers modifiers =
+        step.key == Qt::Key_Plus ? Qt::ShiftModifier : Qt::NoModifier;
+    QKeyEvent event(step.type, step.key, modifiers, step.scan, 0, 0, step.text, step.repeat);
+    QApplication::sendEvent(to, &event);
+}
+
+// The sample's PTZ page in small: the control, its view, a widget to take
+// the focus away, and zoom and tilt buttons that latch on the control.
+QByteArray steeringPage()
+{
+    static const char* const kOpposite[][2] = {
+        {"UP", "DOWN"}, {"DOWN", "UP"}, {"ZOOM_IN", "ZOOM_OUT"}, {"ZOOM_OUT", "ZOOM_IN"}};
+    QByteArray buttons;
+    for (const auto& pair : kOpposite) {
+        const QByteArray dir(pair[0]), opposite(pair[1]);
+        buttons += "<item type=\"p2k_button\" row=\"1\" checkable=\"true\"><b_" + dir + "/><text>" +
+                   dir + "</text><action type=\"call\" slot=\"slot_Move_PTZ\" param=\"" + dir +
+                   "\">ptz</action><action type=\"call\" slot=\"slot_Uncheck\">b_" + opposite +
+                   "</action></item>";
+    }
+    return SetupHarness::wrap(
+        "<window><main/></window><tabwidget><tab><name>PTZ</name><item type=\"gridlayout\">"
+        "<item type=\"PTZcrossView\" row=\"0\" column=\"0\"><view/></item>"
+        "<item type=\"edit\" row=\"0\" column=\"1\"><elsewhere/></item>" +
+        buttons +
+        "<item type=\"PTZvideoin\" row=\"2\" column=\"0\"><ptz/>"
+        "<target type=\"0\">view</target></item>"
+        "</item></tab></tabwidget>");
+}
+
+// A dialog over the emulator's PTZ camera with the steering page, shown and
+// linked.
+struct SteeringFixture
+{
+    PtzDevice device;
+    SetupHarness h;
+    cPTZCrossView* view = nullptr;
+    cPTZvideoIn* ptz = nullptr;
+
+    SteeringFixture()
+    {
+        h.source.setValue(QStringLiteral("general/network/url/") + device.url());
+        h.source.setValue(QStringLiteral("general/network/login/admin"));
+        h.source.setValue(QStringLiteral("general/network/password/") +
+                          device.sim.passwordDigest());
+        h.build(steeringPage());
+        view = h.control<cPTZCrossView>(QStringLiteral("view"));
+        ptz = h.control<cPTZvideoIn>(QStringLiteral("ptz"));
+        h.dialog->show();
+        QApplication::setActiveWindow(h.dialog.get());
+    }
+    // Linked, and the view shows the camera it steers.
+    bool linked() { return ptz && ptz->isLinked() && !view->pixmap().isNull(); }
+    cQP2kButton* button(const char* direction)
+    {
+        return h.control<cQP2kButton>(QStringLiteral("b_") + QLatin1String(direction));
+    }
+    // The movement requests sent so far, without the announced lengths.
+    QStringList moves()
+    {
+        QStringList out;
+        for (const QString& m : device.moves())
+            out << m.section(QLatin1Char(' '), 0, 0);
+        return out;
+    }
+};
+
 } // namespace
+
+Q_DECLARE_METATYPE(KeyStep)
 
 class tst_PTZControls : public QObject
 {
@@ -85,10 +177,17 @@ private slots:
     void alarmPaintsLevels();
     void crossViewCentresItsCross_data();
     void crossViewCentresItsCross();
+    void crossViewShowsThePictureAsALabel_data();
+    void crossViewShowsThePictureAsALabel();
     void buttonToggles_data();
     void buttonToggles();
     void buttonTakesAttributesAndRunsActions();
     void ptzControlFeedsTargets();
+    void keyMovesWhileHeld_data();
+    void keyMovesWhileHeld();
+    void latchedButtonShowsTheControl();
+    void closingTheDialogStopsTheCamera_data();
+    void closingTheDialogStopsTheCamera();
 };
 
 // 25 bytes are 50 digits, stored as 12, 13, 12 and 13 and read back whole.
@@ -292,6 +391,57 @@ void tst_PTZControls::crossViewCentresItsCross()
     QVERIFY(near(image.pixelColor(cx - 12, cy - 12), QColor(128, 128, 128)));
 }
 
+void tst_PTZControls::crossViewShowsThePictureAsALabel_data()
+{
+    QTest::addColumn<QSize>("pictureSize");
+    QTest::addColumn<bool>("framed");
+    QTest::addColumn<bool>("enabled");
+    QTest::newRow("picture of the view's size") << QSize(120, 90) << false << true;
+    QTest::newRow("larger picture, framed") << QSize(200, 150) << true << true;
+    QTest::newRow("smaller picture") << QSize(60, 40) << false << true;
+    QTest::newRow("disabled") << QSize(120, 90) << true << false;
+}
+
+// Away from its cross, the view shows a picture (scaled to fit, inside its
+// frame) as a plain label with scaled contents does, to the rounding of
+// the scaling.
+void tst_PTZControls::crossViewShowsThePictureAsALabel()
+{
+    QFETCH(QSize, pictureSize);
+    QFETCH(bool, framed);
+    QFETCH(bool, enabled);
+    QImage picture(pictureSize, QImage::Format_RGB32);
+    for (int y = 0; y < picture.height(); ++y) {
+        for (int x = 0; x < picture.width(); ++x)
+            picture.setPixel(x, y, qRgb(x * 255 / picture.width(), y * 255 / picture.height(), 90));
+    }
+    cPTZCrossView view;
+    QLabel label;
+    for (QLabel* l : {static_cast<QLabel*>(&view), &label}) {
+        l->setFixedSize(120, 90);
+        l->setScaledContents(true);
+        if (framed)
+            l->setFrameStyle(QFrame::StyledPanel);
+        l->setEnabled(enabled);
+        l->setPixmap(QPixmap::fromImage(picture));
+    }
+    const QImage ours = view.grab().toImage();
+    const QImage expected = label.grab().toImage();
+    const QRect cross(QPoint(60 - 12, 45 - 12), QSize(25, 25));
+    for (int y = 0; y < 90; ++y) {
+        for (int x = 0; x < 120; ++x) {
+            if (cross.contains(x, y))
+                continue;
+            const QColor got = ours.pixelColor(x, y);
+            QVERIFY2(near(got, expected.pixelColor(x, y)),
+                     qPrintable(QStringLiteral("%1,%2: %3 instead of %4")
+                                    .arg(x)
+                                    .arg(y)
+                                    .arg(describe(got), describe(expected.pixelColor(x, y)))));
+        }
+    }
+}
+
 void tst_PTZControls::buttonToggles_data()
 {
     QTest::addColumn<QStringList>("steps");
@@ -395,6 +545,126 @@ void tst_PTZControls::ptzControlFeedsTargets()
     QTest::keyRelease(view, Qt::Key_Up);
     QTRY_VERIFY(peer.received.lastIndexOf("STOP\r\n") > peer.received.lastIndexOf("_TILT-UP"));
     QVERIFY2(h.errorTexts().isEmpty(), qPrintable(h.errorTexts().join('\n')));
+}
+
+void tst_PTZControls::keyMovesWhileHeld_data()
+{
+    QTest::addColumn<QList<KeyStep>>("steps"); // the last one must stop the camera
+    QTest::addColumn<QString>("move");
+
+    // X11 scan codes: 21 is the "=" key, 50 left Shift, 111 the up arrow.
+    QTest::newRow("arrow pressed and released")
+        << QList<KeyStep>{press(Qt::Key_Up, 111), release(Qt::Key_Up, 111)} << "_TILT-UP";
+    QTest::newRow("shift let go before plus")
+        << QList<KeyStep>{press(Qt::Key_Shift, 50), press(Qt::Key_Plus, 21, "+"),
+                          release(Qt::Key_Shift, 50), release(Qt::Key_Equal, 21, "=")}
+        << "_ZOOM-IN";
+    QTest::newRow("auto-repeat goes on moving")
+        << QList<KeyStep>{press(Qt::Key_Up, 111),           release(Qt::Key_Up, 111, {}, true),
+                          press(Qt::Key_Up, 111, {}, true), release(Qt::Key_Up, 111, {}, true),
+                          press(Qt::Key_Up, 111, {}, true), release(Qt::Key_Up, 111)}
+        << "_TILT-UP";
+    QTest::newRow("without scan codes")
+        << QList<KeyStep>{press(Qt::Key_Minus, 0, "-"), release(Qt::Key_Minus, 0, "-")}
+        << "_ZOOM-OUT";
+    // A key released while another widget has the focus never reaches the view.
+    QTest::newRow("focus lost while held")
+        << QList<KeyStep>{press(Qt::Key_Up, 111), KeyStep{QEvent::FocusOut, 0, 0, false, QString()}}
+        << "_TILT-UP";
+}
+
+void tst_PTZControls::keyMovesWhileHeld()
+{
+    QFETCH(QList<KeyStep>, steps);
+    QFETCH(QString, move);
+    SteeringFixture f;
+    QVERIFY(f.view && f.ptz);
+    QTRY_VERIFY(f.linked());
+    f.view->setFocus();
+    QTRY_VERIFY(f.view->hasFocus());
+
+    bool started = false;
+    for (int i = 0; i < steps.size(); ++i) {
+        const KeyStep& step = steps.at(i);
+        if (step.type == QEvent::FocusOut)
+            f.h.control<QLineEdit>(QStringLiteral("elsewhere"))->setFocus();
+        else
+            send(f.view, step);
+        started = started || (step.type == QEvent::KeyPress && step.key != Qt::Key_Shift);
+        if (!started || i == steps.size() - 1)
+            continue;
+        // Until its key goes up, the camera moves and nothing stops it.
+        QTRY_VERIFY(f.moves().contains(move));
+        QTRY_VERIFY(f.device.camera().isMoving());
+        QVERIFY2(!f.moves().contains(QStringLiteral("STOP")), qPrintable(f.moves().join(' ')));
+    }
+    QTRY_COMPARE(f.moves().last(), QStringLiteral("STOP"));
+    QTRY_VERIFY(!f.device.camera().isMoving());
+    // And it stays stopped: no tick starts it again.
+    QTest::qWait(3 * cPTZvideoIn::kTickMs);
+    QCOMPARE(f.moves().last(), QStringLiteral("STOP"));
+    QVERIFY(!f.device.camera().isMoving());
+    QVERIFY(!f.button("UP")->isChecked() && !f.button("ZOOM_IN")->isChecked());
+    QVERIFY2(f.h.errorTexts().isEmpty(), qPrintable(f.h.errorTexts().join('\n')));
+}
+
+// A button shows the latch the control keeps: a key that takes its axis
+// over clears it, and a second click stops the camera.
+void tst_PTZControls::latchedButtonShowsTheControl()
+{
+    SteeringFixture f;
+    QVERIFY(f.view && f.ptz);
+    QTRY_VERIFY(f.linked());
+    f.button("UP")->click();
+    QVERIFY(f.button("UP")->isChecked());
+    QTRY_VERIFY(f.moves().contains(QStringLiteral("_TILT-UP")));
+
+    send(f.view, press(Qt::Key_Down, 116));
+    QVERIFY(!f.button("UP")->isChecked());
+    QVERIFY(!f.button("DOWN")->isChecked());
+    QVERIFY(!f.ptz->isLatched(QStringLiteral("UP")));
+    QTRY_COMPARE(f.moves().last(), QStringLiteral("_TILT-DOWN"));
+    send(f.view, release(Qt::Key_Down, 116));
+    QTRY_COMPARE(f.moves().last(), QStringLiteral("STOP"));
+
+    f.button("ZOOM_IN")->click();
+    QTRY_COMPARE(f.moves().last(), QStringLiteral("_ZOOM-IN"));
+    f.button("ZOOM_OUT")->click();
+    QVERIFY(!f.button("ZOOM_IN")->isChecked());
+    QVERIFY(f.button("ZOOM_OUT")->isChecked());
+    QTRY_COMPARE(f.moves().last(), QStringLiteral("_ZOOM-OUT"));
+    f.button("ZOOM_OUT")->click();
+    QVERIFY(!f.button("ZOOM_OUT")->isChecked());
+    QTRY_COMPARE(f.moves().last(), QStringLiteral("STOP"));
+    QTRY_VERIFY(!f.device.camera().isMoving());
+}
+
+void tst_PTZControls::closingTheDialogStopsTheCamera_data()
+{
+    QTest::addColumn<QString>("close");
+    QTest::newRow("OK") << "accept";
+    QTest::newRow("Cancel") << "reject";
+    QTest::newRow("destroyed") << "delete";
+}
+
+void tst_PTZControls::closingTheDialogStopsTheCamera()
+{
+    QFETCH(QString, close);
+    SteeringFixture f;
+    QVERIFY(f.view && f.ptz);
+    QTRY_VERIFY(f.linked());
+    f.button("ZOOM_IN")->click();
+    send(f.view, press(Qt::Key_Up, 111));
+    QTRY_VERIFY(f.moves().contains(QStringLiteral("_TILT-UP_ZOOM-IN")));
+
+    if (close == QLatin1String("delete"))
+        f.h.dialog.reset();
+    else
+        QMetaObject::invokeMethod(f.h.dialog.get(), close.toLatin1().constData());
+    QTRY_COMPARE(f.moves().last(), QStringLiteral("STOP"));
+    QTRY_VERIFY(!f.device.camera().isMoving());
+    if (f.h.dialog)
+        QVERIFY(!f.button("ZOOM_IN")->isChecked());
 }
 
 QTEST_MAIN(tst_PTZControls)

@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QMessageBox>
+#include <QPushButton>
 #include <QTimer>
 
 // Answers every host message box at once and keeps its title and text.
@@ -12,8 +13,11 @@ public:
     {
         QString title;
         QString text;
+        QMessageBox::StandardButton defaultButton = QMessageBox::NoButton;
     };
     QList<Shown> shown;
+    // The button every box is closed with, as if pressed.
+    QMessageBox::StandardButton answer = QMessageBox::Ok;
 
     MessageBoxCatcher()
     {
@@ -27,8 +31,9 @@ private:
         for (QWidget* w : QApplication::topLevelWidgets()) {
             auto* box = qobject_cast<QMessageBox*>(w);
             if (box && box->isVisible() && box->objectName() == QLatin1String("NBXDlgQuestion")) {
-                shown.append({box->windowTitle(), box->text()});
-                box->done(QMessageBox::Ok);
+                shown.append(
+                    {box->windowTitle(), box->text(), box->standardButton(box->defaultButton())});
+                box->done(answer);
             }
         }
     }

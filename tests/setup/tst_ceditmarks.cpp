@@ -2,6 +2,7 @@
 
 #include <QLineEdit>
 #include <QPushButton>
+#include <QToolTip>
 #include <QtTest>
 
 namespace {
@@ -75,11 +76,18 @@ void tst_cEditMarks::typedText_data()
                                                  << "10.0.0."
                                                  << "general/net/gateway"
                                                  << "10.0.0.1" << false << hint;
-    // Keys the validator can never complete are not even typed.
-    QTest::newRow("octets over 255 cannot be typed") << "gateway"
-                                                     << "999.999.999.999"
-                                                     << "general/net/gateway"
-                                                     << "99.99.99.99" << true << QString();
+    // A keystroke the validator can never complete stays, marked: dropping
+    // it would store a valid but different address.
+    // On the way, "192.168.1.25" was a whole address and its key took it;
+    // the mark and the disabled OK keep it from being stored as the answer.
+    QTest::newRow("octet over 255 stays as typed") << "gateway"
+                                                   << "192.168.1.256"
+                                                   << "general/net/gateway"
+                                                   << "192.168.1.25" << false << hint;
+    QTest::newRow("all octets over 255 stay as typed") << "gateway"
+                                                       << "999.999.999.999"
+                                                       << "general/net/gateway"
+                                                       << "10.0.0.1" << false << hint;
     QTest::newRow("refused without a hint says so")
         << "port"
         << ""
@@ -111,14 +119,20 @@ void tst_cEditMarks::typedText()
     QVERIFY(okButton(d)->isEnabled());
     auto* line = h.control<QLineEdit>(edit);
     QVERIFY(line);
+    d->show();
+    QApplication::setActiveWindow(d);
 
     retype(line, typed);
-    QCOMPARE(line->text(), typed.startsWith("999") ? QStringLiteral("99.99.99.99") : typed);
+    QCOMPARE(line->text(), typed);
     QTEST(h.value(key), "stored");
     QTEST(okButton(d)->isEnabled(), "okEnabled");
     QCOMPARE(framedRed(line), !reason.isEmpty());
-    if (!reason.isEmpty())
+    if (!reason.isEmpty()) {
         QVERIFY2(line->toolTip().contains(reason), qPrintable(line->toolTip()));
+        // Shown beside the edit while typing, not only on hovering.
+        QVERIFY(QToolTip::isVisible());
+        QCOMPARE(QToolTip::text(), reason);
+    }
 
     // Refused or not, the dialog goes on: no message, no rejection.
     QCoreApplication::processEvents();

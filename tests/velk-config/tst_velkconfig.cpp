@@ -5,6 +5,8 @@
 
 #include <QDir>
 #include <QFile>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QSignalSpy>
@@ -49,6 +51,7 @@ struct Device
             qFatal("cannot listen: %s", qPrintable(sim.errorString()));
     }
 
+    QString address() const { return QStringLiteral("admin@") + display(); }
     QString display() const
     {
         return QStringLiteral("%1:%2").arg(sim.hostAddress().toString()).arg(sim.port());
@@ -57,6 +60,14 @@ struct Device
     {
         QFile f(dir.filePath(name));
         return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+    }
+    // Requests that brought a file: what was stored on the device.
+    int uploads()
+    {
+        int n = 0;
+        for (const DeviceRequest& r : sim.log().requests())
+            n += r.length > 0 ? 1 : 0;
+        return n;
     }
     // The sample's net.ini with one line replaced, as if set on the device.
     void editNet(const QByteArray& from, const QByteArray& to)
@@ -85,6 +96,18 @@ private slots:
     void jobsEndingTogether();
     void exportThenImportOnAnotherDevice();
     void exportManyIntoOneFolder();
+    void refusedBeforeAnythingIsStored_data();
+    void refusedBeforeAnythingIsStored();
+    void dryRunShowsChangesAndStoresNothing();
+    void siteImportLeavesRecorderOwnKeys();
+    void importGivingRecordersOneAddressIsRefused();
+    void getOfMissingKeyFailsThatRecorder();
+    void passwordSources_data();
+    void passwordSources();
+    void refusedLoginFailsThatRecorderAlone();
+    void recorderListedTwiceRunsOnce();
+    void timeoutDuringStoreSaysSo();
+    void jsonReportsChangesOnce();
     void commandLineErrors_data();
     void commandLineErrors();
     void helpWithoutDisplay();
@@ -92,6 +115,7 @@ private slots:
 private:
     Run run(const QStringList& args, const QProcessEnvironment& env = {});
     QString deviceList() const;
+    QString writeScratch(const QString& name, const QByteArray& text) const;
 
     std::unique_ptr<Device> m_devices[3];
     QTemporaryDir m_scratch;
@@ -284,14 +308,20 @@ void tst_VelkConfig::exportThenImportOnAnotherDevice()
     r = run(QStringList{QStringLiteral("import"), address.arg(to.display()), exported} + password);
     QCOMPARE(r.exitCode, 0);
     QVERIFY2(r.row(to.display()).contains(QLatin1String(" ok ")), qPrintable(r.err));
+    QVERIFY2(r.row(to.display()).contains(QLatin1String("left out as this recorder's own")),
+             qPrintable(r.err));
 
-    // What the other device exports now is what was imported, line by line.
+    // What the other device exports now is what was imported, line by line,
+    // but for its own address and name.
+    QByteArray expected = text;
+    expected.replace("hostname/exported", "hostname/velk-nvr");
+    expected.replace("ip/10.9.8.7", "ip/192.168.1.20");
     const QString again = m_scratch.filePath(QStringLiteral("to.cfg"));
     r = run(QStringList{QStringLiteral("export"), address.arg(to.display()), again} + password);
     QCOMPARE(r.exitCode, 0);
     QFile second(again);
     QVERIFY(second.open(QIODevice::ReadOnly));
-    QCOMPARE(second.readAll(), text);
+    QCOMPARE(second.readAll(), expected);
 }
 
 void tst_VelkConfig::exportManyIntoOneFolder()
@@ -309,6 +339,310 @@ void tst_VelkConfig::exportManyIntoOneFolder()
         const bool third = d == m_devices[2];
         QVERIFY(f.readAll().contains(third ? "net/common/hostname/third\n"
                                            : "net/common/hostname/velk-nvr\n"));
+    }
+}
+
+QString tst_VelkConfig::writeScratch(const QString& name, const QByteArray& text) const
+{
+    const QString path = m_scratch.filePath(name);
+    QFile f(path);
+    if (!f.open(QIODevice::WriteOnly) || f.write(text) != text.size())
+        qFatal("cannot write %s", qPrintable(path));
+    return path;
+}
+
+void tst_VelkConfig::refusedBeforeAnythingIsStored_data()
+{
+    QTest::addColumn<QStringList>("assignments");
+    QTest::addColumn<QStringList>("named");
+
+    QTest::newRow("typo in the key")
+        << QStringList{QStringLiteral("net/common/hostnme=gate")}
+        << QStringList{QStringLiteral("has no key net/common/hostnme")};
+    QTest::newRow("address out of range, with a good key beside it")
+        << QStringList{QStringLiteral("net/dns/server1=10.0.0.1"),
+                       QStringLiteral("net/static/ip=999.999.999.999")}
+        << QStringList{QStringLiteral("net/static/ip: \"999.999.999.999\" is not accepted"),
+                       QStringLiteral("must match ((25[0-5]")};
+    QTest::newRow("host name with a blank")
+        << QStringList{QStringLiteral("net/common/hostname=gate two")}
+        << QStringList{QStringLiteral("net/common/hostname: \"gate two\" is not accepted")};
+    QTest::newRow("file the recorder lacks")
+        << QStringList{QStringLiteral("nets/common/dhcp=1")}
+        << QStringList{QStringLiteral("no settings file \"nets\"")};
+}
+
+void tst_VelkConfig::refusedBeforeAnythingIsStored()
+{
+    QFETCH(QStringList, assignments);
+    QFETCH(QStringList, named);
+    Device& d = *m_devices[0];
+    const QByteArray before = d.file(QStringLiteral("net.ini"));
+
+    const Run r = run(QStringList{QStringLiteral("set"), d.address(), QStringLiteral("--password"),
+                                  QStringLiteral("admin")} +
+                      assignments);
+    QCOMPARE(r.exitCode, 2);
+    const QString row = r.row(d.display());
+    QVERIFY2(row.contains(QLatin1String(" refused ")), qPrintable(r.err));
+    for (const QString& text : named)
+        QVERIFY2(row.contains(text), qPrintable(row));
+    QCOMPARE(d.uploads(), 0);
+    QCOMPARE(d.file(QStringLiteral("net.ini")), before);
+    QVERIFY(r.out.isEmpty());
+}
+
+void tst_VelkConfig::dryRunShowsChangesAndStoresNothing()
+{
+    Device& d = *m_devices[0];
+    const QStringList args = {QStringLiteral("set"),
+                              d.address(),
+                              QStringLiteral("--password"),
+                              QStringLiteral("admin"),
+                              QStringLiteral("net/static/ip=10.0.0.5"),
+                              QStringLiteral("net/common/hostname=velk-nvr"),
+                              QStringLiteral("net/common/added=1")};
+
+    Run r = run(args + QStringList{QStringLiteral("--dry-run"), QStringLiteral("--create")});
+    QCOMPARE(r.exitCode, 0);
+    // The unchanged host name is not listed; a key to be created has no old value.
+    QCOMPARE(r.out, QStringLiteral("net/static/ip: \"192.168.1.20\" -> \"10.0.0.5\"\n"
+                                   "net/common/added: (none) -> \"1\"\n"));
+    QCOMPARE(d.uploads(), 0);
+
+    // Without --create the new key is refused, dry run or not.
+    r = run(args + QStringList{QStringLiteral("--dry-run")});
+    QCOMPARE(r.exitCode, 2);
+    QVERIFY2(r.row(d.display()).contains(QLatin1String("has no key net/common/added")),
+             qPrintable(r.err));
+
+    r = run(args + QStringList{QStringLiteral("--create")});
+    QCOMPARE(r.exitCode, 0);
+    const QByteArray net = d.file(QStringLiteral("net.ini"));
+    QVERIFY2(net.contains("added = 1") && net.contains("10.0.0.5"), net.constData());
+}
+
+void tst_VelkConfig::siteImportLeavesRecorderOwnKeys()
+{
+    Device& from = *m_devices[0];
+    from.editNet("hostname = 'velk-nvr'", "hostname = 'first'");
+    from.editNet("server1 = '192.168.1.1'", "server1 = '10.1.1.1'");
+    m_devices[2]->editNet("hostname = 'velk-nvr'", "hostname = 'third'");
+    const QString exported = m_scratch.filePath(QStringLiteral("site.cfg"));
+    // The DNS server is left out of this export: the import must not bring it.
+    Run r = run({QStringLiteral("export"), from.address(), exported, QStringLiteral("--password"),
+                 QStringLiteral("admin"), QStringLiteral("--exclude"),
+                 QStringLiteral("net/dns/server1,time/untitled/USENTP")});
+    QCOMPARE(r.exitCode, 0);
+    QFile file(exported);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    const QByteArray text = file.readAll();
+    QVERIFY2(!text.contains("net/dns/server1") && !text.contains("USENTP") &&
+                 text.contains("net/common/hostname/first"),
+             text.constData());
+    file.close();
+    // What the site shares, changed in the file by hand.
+    QByteArray edited = text;
+    edited.replace("net/static/gateway/192.168.1.1", "net/static/gateway/10.1.1.254");
+    writeScratch(QStringLiteral("site.cfg"), edited);
+
+    r = run({QStringLiteral("import"), QStringLiteral("--devices"), deviceList(),
+             QStringLiteral("--password"), QStringLiteral("admin"), exported});
+    QCOMPARE(r.exitCode, 0);
+    const char* hostnames[] = {"hostname = 'first'", "hostname = 'velk-nvr'", "hostname = 'third'"};
+    for (int i = 0; i < 3; ++i) {
+        const QByteArray net = m_devices[i]->file(QStringLiteral("net.ini"));
+        QVERIFY2(net.contains(hostnames[i]) && net.contains("ip = '192.168.1.20'") &&
+                     net.contains("gateway = '10.1.1.254'"),
+                 net.constData());
+        QVERIFY2(i == 0 || net.contains("server1 = '192.168.1.1'"), net.constData());
+    }
+}
+
+void tst_VelkConfig::importGivingRecordersOneAddressIsRefused()
+{
+    const QString file = writeScratch(QStringLiteral("one.cfg"), "net/static/ip/10.0.0.7\n"
+                                                                 "net/static/gateway/10.0.0.1\n");
+    const QStringList base = {QStringLiteral("import"),
+                              QStringLiteral("--password"),
+                              QStringLiteral("admin"),
+                              QStringLiteral("--only"),
+                              QStringLiteral("net/static/ip"),
+                              QStringLiteral("--only"),
+                              QStringLiteral("net/static/gateway")};
+
+    Run r = run(base + QStringList{QStringLiteral("--devices"), deviceList(), file});
+    QCOMPARE(r.exitCode, 2);
+    for (const auto& d : m_devices) {
+        QVERIFY2(r.row(d->display())
+                     .contains(QLatin1String(
+                         "would give all 3 recorders the same net/static/ip \"10.0.0.7\"")),
+                 qPrintable(r.err));
+        QCOMPARE(d->uploads(), 0);
+    }
+
+    // Named for one recorder alone, the address is its to take.
+    r = run(base + QStringList{m_devices[1]->address(), file});
+    QCOMPARE(r.exitCode, 0);
+    const QByteArray net = m_devices[1]->file(QStringLiteral("net.ini"));
+    QVERIFY2(net.contains("ip = '10.0.0.7'") && net.contains("gateway = '10.0.0.1'"),
+             net.constData());
+}
+
+void tst_VelkConfig::getOfMissingKeyFailsThatRecorder()
+{
+    // An empty value is a value; a key the file lacks is not.
+    m_devices[0]->editNet("server1 = '192.168.1.1'", "server1 = ''");
+    m_devices[1]->editNet("server1 = '192.168.1.1'", "; no DNS server");
+
+    const Run r = run({QStringLiteral("get"), QStringLiteral("--devices"), deviceList(),
+                       QStringLiteral("--password"), QStringLiteral("admin"),
+                       QStringLiteral("net/common/hostname"), QStringLiteral("net/dns/server1")});
+    QCOMPARE(r.exitCode, 4);
+    const QString failed = r.row(m_devices[1]->display());
+    QVERIFY2(failed.contains(QLatin1String(" failed ")) &&
+                 failed.contains(QLatin1String("the recorder has no key net/dns/server1")),
+             qPrintable(r.err));
+    // The failed recorder prints nothing, not even the key it has.
+    const QString d0 = m_devices[0]->display();
+    const QString d2 = m_devices[2]->display();
+    QCOMPARE(r.out,
+             QStringLiteral("%1 net/common/hostname=velk-nvr\n%1 net/dns/server1=\n"
+                            "%2 net/common/hostname=velk-nvr\n%2 net/dns/server1=192.168.1.1\n")
+                 .arg(d0, d2));
+}
+
+void tst_VelkConfig::passwordSources_data()
+{
+    QTest::addColumn<QStringList>("args");
+    QTest::addColumn<QString>("environment");
+    QTest::addColumn<int>("exitCode");
+
+    const QString file = QStringLiteral("--password-file");
+    QTest::newRow("file") << QStringList{file, QStringLiteral("admin.txt")} << QString() << 0;
+    QTest::newRow("environment") << QStringList() << QStringLiteral("admin") << 0;
+    QTest::newRow("file before environment")
+        << QStringList{file, QStringLiteral("admin.txt")} << QStringLiteral("wrong") << 0;
+    QTest::newRow("command line before file")
+        << QStringList{QStringLiteral("--password"), QStringLiteral("wrong"), file,
+                       QStringLiteral("admin.txt")}
+        << QString() << 4;
+}
+
+void tst_VelkConfig::passwordSources()
+{
+    QFETCH(QStringList, args);
+    QFETCH(QString, environment);
+    QFETCH(int, exitCode);
+    writeScratch(QStringLiteral("admin.txt"), "admin\n");
+    args.replaceInStrings(QStringLiteral("admin.txt"),
+                          m_scratch.filePath(QStringLiteral("admin.txt")));
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.remove(QStringLiteral("VELK_PASSWORD"));
+    if (!environment.isNull())
+        env.insert(QStringLiteral("VELK_PASSWORD"), environment);
+
+    const Run r = run(QStringList{QStringLiteral("get"), m_devices[0]->address(),
+                                  QStringLiteral("net/common/hostname")} +
+                          args,
+                      env);
+    QCOMPARE(r.exitCode, exitCode);
+    QCOMPARE(r.out, exitCode == 0 ? QStringLiteral("net/common/hostname=velk-nvr\n") : QString());
+}
+
+void tst_VelkConfig::refusedLoginFailsThatRecorderAlone()
+{
+    // Were the informer started, it would come here first.
+    QTcpServer informer;
+    const bool watching = informer.listen(QHostAddress::LocalHost, 5049);
+    m_devices[1]->sim.setCredentials(QStringLiteral("admin"), QStringLiteral("other"));
+
+    const Run r = run({QStringLiteral("get"), QStringLiteral("--devices"), deviceList(),
+                       QStringLiteral("--password"), QStringLiteral("admin"),
+                       QStringLiteral("net/common/hostname")});
+    QCOMPARE(r.exitCode, 4);
+    const QString refused = r.row(m_devices[1]->display());
+    QVERIFY2(refused.contains(QLatin1String(" failed ")) &&
+                 refused.contains(QLatin1String("the recorder refused login \"admin\"")),
+             qPrintable(r.err));
+    // Values only on stdout, and only the program's own name on stderr.
+    QCOMPARE(
+        r.out.split(QLatin1Char('\n'), Qt::SkipEmptyParts),
+        (QStringList{m_devices[0]->display() + QStringLiteral(" net/common/hostname=velk-nvr"),
+                     m_devices[2]->display() + QStringLiteral(" net/common/hostname=velk-nvr")}));
+    QVERIFY2(!r.err.contains(QLatin1String("panorix-setup")), qPrintable(r.err));
+    if (watching)
+        QVERIFY(!informer.waitForNewConnection(0));
+}
+
+void tst_VelkConfig::recorderListedTwiceRunsOnce()
+{
+    Device& d = *m_devices[0];
+    const QString list = writeScratch(QStringLiteral("twice.txt"),
+                                      QStringLiteral("%1\n%2\nadmin@%3\n")
+                                          .arg(d.address(), m_devices[1]->address(), d.display())
+                                          .toUtf8());
+
+    const Run r =
+        run({QStringLiteral("set"), QStringLiteral("--devices"), list, QStringLiteral("--password"),
+             QStringLiteral("admin"), QStringLiteral("net/dns/server1=10.0.0.53")});
+    QCOMPARE(r.exitCode, 0);
+    QVERIFY2(r.err.contains(QStringLiteral("%1 is listed more than once").arg(d.display())),
+             qPrintable(r.err));
+    QCOMPARE(r.err.count(QRegularExpression(QStringLiteral("^\\[\\d/2\\] "),
+                                            QRegularExpression::MultilineOption)),
+             2);
+    // The recorder listed once is the measure: a second job would double
+    // the logins and uploads.
+    QVERIFY(d.uploads() > 0);
+    QCOMPARE(d.uploads(), m_devices[1]->uploads());
+    QCOMPARE(d.sim.log().logins().size(), m_devices[1]->sim.log().logins().size());
+}
+
+void tst_VelkConfig::timeoutDuringStoreSaysSo()
+{
+    Device& d = *m_devices[0];
+    d.sim.faults().mode = DeviceFaults::Silent;
+    d.sim.faults().uploadsOnly = true;
+
+    const Run r = run({QStringLiteral("set"), d.address(), QStringLiteral("--password"),
+                       QStringLiteral("admin"), QStringLiteral("--timeout"), QStringLiteral("2"),
+                       QStringLiteral("net/dns/server1=10.0.0.53")});
+    QCOMPARE(r.exitCode, 4);
+    const QString row = r.row(d.display());
+    QVERIFY2(row.contains(QLatin1String(" timeout ")) &&
+                 row.contains(QLatin1String("store may be incomplete: check with get")),
+             qPrintable(row));
+}
+
+void tst_VelkConfig::jsonReportsChangesOnce()
+{
+    const QStringList args = {QStringLiteral("set"),
+                              QStringLiteral("--json"),
+                              QStringLiteral("--devices"),
+                              deviceList(),
+                              QStringLiteral("--password"),
+                              QStringLiteral("admin"),
+                              QStringLiteral("net/dns/server1=10.0.0.53")};
+    for (const bool first : {true, false}) {
+        const Run r = run(args);
+        QCOMPARE(r.exitCode, 0);
+        const QStringList lines = r.out.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+        QCOMPARE(lines.size(), 3);
+        for (int i = 0; i < 3; ++i) {
+            const QJsonObject o = QJsonDocument::fromJson(lines.at(i).toUtf8()).object();
+            QCOMPARE(o.value(QStringLiteral("address")).toString(), m_devices[i]->display());
+            QCOMPARE(o.value(QStringLiteral("result")).toString(), QStringLiteral("ok"));
+            QVERIFY(o.value(QStringLiteral("seconds")).isDouble());
+            const QJsonObject changed = o.value(QStringLiteral("changed")).toObject();
+            if (!first) {
+                QVERIFY2(changed.isEmpty(), qPrintable(lines.at(i)));
+                continue;
+            }
+            const QJsonObject change = changed.value(QStringLiteral("net/dns/server1")).toObject();
+            QCOMPARE(change.value(QStringLiteral("old")).toString(), QStringLiteral("192.168.1.1"));
+            QCOMPARE(change.value(QStringLiteral("new")).toString(), QStringLiteral("10.0.0.53"));
+        }
     }
 }
 
@@ -342,6 +676,23 @@ void tst_VelkConfig::commandLineErrors_data()
         << QStringList{QStringLiteral("get"), QStringLiteral("--devices"),
                        QStringLiteral("/nonexistent/list"), QStringLiteral("net/common/dhcp")}
         << QStringLiteral("cannot read the device list");
+    QTest::newRow("key list with set")
+        << QStringList{QStringLiteral("set"), a, QStringLiteral("net/common/dhcp=1"),
+                       QStringLiteral("--only"), QStringLiteral("net/common/dhcp")}
+        << QStringLiteral("--only does not go with this command");
+    QTest::newRow("dry run with get")
+        << QStringList{QStringLiteral("get"), a, QStringLiteral("net/common/dhcp"),
+                       QStringLiteral("--dry-run")}
+        << QStringLiteral("--dry-run does not go with this command");
+    QTest::newRow("malformed key to exclude")
+        << QStringList{QStringLiteral("export"), a, QStringLiteral("out.cfg"),
+                       QStringLiteral("--exclude"), QStringLiteral("net/dhcp")}
+        << QStringLiteral("\"net/dhcp\" is not file/section/name");
+    QTest::newRow("missing password file")
+        << QStringList{QStringLiteral("get"), QStringLiteral("admin@127.0.0.1:1"),
+                       QStringLiteral("net/common/dhcp"), QStringLiteral("--password-file"),
+                       QStringLiteral("/nonexistent/password")}
+        << QStringLiteral("cannot read the password file");
 }
 
 void tst_VelkConfig::commandLineErrors()
@@ -362,7 +713,10 @@ void tst_VelkConfig::helpWithoutDisplay()
     env.remove(QStringLiteral("WAYLAND_DISPLAY"));
     const Run r = run({QStringLiteral("--help")}, env);
     QCOMPARE(r.exitCode, 0);
-    for (const char* text : {"get ADDRESS KEY", "--jobs", "Exit status:", "6  every recorder"})
+    for (const char* text :
+         {"get ADDRESS KEY", "--jobs", "--password-file", "VELK_PASSWORD", "--dry-run", "--json",
+          "--only", "--exclude", "--create", "Exit status:", "2  usage error", "refused a key",
+          "6  every recorder"})
         QVERIFY2(r.out.contains(QLatin1String(text)), text);
 }
 

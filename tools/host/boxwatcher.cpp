@@ -17,7 +17,8 @@ namespace {
 
 void report(const QString& text)
 {
-    std::fprintf(stderr, "panorix-setup: %s\n", qPrintable(text));
+    std::fprintf(stderr, "%s: %s\n", qPrintable(QCoreApplication::applicationName()),
+                 qPrintable(text));
     std::fflush(stderr);
 }
 

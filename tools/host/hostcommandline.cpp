@@ -19,7 +19,9 @@ const char kDescription[] =
     "  2  usage error\n"
     "  3  --grab saved no page\n"
     "  4  failed: loading or storing reported an error\n"
-    "  5  --timeout ran out";
+    "  5  --timeout ran out\n"
+    "  6  the recorder was restarted from the dialog\n"
+    "  7  the recorder was reset to its factory settings from the dialog";
 
 } // namespace
 
@@ -38,6 +40,11 @@ HostCommandLine::HostCommandLine()
       m_store(QStringLiteral("store"),
               QStringLiteral("With --grab: close with OK, storing the settings, instead of "
                              "Cancel.")),
+      m_edit(QStringLiteral("edit"),
+             QStringLiteral("With --grab: before closing, set the setting <key> "
+                            "(file/section/name) to <value> as if typed into its control; "
+                            "may be repeated."),
+             QStringLiteral("key=value")),
       m_timeout(QStringLiteral("timeout"),
                 QStringLiteral("Give up after <seconds> and exit 5; 0 never gives up."),
                 QStringLiteral("seconds")),
@@ -46,7 +53,9 @@ HostCommandLine::HostCommandLine()
                                   "appears, with OK (or its cancelling answer when it has no "
                                   "OK), and cancel the login dialog.")),
       m_lang(QStringLiteral("lang"),
-             QStringLiteral("Show the texts in <language> (such as ru) whatever the locale."),
+             QStringLiteral("Show the texts in <language> (such as ru) whatever the locale. "
+                            "The setup pages come from the recorder and follow its own "
+                            "language setting, which the System page changes."),
              QStringLiteral("language"))
 {
     m_parser.setApplicationDescription(QString::fromLatin1(kDescription));
@@ -55,7 +64,8 @@ HostCommandLine::HostCommandLine()
     m_parser.addOption(m_help);
     m_parser.addPositionalArgument(QStringLiteral("address"),
                                    QStringLiteral("login[:password]@host[:port] of a recorder."));
-    m_parser.addOptions({m_password, m_flash, m_grab, m_store, m_timeout, m_unattended, m_lang});
+    m_parser.addOptions(
+        {m_password, m_flash, m_grab, m_store, m_edit, m_timeout, m_unattended, m_lang});
 }
 
 HostCommandLine::Outcome HostCommandLine::parse(const QStringList& arguments)
@@ -120,6 +130,19 @@ bool HostCommandLine::readGrab(QString& error)
         return false;
     }
     m_options.store = m_parser.isSet(m_store);
+    if (m_parser.isSet(m_edit) && !m_parser.isSet(m_grab)) {
+        error = QStringLiteral("--edit goes with --grab");
+        return false;
+    }
+    for (const QString& assignment : m_parser.values(m_edit)) {
+        const qsizetype equals = assignment.indexOf(QLatin1Char('='));
+        if (equals < 0 || assignment.left(equals).count(QLatin1Char('/')) != 2) {
+            error =
+                QStringLiteral("--edit takes file/section/name=value, not \"%1\"").arg(assignment);
+            return false;
+        }
+        m_options.edits << assignment.left(equals) + QLatin1Char('/') + assignment.mid(equals + 1);
+    }
     return true;
 }
 

@@ -43,6 +43,7 @@ private:
     QCommandLineOption m_flash;
     QCommandLineOption m_grab;
     QCommandLineOption m_store;
+    QCommandLineOption m_edit;
     QCommandLineOption m_timeout;
     QCommandLineOption m_unattended;
     QCommandLineOption m_lang;

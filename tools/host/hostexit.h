@@ -11,5 +11,7 @@ enum Code
     GrabFailed = 3, // --grab saved no page
     Failed = 4,     // loading or storing reported an error
     TimedOut = 5,   // --timeout ran out before the session ended
+    Restarted = 6,  // the user restarted the recorder from the dialog
+    Reset = 7,      // the user reset the recorder to its factory settings
 };
 } // namespace HostExit

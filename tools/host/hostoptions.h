@@ -3,6 +3,7 @@
 #include "deviceaddress.h"
 
 #include <QString>
+#include <QStringList>
 
 // What the command line asks panorix-setup to do.
 struct HostOptions
@@ -14,6 +15,9 @@ struct HostOptions
     // Where --grab saves its pictures; empty without --grab.
     QString grabDir;
     bool store = false;
+    // With --grab: "file/section/name/value" assignments made as a user's
+    // edits before the dialog is closed.
+    QStringList edits;
     // Message boxes are answered and login dialogs cancelled at once.
     bool unattended = false;
     // 0: no limit.

@@ -15,6 +15,7 @@
 #include <QDir>
 #include <QEventLoop>
 #include <QFileInfo>
+#include <QHash>
 #include <QLocale>
 
 namespace {
@@ -28,7 +29,7 @@ HostSession::HostSession(const HostOptions& options, QObject* parent)
     : QObject(parent), m_options(options),
       m_grabber(options.grabDir.isEmpty()
                     ? nullptr
-                    : std::make_unique<PageGrabber>(options.grabDir, options.store)),
+                    : std::make_unique<PageGrabber>(options.grabDir, options.store, options.edits)),
       m_boxes(options.unattended, m_grabber.get()), m_deadline(options.timeoutSeconds)
 {
 }
@@ -49,12 +50,43 @@ int HostSession::run()
     if (!openSource())
         return exitCode(0);
     connect(m_source.get(), &NBXSetup::pseudothrow, this, &HostSession::onSourceError);
+    // Declining the login after a refusal is a cancel like any other.
+    connect(m_source.get(), &NBXSetup::cancelled, this, [this] { m_cancelled = true; });
+    connect(m_source.get(), &NBXSetup::functionDone, this, &HostSession::onFunctionDone);
     showLoading();
     const int result = DoPanorixSetup(*m_source);
     m_loading.reset();
     if (!m_cancelled && !m_deadline.isExpired())
         finishExchange(result == 1);
+    tellWhatTheRecorderDid();
     return exitCode(result);
+}
+
+void HostSession::onFunctionDone(const QString& name)
+{
+    // Only these end the session: the recorder no longer holds what the
+    // dialog loaded.
+    static const QHash<QString, HostExit::Code> ending = {
+        {QStringLiteral("soft_reboot"), HostExit::Restarted},
+        {QStringLiteral("soft_reset"), HostExit::Reset},
+    };
+    const auto it = ending.constFind(name);
+    if (it != ending.constEnd())
+        m_deviceAction = it.value();
+}
+
+void HostSession::tellWhatTheRecorderDid()
+{
+    if (m_deviceAction == HostExit::Accepted)
+        return;
+    const QString device = m_options.network ? m_options.address.display()
+                                             : QDir::toNativeSeparators(m_options.flashDir);
+    const QString text = m_deviceAction == HostExit::Restarted
+                             ? tr("The recorder %1 is restarting. Open its setup again once it "
+                                  "is back.")
+                                   .arg(device)
+                             : tr("The recorder %1 was reset to its factory settings.").arg(device);
+    NBXDlgQuestion::Do(nullptr, QMessageBox::Information, kTitle, text);
 }
 
 bool HostSession::openSource()
@@ -149,6 +181,7 @@ void HostSession::finishExchange(bool accepted)
     const QString error = waitForExchange(*net, window);
     if (error.isEmpty())
         return;
+    m_exchangeFailed = true;
     fail(accepted ? tr("The settings could not be stored on %1.\n\n%2").arg(device, error)
                   : tr("The last request to %1 failed.\n\n%2").arg(device, error));
 }
@@ -187,6 +220,12 @@ int HostSession::exitCode(int dialogResult) const
 {
     if (m_deadline.isExpired())
         return HostExit::TimedOut;
+    if (m_deviceAction != HostExit::Accepted)
+        return m_deviceAction;
+    // The dialog returns 1 only once its store has arrived; errors it showed
+    // on the way (a store tried again) did not end the session.
+    if (dialogResult == 1 && !m_grabber && !m_exchangeFailed)
+        return HostExit::Accepted;
     if (!m_error.isEmpty() || m_boxes.errorShown())
         return HostExit::Failed;
     if (m_cancelled)

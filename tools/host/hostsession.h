@@ -2,6 +2,7 @@
 
 #include "boxwatcher.h"
 #include "deadline.h"
+#include "hostexit.h"
 #include "hostoptions.h"
 
 #include "authorization/authorization.h"
@@ -44,6 +45,9 @@ private:
     void fail(const QString& message);
     void onSourceError(const QString& message);
     int exitCode(int dialogResult) const;
+    void onFunctionDone(const QString& name);
+    // Says that the recorder restarts or was reset, when it does.
+    void tellWhatTheRecorderDid();
 
     HostOptions m_options;
     std::unique_ptr<PageGrabber> m_grabber;
@@ -53,6 +57,9 @@ private:
     std::unique_ptr<ProgressWindow> m_loading;
     QString m_error;
     bool m_cancelled = false;
+    bool m_exchangeFailed = false;
+    // Restarted or Reset once the dialog has done that; Accepted otherwise.
+    HostExit::Code m_deviceAction = HostExit::Accepted;
     // A login from the login dialog to remember once the device takes it.
     std::optional<authorization::authorization_t> m_toRemember;
 };

@@ -4,8 +4,10 @@
 #include <QDeadlineTimer>
 #include <QDialog>
 #include <QDir>
+#include <QEvent>
 #include <QEventLoop>
 #include <QLabel>
+#include <QLayout>
 #include <QPointer>
 #include <QPushButton>
 #include <QRegularExpression>
@@ -47,10 +49,19 @@ void waitUntil(const std::function<bool()>& done, int ms)
     loop.exec();
 }
 
+// Asked by name: this library is linked by tools that do not load the dialog.
+int errorsShown(QDialog* dialog)
+{
+    int count = 0;
+    QMetaObject::invokeMethod(dialog, "errorsShown", Qt::DirectConnection,
+                              Q_RETURN_ARG(int, count));
+    return count;
+}
 } // namespace
 
-PageGrabber::PageGrabber(const QString& folder, bool store, QObject* parent)
-    : QObject(parent), m_folder(folder), m_store(store)
+PageGrabber::PageGrabber(const QString& folder, bool store, const QStringList& edits,
+                         QObject* parent)
+    : QObject(parent), m_folder(folder), m_store(store), m_edits(edits)
 {
     QDir().mkpath(folder);
     auto* timer = new QTimer(this);
@@ -91,11 +102,55 @@ void PageGrabber::poll()
     grabPages(dialog);
     if (!open)
         return;
-    const QString button = m_store ? QStringLiteral("pbOK") : QStringLiteral("pbCancel");
-    if (auto* pb = dialog->findChild<QPushButton*>(button))
-        pb->click();
-    else
+    // Through the dialog's own slot, so the controls show the edits.
+    for (const QString& assignment : qAsConst(m_edits))
+        QMetaObject::invokeMethod(dialog, "setValue", Qt::DirectConnection,
+                                  Q_ARG(QString, assignment));
+    close(dialog);
+}
+
+void PageGrabber::close(QDialog* dialog)
+{
+    if (!m_store) {
+        // Cancel would ask whether to discard the edits; nobody is there.
         dialog->reject();
+        return;
+    }
+    auto* ok = dialog->findChild<QPushButton*>(QStringLiteral("pbOK"));
+    if (!ok) {
+        dialog->reject();
+        return;
+    }
+    const QPointer<QDialog> open(dialog);
+    QWidget* progress = dialog->findChild<QWidget*>(QStringLiteral("sourceProgress"));
+    m_storing = dialog;
+    if (progress)
+        progress->installEventFilter(this);
+    const int errorsBefore = errorsShown(dialog);
+    ok->click();
+    if (!open)
+        return;
+    if (progress)
+        progress->removeEventFilter(this);
+    m_storing = nullptr;
+    // A failed store leaves the dialog open with the edits: that is worth a
+    // picture before leaving. A dialog whose OK does not close it is left to
+    // the timeout.
+    if (open->isVisible() && errorsShown(open) != errorsBefore) {
+        saveWindow(open, QStringLiteral("still-open"));
+        open->reject();
+    }
+}
+
+bool PageGrabber::eventFilter(QObject* watched, QEvent* event)
+{
+    if (event->type() == QEvent::Show && m_storing) {
+        // The row has only just become visible: lay it out before the picture.
+        if (QLayout* layout = m_storing->layout())
+            layout->activate();
+        saveWindow(m_storing, QStringLiteral("storing"));
+    }
+    return QObject::eventFilter(watched, event);
 }
 
 void PageGrabber::grabPages(QDialog* dialog)

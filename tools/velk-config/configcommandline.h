@@ -20,6 +20,7 @@ public:
     static constexpr int kMaxTimeoutSeconds = 86400;
     // A device list longer than this is refused: it is a mistake, not a site.
     static constexpr qint64 kMaxListBytes = 1024 * 1024;
+    static constexpr qint64 kMaxPasswordFileBytes = 4096;
 
     ConfigCommandLine();
 
@@ -32,6 +33,11 @@ public:
 private:
     Outcome usage(const QString& error);
     bool readVerb(QStringList& args, QString& error);
+    bool readFlags(QString& error);
+    bool readKeyList(const QCommandLineOption& option, QStringList& keys, QString& error);
+    static bool isKey(const QString& key);
+    bool readPassword(QString& error);
+    bool readPasswordFile(const QString& path, QString& error);
     bool readDevices(QStringList& args, QString& error);
     bool readDeviceList(const QString& path, QStringList& addresses, QString& error);
     bool addDevice(const QString& text, QString& error);
@@ -46,6 +52,16 @@ private:
     QCommandLineOption m_jobs;
     QCommandLineOption m_timeout;
     QCommandLineOption m_set;
+    QCommandLineOption m_passwordFile;
+    QCommandLineOption m_create;
+    QCommandLineOption m_dryRun;
+    QCommandLineOption m_json;
+    QCommandLineOption m_only;
+    QCommandLineOption m_exclude;
     ConfigOptions m_options;
+    // Null while no source gave one.
+    QString m_plainPassword;
+    bool m_hasOnly = false;
+    bool m_hasExclude = false;
     QString m_text;
 };

@@ -1,5 +1,8 @@
 #include "devicejob.h"
 
+#include "assignmentplan.h"
+#include "loginrefusals.h"
+
 #include "config/csettingsexport.h"
 #include "config/nbxnetsetup.h"
 #include "util/atomicwrite.h"
@@ -7,21 +10,6 @@
 #include <QDir>
 #include <QDomDocument>
 #include <QFile>
-
-namespace {
-
-// file/section/name and the value of an assignment file/section/name/value.
-QString keyOf(const QString& assignment)
-{
-    return assignment.section(QLatin1Char('/'), 0, 2);
-}
-
-QString valueOf(const QString& assignment)
-{
-    return assignment.section(QLatin1Char('/'), 3);
-}
-
-} // namespace
 
 DeviceJob::DeviceJob(const ConfigOptions& options, const DeviceAddress& device, QObject* parent)
     : QObject(parent), m_options(options), m_device(device)
@@ -58,6 +46,9 @@ void DeviceJob::openSource()
     connect(m_source.get(), &NBXSetup::loadDone, this, &DeviceJob::onLoaded);
     connect(m_source.get(), &NBXSetup::storeDone, this, &DeviceJob::onStored);
     connect(m_source.get(), &NBXSetup::pseudothrow, this, &DeviceJob::onError);
+    // A refused login that nobody answered ends the exchange without an error.
+    connect(m_source.get(), &NBXSetup::cancelled, this,
+            [this] { onError(tr("Authorization failed")); });
 }
 
 void DeviceJob::dropSource()
@@ -86,35 +77,55 @@ void DeviceJob::onLoaded()
         return;
     case ConfigOptions::Verb::Set:
     case ConfigOptions::Verb::Import:
-        storeAssignments();
+        planAssignments();
         return;
     }
 }
 
 void DeviceJob::readValues()
 {
-    for (const QString& key : m_options.keys)
-        m_result.values.append(key + QLatin1Char('=') + m_source->value(key));
+    for (const QString& key : m_options.keys) {
+        const QVariant value = AssignmentPlan::held(*m_source, key);
+        if (!value.isValid()) {
+            m_result.read.clear();
+            finish(JobResult::Outcome::Failed, tr("the recorder has no key %1").arg(key));
+            return;
+        }
+        m_result.read.append({key, value.toString()});
+    }
     finish(JobResult::Outcome::Ok);
+}
+
+bool DeviceJob::loadRules()
+{
+    m_rules = DescriptionRules::of(*m_source);
+    if (!m_rules)
+        finish(JobResult::Outcome::Failed, tr("the recorder's setup description is unreadable"));
+    return bool(m_rules);
 }
 
 void DeviceJob::writeExport()
 {
-    QFile file(m_source->filePath(QStringLiteral("interface")));
-    QDomDocument description;
-    if (!file.open(QIODevice::ReadOnly) || !description.setContent(&file)) {
-        finish(JobResult::Outcome::Failed, tr("the recorder's setup description is unreadable"));
+    if (!loadRules())
         return;
-    }
-    const QDomElement set =
-        description.documentElement().elementsByTagName(m_options.exportSet).item(0).toElement();
+    const QDomElement set = m_rules->description()
+                                .documentElement()
+                                .elementsByTagName(m_options.exportSet)
+                                .item(0)
+                                .toElement();
     if (set.isNull()) {
         finish(JobResult::Outcome::Failed,
                tr("the setup description has no <%1>").arg(m_options.exportSet));
         return;
     }
+    QByteArray text;
+    for (const QByteArray& line : cSettingsExport::exportText(*m_source, set).split('\n')) {
+        if (!line.isEmpty() &&
+            AssignmentPlan::selected(m_options, AssignmentPlan::keyOf(QString::fromUtf8(line))))
+            text += line + '\n';
+    }
     const QString path = exportPath();
-    if (!writeFileAtomically(path, cSettingsExport::exportText(*m_source, set))) {
+    if (!writeFileAtomically(path, text)) {
         finish(JobResult::Outcome::Failed, tr("cannot write %1").arg(path));
         return;
     }
@@ -132,21 +143,45 @@ QString DeviceJob::exportPath() const
     return QDir(m_options.file).filePath(name + QStringLiteral(".cfg"));
 }
 
-void DeviceJob::storeAssignments()
+void DeviceJob::planAssignments()
 {
+    if (!loadRules())
+        return;
+    AssignmentPlan plan(m_options, *m_source, *m_rules);
+    plan.make(m_assignments);
+    m_result.changes = plan.changes();
+    m_result.refused = plan.refused();
+    QString leftOut;
+    if (!plan.leftOut().isEmpty())
+        leftOut = tr("; left out as this recorder's own: %1")
+                      .arg(plan.leftOut().join(QStringLiteral(", ")));
     // Nothing is stored unless every key can be: a half-applied set is
     // worse than none.
-    for (const QString& assignment : qAsConst(m_assignments)) {
-        const QString file = assignment.section(QLatin1Char('/'), 0, 0);
-        QString refusal = m_source->fileExists(file)
-                              ? m_source->storeRefusal(assignment)
-                              : tr("the recorder has no settings file \"%1\"").arg(file);
-        if (!refusal.isEmpty()) {
-            finish(JobResult::Outcome::Failed, refusal);
-            return;
-        }
+    if (!plan.refused().isEmpty()) {
+        QStringList reasons;
+        for (const KeyValue& r : plan.refused())
+            reasons.append(r.value);
+        finish(JobResult::Outcome::Refused, reasons.join(QStringLiteral("; ")));
+        return;
     }
-    for (const QString& assignment : qAsConst(m_assignments)) {
+    if (m_options.dryRun) {
+        finish(JobResult::Outcome::Ok,
+               tr("%n key(s) would change", nullptr, int(plan.changes().size())) + leftOut);
+        return;
+    }
+    // Nothing to upload: a repeated run leaves the recorder alone.
+    if (plan.changes().isEmpty()) {
+        finish(JobResult::Outcome::Ok, tr("nothing to change") + leftOut);
+        return;
+    }
+    m_leftOut = leftOut;
+    store(plan.changing());
+}
+
+void DeviceJob::store(const QStringList& assignments)
+{
+    m_assignments = assignments;
+    for (const QString& assignment : assignments) {
         m_source->setValue(assignment);
         if (m_phase == Phase::Done)
             return;
@@ -172,27 +207,39 @@ void DeviceJob::compareReadBack()
 {
     QStringList differences;
     for (const QString& assignment : qAsConst(m_assignments)) {
-        const QString key = keyOf(assignment);
+        const QString key = AssignmentPlan::keyOf(assignment);
         const QString read = m_source->value(key);
-        if (read != valueOf(assignment))
-            differences.append(
-                tr("%1 wrote \"%2\", read \"%3\"").arg(key, valueOf(assignment), read));
+        if (read != AssignmentPlan::valueOf(assignment))
+            differences.append(tr("%1 wrote \"%2\", read \"%3\"")
+                                   .arg(key, AssignmentPlan::valueOf(assignment), read));
     }
     if (differences.isEmpty())
-        finish(JobResult::Outcome::Ok, tr("%n key(s) read back", nullptr, m_assignments.size()));
+        finish(JobResult::Outcome::Ok,
+               tr("%n key(s) read back", nullptr, int(m_assignments.size())) + m_leftOut);
     else
         finish(JobResult::Outcome::Mismatch, differences.join(QStringLiteral("; ")));
 }
 
 void DeviceJob::onError(const QString& message)
 {
-    if (m_phase != Phase::Done)
-        finish(JobResult::Outcome::Failed, message.simplified());
+    if (m_phase == Phase::Done)
+        return;
+    const QString login =
+        LoginRefusals::take(m_source->value(QStringLiteral("general/network/url")));
+    finish(JobResult::Outcome::Failed, login.isNull()
+                                           ? message.simplified()
+                                           : tr("the recorder refused login \"%1\"").arg(login));
 }
 
 void DeviceJob::onTimeout()
 {
-    finish(JobResult::Outcome::TimedOut, tr("no end within %1 s").arg(m_options.timeoutSeconds));
+    QString message = tr("no end within %1 s").arg(m_options.timeoutSeconds);
+    // Once files went out, some may have arrived and some not.
+    if (m_phase == Phase::Storing)
+        message += tr("; store may be incomplete: check with get");
+    else if (m_phase == Phase::Verifying)
+        message += tr("; stored, but not read back: check with get");
+    finish(JobResult::Outcome::TimedOut, message);
 }
 
 void DeviceJob::finish(JobResult::Outcome outcome, const QString& message)

@@ -1,6 +1,8 @@
 #pragma once
 
 #include "configoptions.h"
+#include "descriptionrules.h"
+#include "jobresult.h"
 
 #include <QElapsedTimer>
 #include <QObject>
@@ -11,28 +13,10 @@
 
 class NBXNetSetup;
 
-// What became of one recorder.
-struct JobResult
-{
-    enum class Outcome
-    {
-        Ok,
-        Mismatch, // stored, but a key read back otherwise
-        Failed,
-        TimedOut
-    };
-
-    QString device; // host:port
-    Outcome outcome = Outcome::Failed;
-    double seconds = 0;
-    QString message;
-    // get: KEY=VALUE, in the order asked.
-    QStringList values;
-};
-
 // Runs one command on one recorder through its own device link: load, then
-// read, export, or set and store; after a store a second link loads the
-// recorder again and every key written is compared with what it reads.
+// read, export, or check and set and store; after a store a second link
+// loads the recorder again and every key written is compared with what it
+// reads.
 // Everything is driven by the event loop, so many jobs overlap.
 class DeviceJob : public QObject
 {
@@ -64,8 +48,11 @@ private:
     void onError(const QString& message);
     void onTimeout();
     void readValues();
+    // False, with the job finished, when the description is unreadable.
+    bool loadRules();
     void writeExport();
-    void storeAssignments();
+    void planAssignments();
+    void store(const QStringList& assignments);
     void compareReadBack();
     QString exportPath() const;
     void finish(JobResult::Outcome outcome, const QString& message = QString());
@@ -73,8 +60,11 @@ private:
     const ConfigOptions& m_options;
     DeviceAddress m_device;
     std::unique_ptr<NBXNetSetup> m_source;
+    std::shared_ptr<const DescriptionRules> m_rules;
     // file/section/name/value, as set and import write them.
     QStringList m_assignments;
+    // The note on an import's left-out keys, for the final message.
+    QString m_leftOut;
     Phase m_phase = Phase::Idle;
     QElapsedTimer m_clock;
     QTimer m_timeout;

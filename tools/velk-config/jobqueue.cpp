@@ -9,6 +9,7 @@ namespace {
 enum Exit
 {
     AllOk = 0,
+    SomeRefused = 2,
     SomeFailed = 4,
     SomeMismatch = 6,
 };
@@ -68,7 +69,7 @@ void JobQueue::onFinished(DeviceJob* job)
 
 QString JobQueue::outcomeName(JobResult::Outcome outcome)
 {
-    static const char* const names[] = {"ok", "mismatch", "failed", "timeout"};
+    static const char* const names[] = {"ok", "mismatch", "failed", "timeout", "refused"};
     return QLatin1String(names[int(outcome)]);
 }
 
@@ -92,12 +93,23 @@ QString JobQueue::table(const QList<JobResult>& results)
 
 int JobQueue::exitCode(const QList<JobResult>& results)
 {
-    int code = AllOk;
-    for (const JobResult& r : results) {
-        if (r.outcome == JobResult::Outcome::Failed || r.outcome == JobResult::Outcome::TimedOut)
-            return SomeFailed;
-        if (r.outcome == JobResult::Outcome::Mismatch)
-            code = SomeMismatch;
+    // The most urgent outcome decides: a recorder not reached, then one
+    // that refused what it was given, then a key that did not read back.
+    static const struct
+    {
+        JobResult::Outcome outcome;
+        Exit exit;
+    } order[] = {
+        {JobResult::Outcome::Failed, SomeFailed},
+        {JobResult::Outcome::TimedOut, SomeFailed},
+        {JobResult::Outcome::Refused, SomeRefused},
+        {JobResult::Outcome::Mismatch, SomeMismatch},
+    };
+    for (const auto& row : order) {
+        for (const JobResult& r : results) {
+            if (r.outcome == row.outcome)
+                return row.exit;
+        }
     }
-    return code;
+    return AllOk;
 }

@@ -2,6 +2,7 @@
 // recorders at once, with no window.
 #include "configcommandline.h"
 #include "jobqueue.h"
+#include "jobreport.h"
 
 #include "boxwatcher.h"
 
@@ -24,13 +25,13 @@ ConfigCommandLine::Outcome readCommandLine(int argc, char** argv, ConfigCommandL
     return commandLine.parse(QCoreApplication::arguments());
 }
 
-void printValues(const ConfigOptions& options, const QList<JobResult>& results)
+void printResults(const ConfigOptions& options, const QList<JobResult>& results)
 {
-    QTextStream out(stdout);
     for (const JobResult& r : results) {
-        for (const QString& value : r.values)
-            out << (options.manyDevices ? r.device + QLatin1Char(' ') : QString()) << value << '\n';
+        const QByteArray text = JobReport::stdoutText(options, r);
+        std::fwrite(text.constData(), 1, size_t(text.size()), stdout);
     }
+    std::fflush(stdout);
 }
 
 } // namespace
@@ -49,18 +50,22 @@ int main(int argc, char** argv)
         break;
     }
 
-    // The library may still pop up a window (a refused login asks for
-    // another): nobody is there to see it, so it stays offscreen and is
-    // answered at once, failing that recorder.
+    // A refused login fails its recorder without a dialog (see
+    // loginrefusals.cpp); should the library still pop up a message box, it
+    // stays offscreen and is answered at once.
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("velk-config"));
     BoxWatcher boxes(true, nullptr);
 
     QTextStream progress(stderr);
+    for (const QString& device : commandLine.options().repeated)
+        progress << QStringLiteral("velk-config: %1 is listed more than once; it is worked on once")
+                        .arg(device)
+                 << Qt::endl;
     JobQueue queue(commandLine.options(), progress);
     const QList<JobResult> results = queue.run();
-    printValues(commandLine.options(), results);
+    printResults(commandLine.options(), results);
     progress << '\n' << JobQueue::table(results);
     progress.flush();
     return JobQueue::exitCode(results);
