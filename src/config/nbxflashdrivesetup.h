@@ -16,6 +16,7 @@ class NBXFlashDriveSetup : public NBXSetup
 public:
     explicit NBXFlashDriveSetup(const QString& directory);
     ~NBXFlashDriveSetup() override;
+    bool reachesDevice() const override { return false; }
 
     using NBXSetup::function;
 

@@ -112,6 +112,8 @@ void NBXSetup::setValue(const QString& key)
         emit pseudothrow(wrongValueMessage(key));
         return;
     }
+    if (m_writeWatcher)
+        m_writeWatcher(key);
     QString reason;
     if (!settings(k.file())->setValue(k.settingsKey(), k.tail(), &reason))
         emit pseudothrow(cannotStoreMessage(key, reason));

@@ -5,6 +5,8 @@
 #include <QString>
 #include <QStringList>
 
+#include <functional>
+
 class NBXSettings;
 
 // One device's configuration as a set of named INI files held locally while
@@ -28,6 +30,10 @@ public:
 
     QString value(const QString& key);
     void setValue(const QString& key);
+    // Called with each assignment that setValue() is about to store, from
+    // whatever made it (a control, a list, a calibrator); none by default.
+    using WriteWatcher = std::function<void(const QString& assignment)>;
+    void setWriteWatcher(WriteWatcher watcher) { m_writeWatcher = std::move(watcher); }
     // The message setValue(key) would report for this assignment, without
     // storing anything; empty when it would be stored.
     QString storeRefusal(const QString& key);
@@ -49,6 +55,9 @@ public:
     virtual bool busy() const { return false; }
     // The device as the user knows it, for messages; never a password.
     virtual QString deviceName() const { return address(); }
+    // Whether the device itself can be reached for live pictures and camera
+    // steering; a copy of its files cannot.
+    virtual bool reachesDevice() const { return true; }
     // Tells the host that the device function `name` has been carried out.
     void reportFunctionDone(const QString& name) { emit functionDone(name); }
 
@@ -89,4 +98,5 @@ protected:
     QMap<QString, QString> m_files;
     QMap<QString, NBXSettings*> m_settings;
     QString m_address;
+    WriteWatcher m_writeWatcher;
 };

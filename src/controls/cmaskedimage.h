@@ -21,6 +21,8 @@ class QPixmap;
 class cMaskedImage : public QWidget
 {
     Q_OBJECT
+    // Whether a picture has come: tools that grab pages wait for it.
+    Q_PROPERTY(bool hasPicture READ hasPicture)
 public:
     explicit cMaskedImage(QWidget* parent = nullptr);
 
@@ -35,6 +37,8 @@ public:
 
     // A quarter of a full camera picture.
     QSize sizeHint() const override { return QSize(352, 288); }
+
+    bool hasPicture() const { return !picture.isNull(); }
 
     QString value() const;
     // Decodes a value text; cells the text does not reach stay unmarked.

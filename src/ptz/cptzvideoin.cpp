@@ -22,7 +22,9 @@ cPTZvideoIn::cPTZvideoIn(NBXSetup* setup, QWidget* parent) : QWidget(parent), se
     login = setup->value(QStringLiteral("general/network/login"));
     password = setup->value(QStringLiteral("general/network/password"));
     serviceByte = QByteArray(1, char(serviceByteFor(optionalValue("streams", "common/platform"))));
-    m_host = url.section(QLatin1Char(':'), 0, 0);
+    // A copy of the files names the recorder, but the recorder is not there.
+    if (setup->reachesDevice())
+        m_host = url.section(QLatin1Char(':'), 0, 0);
     m_port = portFor(url, optionalValue("Velk-Rimbal", "Common/Version"));
 
     connect(&socket, &QTcpSocket::connected, this, &cPTZvideoIn::slot_Connected);

@@ -31,7 +31,6 @@ void CWinMain::registerKeyForLink(const QString& key, const QDomElement& element
 
 void CWinMain::setValue(QString s)
 {
-    noteEdit(s);
     setup->setValue(s);
     // Updates may register further links under this path; walk a copy. The
     // registry lists the newest tag first; refresh in registration order.

@@ -22,6 +22,9 @@ CWinMain::CWinMain(NBXSetup& setup_, QWidget* parent)
     errorShown = false;
     ui.setupUi(this);
 
+    // Every write counts for the discard question, whoever makes it: lists
+    // and calibrators store through the source, not through setValue.
+    setup->setWriteWatcher([this](const QString& assignment) { noteEdit(assignment); });
     connect(ui.pbOK, &QPushButton::clicked, this, &CWinMain::saveSettings);
     connect(ui.pbCancel, &QPushButton::clicked, this, &CWinMain::cancelByUser);
     connect(ui.pbApply, &QPushButton::clicked, this, &CWinMain::applySettings);
@@ -65,6 +68,7 @@ CWinMain::CWinMain(NBXSetup& setup_, QWidget* parent)
 
 CWinMain::~CWinMain()
 {
+    setup->setWriteWatcher({});
     if (loadWait)
         loadWait->quit();
     // The live stream belongs to the dialog that started it.
@@ -116,6 +120,8 @@ void CWinMain::onLoadDone()
         return;
     parseConfig(setup->filePath(QStringLiteral("interface")));
     loaded = true;
+    if (!setup->reachesDevice())
+        showLiveUnavailable();
     setAttribute(Qt::WA_DontShowOnScreen, false);
     fitToScreen();
     focusFirstControl();

@@ -309,6 +309,11 @@ private:
     // --- time tasks (timetasks.cpp)
     qint64 taskTime() const;
     void prepareConnection(QDomElement& task);
+    // A copy of the device's files: views say that no picture comes, and
+    // steering buttons are disabled.
+    void showLiveUnavailable();
+    // The live widgets a picture task's targets name.
+    QList<QWidget*> pictureTargets(const QDomElement& task);
     void connectTargets(QObject* receiver, const QDomElement& task);
 
     // --- helpers

@@ -2,10 +2,15 @@
 #include "cwinmain.h"
 
 #include "config/nbxsetup.h"
+#include "ptz/cptzcrossview.h"
+#include "ptz/cqp2kbutton.h"
 #include "video/cv3jpegreceiver.h"
 #include "video/videorsn3reciver.h"
 
 #include <QHash>
+#include <QLabel>
+
+#include <algorithm>
 
 #include <chrono>
 
@@ -80,6 +85,14 @@ void CWinMain::doTimeTask(QDomElement& task)
 
 void CWinMain::ttGetJpeg(QDomElement& task)
 {
+    if (!setup->reachesDevice())
+        return;
+    // A picture nobody can see is not fetched: each one is a login on the
+    // recorder. The task goes on at its next period once a view shows.
+    const QList<QWidget*> targets = pictureTargets(task);
+    if (!targets.isEmpty() && std::none_of(targets.begin(), targets.end(),
+                                           [this](QWidget* w) { return w->isVisibleTo(this); }))
+        return;
     prepareConnection(task);
     // One picture at a time per task: a device slower than the period, or
     // one that never answers, must not gather a connection every period.
@@ -92,10 +105,35 @@ void CWinMain::ttGetJpeg(QDomElement& task)
 
 void CWinMain::ttVideoRSN3(QDomElement& task)
 {
+    if (!setup->reachesDevice())
+        return;
     prepareConnection(task);
     if (VideoRSN3Reciver::created)
         return;
     connectTargets(VideoRSN3Reciver::getReciver(setup, task), task);
+}
+
+void CWinMain::showLiveUnavailable()
+{
+    // Said in words rather than a dark view that seems to wait for ever.
+    const QString text = tr("Not available from a flash drive");
+    static const QStringList pictureKinds = {QStringLiteral("v3getjpeg"),
+                                             QStringLiteral("startVideoOnline")};
+    for (const QDomElement& task : qAsConst(timeTasks)) {
+        if (!pictureKinds.contains(task.attribute(QStringLiteral("type"))))
+            continue;
+        for (QWidget* target : pictureTargets(task)) {
+            if (auto* view = qobject_cast<QLabel*>(target))
+                view->setText(text);
+        }
+    }
+    for (cPTZCrossView* view : findChildren<cPTZCrossView*>())
+        view->setText(text);
+    // Steering a camera that is not there does nothing.
+    for (cQP2kButton* button : findChildren<cQP2kButton*>()) {
+        button->setEnabled(false);
+        button->setToolTip(text);
+    }
 }
 
 void CWinMain::prepareConnection(QDomElement& task)
@@ -115,19 +153,26 @@ void CWinMain::prepareConnection(QDomElement& task)
     url.setAttribute(QStringLiteral("password"), password);
 }
 
-void CWinMain::connectTargets(QObject* receiver, const QDomElement& task)
+QList<QWidget*> CWinMain::pictureTargets(const QDomElement& task)
 {
     // Only widgets this dialog created and that still live: an address
     // written in the document is never taken for a pointer.
+    QList<QWidget*> targets;
     for (QDomElement target = task.firstChildElement(QStringLiteral("target")); !target.isNull();
          target = target.nextSiblingElement(QStringLiteral("target"))) {
         for (const QDomElement& node : elementsNamed(target.text())) {
             QWidget* control = widgetOf(node.parentNode().toElement());
-            if (!control || control->metaObject()->indexOfSlot("setPixmap(QPixmap)") < 0)
-                continue;
-            // A target named twice still gets each picture once.
-            connect(receiver, SIGNAL(pixmapReady(QPixmap)), control, SLOT(setPixmap(QPixmap)),
-                    Qt::UniqueConnection);
+            if (control && control->metaObject()->indexOfSlot("setPixmap(QPixmap)") >= 0)
+                targets.append(control);
         }
     }
+    return targets;
+}
+
+void CWinMain::connectTargets(QObject* receiver, const QDomElement& task)
+{
+    // A target named twice still gets each picture once.
+    for (QWidget* control : pictureTargets(task))
+        connect(receiver, SIGNAL(pixmapReady(QPixmap)), control, SLOT(setPixmap(QPixmap)),
+                Qt::UniqueConnection);
 }

@@ -2,6 +2,7 @@
 // whole sessions over the sample device played by the emulator, with its
 // request log as the witness that nothing was done unasked.
 #include "../netsetup/devicefixture.h"
+#include "controls/caccesslist.h"
 #include "controls/csoftlist.h"
 #include "sessiondriver.h"
 
@@ -109,6 +110,7 @@ private slots:
     void enterNeverConfirms();
     void leavingAsksBeforeDiscarding_data();
     void leavingAsksBeforeDiscarding();
+    void listEditsAreCountedToo();
     void restartSaysTheEditsWillBeLost();
 };
 
@@ -194,6 +196,30 @@ void tst_ConfirmSession::leavingAsksBeforeDiscarding()
     });
     QCOMPARE(second, 0);
     QCOMPARE(asked, QString());
+}
+
+// A list stores its rows into the settings itself, not through a bound
+// control: removing a user is still an edit that Cancel asks about.
+void tst_ConfirmSession::listEditsAreCountedToo()
+{
+    Session session;
+    const QByteArray stored = session.device.bytes("users.ini");
+    QString question;
+    const int result = session.run([&](QDialog* d) {
+        QTRY_COMPARE(session.setup.state(), 0);
+        showPage(d, QStringLiteral("Users"));
+        auto* users = d->findChild<cAccessList*>();
+        QVERIFY(users);
+        users->setCurrentItem(users->topLevelItem(users->topLevelItemCount() - 1));
+        QPushButton* remove = button(d, QStringLiteral("Remove"));
+        QVERIFY(remove);
+        answerQuestion(QMessageBox::Yes, [&] { remove->click(); });
+        QCOMPARE(users->userCount(), 2);
+        question = answerQuestion(QMessageBox::Discard, [&] { leave(d, Leave::CancelButton); });
+    });
+    QCOMPARE(result, 0);
+    QVERIFY2(question.startsWith(QStringLiteral("Discard ")), qPrintable(question));
+    QCOMPARE(session.device.bytes("users.ini"), stored);
 }
 
 // Before the restart's own question, the dialog says that the edit will be

@@ -1,11 +1,17 @@
 #include "config/nbxflashdrivesetup.h"
+#include "ptz/cptzcrossview.h"
+#include "ptz/cqp2kbutton.h"
 #include "sessiondriver.h"
+#include "setup/conlineview.h"
 
 #include <QDir>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QtTest>
+
+#include <algorithm>
 
 namespace {
 
@@ -32,6 +38,7 @@ class tst_FlashSession : public QObject
 private slots:
     void editAndStoreChangesOnlyThatLine();
     void cancelChangesNothing();
+    void liveViewsSayTheyHaveNoPicture();
     void confirmedFunctionClosesWithoutStoring_data();
     void confirmedFunctionClosesWithoutStoring();
 };
@@ -63,6 +70,41 @@ void tst_FlashSession::editAndStoreChangesOnlyThatLine()
     // The state file was compiled with the new name on its way out.
     QVERIFY(device.bytes("state.ini").contains("HOSTNAME=gate-recorder;\n"));
     QCOMPARE(device.bytes("streams.ini.copy"), QByteArray());
+}
+
+// A drive holds no camera: the live and PTZ views say so instead of staying
+// dark, and the camera's buttons cannot be pressed.
+void tst_FlashSession::liveViewsSayTheyHaveNoPicture()
+{
+    DeviceCopy device;
+    NBXFlashDriveSetup setup(device.dir.path());
+    QStringList errors;
+    QStringList texts;
+    int views = 0;
+    int enabledButtons = -1;
+    runSession(
+        setup,
+        [&](QDialog* d) {
+            QList<QLabel*> labels;
+            for (cOnlineView* view : d->findChildren<cOnlineView*>())
+                labels << view;
+            for (cPTZCrossView* view : d->findChildren<cPTZCrossView*>())
+                labels << view;
+            views = labels.size();
+            for (QLabel* view : labels)
+                texts << view->text();
+            texts.removeDuplicates();
+            const QList<cQP2kButton*> buttons = d->findChildren<cQP2kButton*>();
+            enabledButtons = int(std::count_if(buttons.begin(), buttons.end(),
+                                               [](cQP2kButton* b) { return b->isEnabled(); }));
+            QVERIFY(!buttons.isEmpty());
+            d->reject();
+        },
+        errors);
+    QVERIFY2(errors.isEmpty(), qPrintable(errors.join(QLatin1Char('\n'))));
+    QVERIFY(views >= 4);
+    QCOMPARE(texts, QStringList{QStringLiteral("Not available from a flash drive")});
+    QCOMPARE(enabledButtons, 0);
 }
 
 void tst_FlashSession::cancelChangesNothing()

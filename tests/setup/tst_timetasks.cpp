@@ -10,6 +10,7 @@
 
 #include <QDialog>
 #include <QLabel>
+#include <QTabWidget>
 #include <QTcpServer>
 #include <QtTest>
 
@@ -150,6 +151,7 @@ private slots:
     void credentials_data();
     void credentials();
     void everyControlOfATargetTag();
+    void hiddenPagePausesItsPictures();
     void silentDeviceHoldsBackItsTask();
     void streamTaskShowsTheLiveStream();
     void streamTasksShareOneReceiver();
@@ -283,6 +285,32 @@ void tst_TimeTasks::everyControlOfATargetTag()
     QTRY_VERIFY(showsSnapshot(views.at(3)));
     QCOMPARE(shown(views.at(2)).toImage(), shown(views.at(0)).toImage());
     QVERIFY(shown(views.at(1)).isNull());
+    QCOMPARE(t.requests(), 1);
+    QVERIFY2(t.h.errorTexts().isEmpty(), qPrintable(t.h.errorTexts().join('\n')));
+}
+
+// A picture on a page nobody looks at is not fetched (each one is a login
+// on the recorder); it comes at the next period once its page is shown.
+void tst_TimeTasks::hiddenPagePausesItsPictures()
+{
+    TaskDialog t;
+    t.build("<window>" + snapshotTask("1000", kDeviceUrl + "<target>later</target>") +
+            "</window><tabwidget><tab><name>First</name><item type=\"gridlayout\">"
+            "<item type=\"label\"><text>first</text></item></item></tab>"
+            "<tab><name>Live</name><item type=\"gridlayout\"><item type=\"online\" "
+            "width=\"88\" height=\"72\"><later/></item></item></tab></tabwidget>");
+    t.h.dialog->show();
+    QLabel* view = t.views().value(0);
+    QVERIFY(view);
+    for (int i = 0; i < 3; ++i)
+        t.tick(1001);
+    QTest::qWait(200);
+    QCOMPARE(t.requests(), 0);
+    QVERIFY(shown(view).isNull());
+
+    t.h.dialog->findChild<QTabWidget*>()->setCurrentIndex(1);
+    t.tick(1001);
+    QTRY_VERIFY(showsSnapshot(view));
     QCOMPARE(t.requests(), 1);
     QVERIFY2(t.h.errorTexts().isEmpty(), qPrintable(t.h.errorTexts().join('\n')));
 }

@@ -24,15 +24,24 @@ namespace {
 constexpr int kLiveWaitMs = 10000;
 constexpr int kLiveIntervalMs = 2000;
 
-// The views that time tasks fill: labels that scale their picture.
-QList<QLabel*> liveViews(QWidget* page)
+// The views that time tasks fill: labels that scale their picture, and
+// controls that say whether a picture has come.
+QList<QWidget*> liveViews(QWidget* page)
 {
-    QList<QLabel*> views;
-    for (QLabel* label : page->findChildren<QLabel*>()) {
-        if (label->hasScaledContents())
-            views << label;
+    QList<QWidget*> views;
+    for (QWidget* widget : page->findChildren<QWidget*>()) {
+        auto* label = qobject_cast<QLabel*>(widget);
+        if ((label && label->hasScaledContents()) || widget->property("hasPicture").isValid())
+            views << widget;
     }
     return views;
+}
+
+bool showsPicture(const QWidget* view)
+{
+    if (auto* label = qobject_cast<const QLabel*>(view))
+        return !label->pixmap().isNull();
+    return view->property("hasPicture").toBool();
 }
 
 // Runs the event loop until `done` holds or `ms` have passed.
@@ -155,11 +164,8 @@ bool PageGrabber::eventFilter(QObject* watched, QEvent* event)
 
 void PageGrabber::grabPages(QDialog* dialog)
 {
-    // Pictures that time tasks bring also reach views on other pages (a mask
-    // over a camera's picture): let the first ones arrive before any page is
-    // grabbed.
-    if (!waitForPictures(dialog, dialog))
-        return;
+    // Pictures come only to the page that is shown: each page with views
+    // waits for its own.
     const QPointer<QTabWidget> tabs = dialog->findChild<QTabWidget*>();
     for (int i = 0; tabs && i < tabs->count(); ++i) {
         tabs->setCurrentIndex(i);
@@ -184,16 +190,15 @@ void PageGrabber::grabPages(QDialog* dialog)
 bool PageGrabber::waitForPictures(QDialog* dialog, QWidget* root)
 {
     const QPointer<QDialog> open(dialog);
-    QList<QPointer<QLabel>> views;
-    for (QLabel* view : liveViews(root))
+    QList<QPointer<QWidget>> views;
+    for (QWidget* view : liveViews(root))
         views << view;
     const auto closed = [&] { return !open || !open->isVisible(); };
     waitUntil(
         [&] {
             return closed() ||
-                   std::all_of(views.begin(), views.end(), [](const QPointer<QLabel>& v) {
-                       return v && !v->pixmap().isNull();
-                   });
+                   std::all_of(views.begin(), views.end(),
+                               [](const QPointer<QWidget>& v) { return v && showsPicture(v); });
         },
         kLiveWaitMs);
     return !closed();
