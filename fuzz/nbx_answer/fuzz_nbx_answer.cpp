@@ -7,6 +7,7 @@
 // frame must give its payload back exactly when its last byte arrives.
 #include "config/nbxanswerparser.h"
 #include "fuzzcheck.h"
+#include "util/excerpt.h"
 
 #include <QList>
 #include <QRegularExpression>
@@ -46,25 +47,36 @@ Expected answerLine(const QByteArray& frame)
         QStringLiteral("\\AVELK_ANSWER=(OK|ERROR)(:(.*))?\r\n\\z"),
         QRegularExpression::DotMatchesEverythingOption);
     const QRegularExpressionMatch m = answer.match(line);
+    // Messages quote the device's text as a short printable excerpt.
+    const QByteArray whole = frame.mid(at);
     if (!m.hasMatch())
-        return failed(QStringLiteral("Unrecognized device error \"%1\"").arg(line));
+        return failed(QStringLiteral("Unrecognized device error \"%1\"")
+                          .arg(excerpt::of(
+                              QByteArrayView(whole.endsWith("\r\n") ? whole.chopped(2) : whole))));
     if (m.captured(1) == QLatin1String("ERROR"))
-        return failed(QStringLiteral("Device error \"%1\"").arg(m.captured(3)));
+        return failed(
+            QStringLiteral("Device error \"%1\"")
+                .arg(excerpt::of(QByteArrayView(whole.mid(kAnswerTag.size()).chopped(2).mid(6)))));
     return {NBXAnswerParser::Ready, frame.left(at), QString()};
 }
 
-// The frame rules read literally: the first length line in the text before
-// any NUL byte, ending within the first kLengthLineWithin bytes; a frame
-// taken to start at the first byte received.
+// The frame rules read literally: the first "LENGTH=" in the text before
+// any NUL byte decides; digits and a line end must follow it, ending within
+// the first kLengthLineWithin bytes, and anything that can no longer become
+// that is an error at once. A frame is taken to start at the first byte
+// received.
 Expected reference(const QByteArray& received)
 {
     const QByteArray head = received.left(NBXAnswerParser::kLengthLineWithin);
-    const qsizetype nul = head.indexOf('\0');
-    const QString text = QString::fromLatin1(nul < 0 ? head : head.left(nul));
-    static const QRegularExpression lengthLine(QStringLiteral("LENGTH=(\\d+)\r\n"));
-    const QRegularExpressionMatch m = lengthLine.match(text);
+    const qsizetype tag = head.indexOf("LENGTH=");
+    const bool tagged = tag >= 0 && !head.left(tag).contains('\0');
+    const QString line = tagged ? QString::fromLatin1(head.mid(tag)) : QString();
+    static const QRegularExpression lengthLine(QStringLiteral("\\ALENGTH=([0-9]+)\r\n"));
+    static const QRegularExpression partial(QStringLiteral("\\ALENGTH=([0-9]+\r?)?\\z"));
+    const QRegularExpressionMatch m = lengthLine.match(line);
     if (!m.hasMatch()) {
-        if (received.size() > NBXAnswerParser::kLengthLineWithin)
+        if (received.size() > NBXAnswerParser::kLengthLineWithin ||
+            (tagged && !partial.match(line).hasMatch()))
             return failed(QStringLiteral("Wrong device answer"));
         return Expected();
     }
@@ -72,6 +84,7 @@ Expected reference(const QByteArray& received)
     const qint64 length = m.captured(1).toLongLong(&ok);
     if (!ok || length > NBXAnswerParser::kMaxAnswer)
         return failed(QStringLiteral("Wrong device answer"));
+    // The line's own length, counted from the first byte received.
     if (m.capturedLength(0) + length > received.size())
         return Expected();
     return answerLine(received.mid(m.capturedLength(0)));

@@ -21,6 +21,7 @@ void cSourceProgress::start(const QString& text)
 {
     m_label->setText(text);
     m_bar->setValue(0);
+    m_bar->show();
     show();
 }
 
@@ -32,6 +33,13 @@ void cSourceProgress::setValue(int percent)
 void cSourceProgress::finish()
 {
     hide();
+}
+
+void cSourceProgress::showResult(const QString& text)
+{
+    m_label->setText(text);
+    m_bar->hide();
+    show();
 }
 
 QString cSourceProgress::text() const

@@ -16,6 +16,8 @@ public:
     void start(const QString& text);
     void setValue(int percent);
     void finish();
+    // The outcome, in words, once the dialog stays open after the exchange.
+    void showResult(const QString& text);
     QString text() const;
 
 private:

@@ -21,6 +21,8 @@
 #include <optional>
 
 class NBXSetup;
+class QButtonGroup;
+class QPushButton;
 class cPTZvideoIn;
 class cAccessList;
 class QDateTime;
@@ -219,6 +221,7 @@ private:
     QLayoutItem* newTabWidget(QDomElement& item);
     QLayoutItem* newDateTime(QDomElement& item);
     QLayoutItem* newPushButton(QDomElement& item);
+    void joinButtonGroup(QPushButton* button, const QDomElement& item);
     QLayoutItem* newList(QDomElement& item);
     QLayoutItem* newNbxPie(QDomElement& item);
     QLayoutItem* newProgressBar(QDomElement& item);
@@ -366,6 +369,8 @@ private:
     // The value each edited key of the device's files had before its first
     // edit since loading or the last store.
     QHash<QString, QString> editedKeys;
+    // Push buttons of one named group: the one chosen last stays checked.
+    QHash<QString, QButtonGroup*> buttonGroups;
     bool building = true;
     QTimer rejectTimer;
     // The loop exec() waits in while the source loads, and whether done()

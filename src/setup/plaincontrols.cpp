@@ -8,6 +8,7 @@
 #include "setup/conlineview.h"
 #include "setup/editvalidator.h"
 
+#include <QButtonGroup>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDateTimeEdit>
@@ -94,10 +95,8 @@ QList<QDomElement> childElements(const QDomElement& element, QStringView tag)
 void applyButtonOptions(QPushButton* button, const QDomElement& item)
 {
     static const QHash<QString, Qt::GlobalColor> colours = {
-        {QStringLiteral("green"), Qt::green},
-        {QStringLiteral("blue"), Qt::blue},
-        {QStringLiteral("darkCyan"), Qt::darkCyan},
-        {QStringLiteral("red"), Qt::red},
+        {QStringLiteral("green"), Qt::green},       {QStringLiteral("blue"), Qt::blue},
+        {QStringLiteral("darkCyan"), Qt::darkCyan}, {QStringLiteral("red"), Qt::red},
     };
     if (item.hasAttribute(QStringLiteral("checkable")) &&
         attr(item, u"checkable") == QLatin1String("true"))
@@ -249,8 +248,23 @@ QLayoutItem* CWinMain::newPushButton(QDomElement& item)
 {
     auto* button = new QPushButton(controlParent);
     applyButtonOptions(button, item);
+    joinButtonGroup(button, item);
     connectChange(button, &QPushButton::clicked);
     return carrier(button);
+}
+
+void CWinMain::joinButtonGroup(QPushButton* button, const QDomElement& item)
+{
+    // A mode or level chosen by one of several buttons shows on them.
+    const QString name = attr(item, u"group");
+    if (name.isEmpty())
+        return;
+    QButtonGroup*& group = buttonGroups[name];
+    if (!group)
+        group = new QButtonGroup(this);
+    button->setCheckable(true);
+    group->addButton(button);
+    button->setChecked(attr(item, u"checked") == QLatin1String("true"));
 }
 
 QLayoutItem* CWinMain::newList(QDomElement& item)

@@ -6,6 +6,7 @@
 
 #include <QEventLoop>
 #include <QPointer>
+#include <QTime>
 
 void CWinMain::waitForSource(const QString& call)
 {
@@ -15,6 +16,7 @@ void CWinMain::waitForSource(const QString& call)
         return;
     waiting = true;
     storing = isStoreCall(call);
+    const int errorsBefore = errorCount;
     const QString device = setup->deviceName();
     ui.sourceProgress->start(storing ? tr("Storing the settings on %1…").arg(device)
                                      : tr("Waiting for %1…").arg(device));
@@ -38,6 +40,12 @@ void CWinMain::waitForSource(const QString& call)
     disconnect(setup, &NBXSetup::progress, ui.sourceProgress, &cSourceProgress::setValue);
     setInputEnabled(true);
     ui.sourceProgress->finish();
+    // A store that leaves the dialog open (Apply, a "store now" button)
+    // says that it arrived; OK closes the dialog anyway.
+    if (storing && errorCount == errorsBefore && isVisible())
+        ui.sourceProgress->showResult(
+            tr("Stored on %1 at %2.")
+                .arg(device, QTime::currentTime().toString(QStringLiteral("HH:mm:ss"))));
     waiting = false;
     storing = false;
 }

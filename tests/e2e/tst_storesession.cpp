@@ -241,6 +241,12 @@ void tst_StoreSession::applyStoresAndStaysOpen()
         apply->click();
         storedByApply = device.bytes(QStringLiteral("net.ini"));
         openAfterApply = d->isVisible();
+        // The dialog says that the store arrived.
+        const auto* progress = d->findChild<cSourceProgress*>();
+        QVERIFY(progress);
+        QVERIFY2(
+            progress->text().startsWith(device.named(QStringLiteral("Stored on <device> at "))),
+            qPrintable(progress->text()));
         // Stored, the edit is no longer one to ask about.
         frameButton(d, "pbCancel")->click();
     });

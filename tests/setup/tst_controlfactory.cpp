@@ -138,6 +138,20 @@ void tst_ControlFactory::plainControlsWithTheirOptions()
     QCOMPARE(yellow->palette().color(QPalette::Button),
              QPushButton().palette().color(QPalette::Button));
 
+    // Buttons of a named group show the one chosen last, group by group.
+    auto* modeA = h.control<QPushButton>("c_mode_a");
+    auto* modeB = h.control<QPushButton>("c_mode_b");
+    auto* level = h.control<QPushButton>("c_level");
+    QVERIFY(modeA && modeB && level);
+    QVERIFY(modeA->isCheckable() && !modeA->isChecked());
+    QVERIFY(modeB->isChecked());
+    QTest::mouseClick(modeA, Qt::LeftButton);
+    QVERIFY(modeA->isChecked());
+    QVERIFY(!modeB->isChecked());
+    QVERIFY(level->isChecked());
+    QTest::mouseClick(modeA, Qt::LeftButton);
+    QVERIFY(modeA->isChecked()); // a chosen mode stays chosen
+
     // The pie's first update replaces its creation value with the computed share.
     QCOMPARE(h.control<NBXProgressPie>("c_pie")->progress(), 0);
     auto* bar = h.control<QProgressBar>("c_bar");
