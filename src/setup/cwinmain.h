@@ -317,7 +317,7 @@ private:
     void showLiveUnavailable();
     // The live widgets a picture task's targets name.
     QList<QWidget*> pictureTargets(const QDomElement& task);
-    void connectTargets(QObject* receiver, const QDomElement& task);
+    void connectTargets(QObject* receiver, const QList<QWidget*>& targets);
 
     // --- helpers
     QString writeKey(const QString& key) const;

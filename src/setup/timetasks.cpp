@@ -100,7 +100,7 @@ void CWinMain::ttGetJpeg(QDomElement& task)
         return;
     auto* receiver = new cV3JpegReceiver(task);
     snapshotRuns.started(task, receiver);
-    connectTargets(receiver, task);
+    connectTargets(receiver, targets);
 }
 
 void CWinMain::ttVideoRSN3(QDomElement& task)
@@ -110,7 +110,7 @@ void CWinMain::ttVideoRSN3(QDomElement& task)
     prepareConnection(task);
     if (VideoRSN3Reciver::created)
         return;
-    connectTargets(VideoRSN3Reciver::getReciver(setup, task), task);
+    connectTargets(VideoRSN3Reciver::getReciver(setup, task), pictureTargets(task));
 }
 
 void CWinMain::showLiveUnavailable()
@@ -169,10 +169,10 @@ QList<QWidget*> CWinMain::pictureTargets(const QDomElement& task)
     return targets;
 }
 
-void CWinMain::connectTargets(QObject* receiver, const QDomElement& task)
+void CWinMain::connectTargets(QObject* receiver, const QList<QWidget*>& targets)
 {
     // A target named twice still gets each picture once.
-    for (QWidget* control : pictureTargets(task))
+    for (QWidget* control : targets)
         connect(receiver, SIGNAL(pixmapReady(QPixmap)), control, SLOT(setPixmap(QPixmap)),
                 Qt::UniqueConnection);
 }
