@@ -117,6 +117,10 @@ void CWinMain::showLiveUnavailable()
 {
     // Said in words rather than a dark view that seems to wait for ever.
     const QString text = tr("Not available from a flash drive");
+    const auto say = [&text](QLabel* view) {
+        view->setAlignment(Qt::AlignCenter);
+        view->setText(text);
+    };
     static const QStringList pictureKinds = {QStringLiteral("v3getjpeg"),
                                              QStringLiteral("startVideoOnline")};
     for (const QDomElement& task : qAsConst(timeTasks)) {
@@ -124,11 +128,11 @@ void CWinMain::showLiveUnavailable()
             continue;
         for (QWidget* target : pictureTargets(task)) {
             if (auto* view = qobject_cast<QLabel*>(target))
-                view->setText(text);
+                say(view);
         }
     }
     for (cPTZCrossView* view : findChildren<cPTZCrossView*>())
-        view->setText(text);
+        say(view);
     // Steering a camera that is not there does nothing.
     for (cQP2kButton* button : findChildren<cQP2kButton*>()) {
         button->setEnabled(false);
