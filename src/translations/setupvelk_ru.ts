@@ -138,6 +138,14 @@ Remove the user &quot;%1&quot; anyway?</source>
         <source>Remove user</source>
         <translation>Удаление пользователя</translation>
     </message>
+    <message>
+        <source>Stored on %1 at %2.</source>
+        <translation>Сохранено на %1 в %2.</translation>
+    </message>
+    <message>
+        <source>Not available from a flash drive</source>
+        <translation>Недоступно с флеш-накопителя</translation>
+    </message>
 </context>
 <context>
     <name>HostSession</name>
@@ -302,10 +310,6 @@ Remove the user &quot;%1&quot; anyway?</source>
         <source>%1 in wrong state %2</source>
         <translation>%1 в неверном состоянии %2</translation>
     </message>
-    <message>
-        <source>Authorization failed</source>
-        <translation>Ошибка авторизации</translation>
-    </message>
 </context>
 <context>
     <name>NBXSettings</name>
@@ -466,6 +470,10 @@ Remove the user &quot;%1&quot; anyway?</source>
     <message>
         <source>Stereo Rectification Message.</source>
         <translation>Сообщение стереоректификации.</translation>
+    </message>
+    <message>
+        <source>The device sent too slowly: a pair took more than %1 seconds.</source>
+        <translation>Устройство передаёт слишком медленно: пара заняла больше %1 с.</translation>
     </message>
 </context>
 <context>
