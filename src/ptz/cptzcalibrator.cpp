@@ -1,6 +1,7 @@
 #include "ptz/cptzcalibrator.h"
 
 #include "ptz/calibrationmesh.h"
+#include "ptz/ccalibrationresiduals.h"
 
 #include <QMouseEvent>
 #include <QPainter>
@@ -143,7 +144,7 @@ void cPTZCalibrator::Set_advanced_points(const QVector<sCalibrationPoint>& point
     }
     m_regionCount = highest + 1;
     m_relayout = true;
-    m_mesh.Init(m_advancedPoints);
+    Rebuild_mesh();
 }
 
 void cPTZCalibrator::Count_region(int zone, int delta)
@@ -155,10 +156,16 @@ void cPTZCalibrator::Count_region(int zone, int delta)
     m_regionPoints[zone] += delta;
 }
 
+void cPTZCalibrator::Rebuild_mesh()
+{
+    m_mesh.Init(m_advancedPoints);
+    m_residuals = cCalibrationResiduals::Leave_one_out(m_advancedPoints);
+}
+
 void cPTZCalibrator::Refresh_mesh()
 {
     Normalize_pan_values(m_advancedPoints);
-    m_mesh.Init(m_advancedPoints);
+    Rebuild_mesh();
 }
 
 QVector<sCalibrationPoint> cPTZCalibrator::Get_points()
@@ -278,7 +285,7 @@ void cPTZCalibrator::slot_Clear_regions(const QString&)
     m_regionCount = 1;
     m_regionPoints = {0};
     m_selectedIndex = -1;
-    m_mesh.Init(m_advancedPoints);
+    Rebuild_mesh();
     update();
 }
 
@@ -469,7 +476,7 @@ void cPTZCalibrator::Release_left(const QPoint& at)
     for (int i = hit; i < m_advancedPoints.size(); ++i)
         m_advancedPoints[i].number = i;
     Select(-1);
-    m_mesh.Init(m_advancedPoints);
+    Rebuild_mesh();
     emit signal_Point_calibrated(-1);
 }
 
@@ -521,13 +528,8 @@ void cPTZCalibrator::Paint_nine_points(QPainter& painter)
         painter.drawLine(xs[i], ys[0], xs[i], ys[2]);
         painter.drawLine(xs[0], ys[i], xs[2], ys[i]);
     }
-    for (int i = 0; i < 9; ++i) {
-        const sCalibrationPoint& p = m_ninePoints.at(i);
-        const bool emphasised = i == m_hoverIndex || i == m_selectedIndex;
-        painter.setBrush(p.state == 1 ? QColor(0, 160, 0) : QColor(200, 0, 0));
-        painter.setPen(QPen(emphasised ? Qt::white : Qt::black, emphasised ? 2 : 1));
-        painter.drawEllipse(QPoint(p.x, p.y), 5, 5);
-    }
+    for (int i = 0; i < 9; ++i)
+        Paint_point(painter, i, m_ninePoints.at(i), QColor(0, 160, 0));
 }
 
 void cPTZCalibrator::Paint_advanced_points(QPainter& painter)
@@ -549,9 +551,48 @@ void cPTZCalibrator::Paint_advanced_points(QPainter& painter)
     }
     for (int i = 0; i < m_advancedPoints.size(); ++i) {
         const sCalibrationPoint& p = m_advancedPoints.at(i);
-        const bool emphasised = i == m_hoverIndex || i == m_selectedIndex;
-        painter.setBrush(p.state == 1 ? colourOf(p.zone) : QColor(200, 0, 0, 192));
-        painter.setPen(QPen(emphasised ? Qt::white : Qt::black, emphasised ? 2 : 1));
-        painter.drawEllipse(QPoint(p.x, p.y), 5, 5);
+        Paint_point(painter, i, p, colourOf(p.zone));
+        const double residual = m_residuals.value(i, -1.0);
+        if (residual >= 0)
+            Paint_label(painter, QPoint(p.x, p.y), QPoint(7, 14),
+                        QStringLiteral("%1\u00b0").arg(residual, 0, 'f', 1));
     }
+}
+
+// Pinned points are filled and numbered; a point still to pin is an empty
+// red ring, so the two differ in shape as well as in colour.
+void cPTZCalibrator::Paint_point(QPainter& painter, int index, const sCalibrationPoint& p,
+                                 const QColor& pinned)
+{
+    const bool emphasised = index == m_hoverIndex || index == m_selectedIndex;
+    const QPoint at(p.x, p.y);
+    if (p.state == 1) {
+        painter.setBrush(pinned);
+        painter.setPen(QPen(emphasised ? Qt::white : Qt::black, emphasised ? 2 : 1));
+    } else {
+        painter.setBrush(Qt::NoBrush);
+        painter.setPen(QPen(emphasised ? Qt::white : QColor(220, 0, 0), 2));
+    }
+    painter.drawEllipse(at, 5, 5);
+    Paint_label(painter, at, QPoint(7, -3), QString::number(index + 1));
+}
+
+// Light text with a dark edge reads on any picture. Labels keep the
+// widget's font size whatever the picture's scale: `offset` is in pixels.
+void cPTZCalibrator::Paint_label(QPainter& painter, const QPoint& pictureAt, const QPoint& offset,
+                                 const QString& text)
+{
+    painter.save();
+    QPoint at = painter.transform().map(pictureAt) + offset;
+    painter.resetTransform();
+    // Near the right edge the label goes to the point's left.
+    const int width = painter.fontMetrics().horizontalAdvance(text);
+    if (at.x() + width > painter.device()->width())
+        at.rx() -= 2 * offset.x() + width;
+    painter.setPen(QColor(0, 0, 0, 200));
+    for (const QPoint& d : {QPoint(-1, 0), QPoint(1, 0), QPoint(0, -1), QPoint(0, 1)})
+        painter.drawText(at + d, text);
+    painter.setPen(Qt::white);
+    painter.drawText(at, text);
+    painter.restore();
 }

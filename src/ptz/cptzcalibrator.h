@@ -63,6 +63,9 @@ public:
     const QVector<sCalibrationPoint>& Nine_points();
     const QVector<sCalibrationPoint>& Advanced_points() const { return m_advancedPoints; }
     const QPixmap& Picture() const { return m_picture; }
+    // Per free point, degrees from what the other pinned points predict;
+    // negative where none is known.
+    const QVector<double>& Residuals() const { return m_residuals; }
 
     // Unrolls pans across 0 so that a region spanning north interpolates
     // through it: pans more than half a turn below the highest gain turns.
@@ -105,6 +108,7 @@ private:
     void Set_nine_points(const QVector<sCalibrationPoint>& points);
     void Set_advanced_points(const QVector<sCalibrationPoint>& points);
     void Count_region(int zone, int delta);
+    void Rebuild_mesh();
     void Refresh_mesh();
     void Select(int index);
     bool Calc_nine_point(sCalibrationPoint& point);
@@ -114,6 +118,10 @@ private:
     void Release_right(const QPoint& picturePos);
     void Paint_nine_points(class QPainter& painter);
     void Paint_advanced_points(class QPainter& painter);
+    void Paint_point(class QPainter& painter, int index, const sCalibrationPoint& p,
+                     const QColor& pinned);
+    static void Paint_label(class QPainter& painter, const QPoint& pictureAt, const QPoint& offset,
+                            const QString& text);
 
     QPixmap m_picture;
     cAdvancedCalibrator m_mesh;
@@ -135,4 +143,5 @@ private:
     QVector<sCalibrationPoint> m_ninePoints;
     QVector<sCalibrationPoint> m_advancedPoints;
     QVector<int> m_regionPoints{0};
+    QVector<double> m_residuals;
 };

@@ -95,8 +95,10 @@ QList<QDomElement> childElements(const QDomElement& element, QStringView tag)
 void applyButtonOptions(QPushButton* button, const QDomElement& item)
 {
     static const QHash<QString, Qt::GlobalColor> colours = {
-        {QStringLiteral("green"), Qt::green},       {QStringLiteral("blue"), Qt::blue},
-        {QStringLiteral("darkCyan"), Qt::darkCyan}, {QStringLiteral("red"), Qt::red},
+        {QStringLiteral("green"), Qt::green},
+        {QStringLiteral("blue"), Qt::blue},
+        {QStringLiteral("darkCyan"), Qt::darkCyan},
+        {QStringLiteral("red"), Qt::red},
     };
     if (item.hasAttribute(QStringLiteral("checkable")) &&
         attr(item, u"checkable") == QLatin1String("true"))
@@ -264,7 +266,13 @@ void CWinMain::joinButtonGroup(QPushButton* button, const QDomElement& item)
         group = new QButtonGroup(this);
     button->setCheckable(true);
     group->addButton(button);
-    button->setChecked(attr(item, u"checked") == QLatin1String("true"));
+    // A stored choice (`checked_key` holding `checked_value`) wins over the
+    // fixed one, which only applies while nothing else is chosen.
+    const QString key = attr(item, u"checked_key");
+    if (!key.isEmpty() && setup->value(key) == attr(item, u"checked_value"))
+        button->setChecked(true);
+    else if (!group->checkedButton())
+        button->setChecked(attr(item, u"checked") == QLatin1String("true"));
 }
 
 QLayoutItem* CWinMain::newList(QDomElement& item)

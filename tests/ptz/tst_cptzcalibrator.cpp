@@ -2,6 +2,7 @@
 // the nine-point grid (interpolation, pins, frame drags), regions and the
 // goto request, driven through its slots and real mouse events offscreen.
 #include "config/nbxsetup.h"
+#include "ptz/ccalibrationresiduals.h"
 #include "ptz/cptzcalibrator.h"
 #include "setupharness.h"
 
@@ -91,6 +92,8 @@ private slots:
     void frameDrag();
     void shiftMovesEveryPoint();
     void regions();
+    void residuals_data();
+    void residuals();
     void advancedEditing();
     void rightClickRequestsGoto_data();
     void rightClickRequestsGoto();
@@ -309,6 +312,64 @@ void TestPTZCalibrator::regions()
     QCOMPARE(c.widget.Region_count(), 1);
     QCOMPARE(c.widget.Region_points(), (QVector<int>{0}));
     QVERIFY(c.widget.Advanced_points().isEmpty());
+}
+
+// A 4 x 4 grid of free points whose pan and tilt follow the picture
+// linearly; `offIndex` is pinned `offPan` hundredths away from that.
+Points linearGrid(int offIndex = -1, int offPan = 0, int pinned = 16)
+{
+    Points out;
+    for (int i = 0; i < 16; ++i) {
+        const int x = 100 + 150 * (i % 4);
+        const int y = 80 + 120 * (i / 4);
+        out << point(x, y, 5000 + 10 * x + (i == offIndex ? offPan : 0), -5 * y, 0,
+                     i < pinned ? 1 : 0);
+    }
+    return out;
+}
+
+void TestPTZCalibrator::residuals_data()
+{
+    QTest::addColumn<Points>("points");
+    QTest::addColumn<QVector<double>>("expected"); // degrees; -1: none shown
+
+    // The corners lie outside the mesh of the others; a point on an edge
+    // between two others lies on it.
+    QVector<double> consistent(16, 0);
+    for (int i : {0, 3, 12, 15})
+        consistent[i] = -1;
+    QTest::newRow("points that agree") << linearGrid() << consistent;
+
+    QTest::newRow("one point pinned 5 degrees off") << linearGrid(5, 500) << QVector<double>{};
+
+    QTest::newRow("too few pinned to predict") << linearGrid(-1, 0, 3) << QVector<double>(16, -1);
+    Points many;
+    for (int i = 0; i < cCalibrationResiduals::kMaxPinned + 1; ++i)
+        many << point(20 + 10 * (i % 60), 20 + 10 * (i / 60), 1000 + i, 100 + i);
+    QTest::newRow("more pinned than is cheap to check") << many << QVector<double>(many.size(), -1);
+}
+
+void TestPTZCalibrator::residuals()
+{
+    QFETCH(Points, points);
+    QFETCH(QVector<double>, expected);
+    Calibrator c(cPTZCalibrator::kAdvanced);
+    c.widget.Set_points(points);
+    const QVector<double> got = c.widget.Residuals();
+    QCOMPARE(got.size(), points.size());
+    if (expected.isEmpty()) {
+        // The badly pinned point stands out; its neighbours, predicted
+        // with it, less so; the points outside the others' mesh show none.
+        QVERIFY2(qAbs(got.at(5) - 5.0) < 0.05, qPrintable(QString::number(got.at(5))));
+        for (int i : {6, 9, 10})
+            QVERIFY(got.at(i) >= 0 && got.at(i) < got.at(5));
+        QCOMPARE(got.at(0), -1.0);
+        return;
+    }
+    for (int i = 0; i < got.size(); ++i) {
+        QVERIFY2(expected.at(i) < 0 ? got.at(i) < 0 : qAbs(got.at(i) - expected.at(i)) < 0.05,
+                 qPrintable(QStringLiteral("point %1: %2").arg(i).arg(got.at(i))));
+    }
 }
 
 void TestPTZCalibrator::advancedEditing()

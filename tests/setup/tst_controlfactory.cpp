@@ -59,6 +59,8 @@ private slots:
     void plainControlsWithTheirOptions();
     void listRows_data();
     void listRows();
+    void groupShowsStoredChoice_data();
+    void groupShowsStoredChoice();
     void commonOptions();
     void placementAlignmentAndStretch();
     void nestedGridsAndContainers();
@@ -191,6 +193,44 @@ void tst_ControlFactory::listRows_data()
     QTest::newRow("two rows from settings, empty source skipped")
         << QByteArray("[ disks ]\ncount = 2\nname0 = sda\nkind0 = SATA\nname1 = sdb\n")
         << fixed + QStringList{"sda||SATA", "sdb||"};
+}
+
+// A choice kept in the settings shows on its button; without it (or with a
+// value no button names) the fixed default does, in either button order.
+void tst_ControlFactory::groupShowsStoredChoice_data()
+{
+    QTest::addColumn<QByteArray>("ini");
+    QTest::addColumn<bool>("defaultFirst");
+    QTest::addColumn<QString>("checked");
+
+    for (bool first : {false, true}) {
+        const QByteArray order = first ? " (default first)" : "";
+        QTest::newRow("nothing stored" + order) << QByteArray() << first << "c_free";
+        QTest::newRow("grid stored" + order)
+            << QByteArray("[ cam ]\ntype = 1\n") << first << "c_grid";
+        QTest::newRow("free stored" + order)
+            << QByteArray("[ cam ]\ntype = 2\n") << first << "c_free";
+        QTest::newRow("unknown value" + order)
+            << QByteArray("[ cam ]\ntype = 7\n") << first << "c_free";
+    }
+}
+
+void tst_ControlFactory::groupShowsStoredChoice()
+{
+    QFETCH(QByteArray, ini);
+    QFETCH(bool, defaultFirst);
+    QFETCH(QString, checked);
+    SetupHarness h;
+    h.source.setFilePath(QStringLiteral("general"), h.write("general.ini", ini));
+    const QByteArray grid = "<item type=\"pushbutton\" row=\"0\" group=\"t\" "
+                            "checked_key=\"general/cam/type\" checked_value=\"1\"><c_grid/></item>";
+    const QByteArray free = "<item type=\"pushbutton\" row=\"1\" group=\"t\" checked=\"true\" "
+                            "checked_key=\"general/cam/type\" checked_value=\"2\"><c_free/></item>";
+    h.build(SetupHarness::wrap("<tabwidget><tab><item type=\"gridlayout\">" +
+                               (defaultFirst ? free + grid : grid + free) +
+                               "</item></tab></tabwidget>"));
+    for (const char* tag : {"c_grid", "c_free"})
+        QCOMPARE(h.control<QPushButton>(tag)->isChecked(), checked == QLatin1String(tag));
 }
 
 void tst_ControlFactory::listRows()
