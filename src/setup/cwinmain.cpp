@@ -175,7 +175,8 @@ void CWinMain::slot_onpseudothrow(QString s)
     loaded = true;
     NBXDlgQuestion::Do(nullptr, QMessageBox::Critical, QStringLiteral("Panorix Setup"), s,
                        QDialogButtonBox::Ok, QDialogButtonBox::NoButton, nullptr);
-    setAttribute(Qt::WA_DontShowOnScreen, false);
+    // Visible for exec() to end, but never on the screen: a dialog without
+    // its description would flash up empty, and nothing could be done in it.
     setVisible(true);
     connect(&rejectTimer, &QTimer::timeout, this, &CWinMain::reject);
     rejectTimer.start(0);

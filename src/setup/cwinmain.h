@@ -317,6 +317,8 @@ private:
     void showLiveUnavailable();
     // The live widgets a picture task's targets name.
     QList<QWidget*> pictureTargets(const QDomElement& task);
+    // Views exist and none of them is on a shown page.
+    bool noneShown(const QList<QWidget*>& targets) const;
     void connectTargets(QObject* receiver, const QList<QWidget*>& targets);
 
     // --- helpers

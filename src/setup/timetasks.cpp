@@ -90,8 +90,7 @@ void CWinMain::ttGetJpeg(QDomElement& task)
     // A picture nobody can see is not fetched: each one is a login on the
     // recorder. The task goes on at its next period once a view shows.
     const QList<QWidget*> targets = pictureTargets(task);
-    if (!targets.isEmpty() && std::none_of(targets.begin(), targets.end(),
-                                           [this](QWidget* w) { return w->isVisibleTo(this); }))
+    if (noneShown(targets))
         return;
     prepareConnection(task);
     // One picture at a time per task: a device slower than the period, or
@@ -107,10 +106,24 @@ void CWinMain::ttVideoRSN3(QDomElement& task)
 {
     if (!setup->reachesDevice())
         return;
+    // A stream nobody sees costs the recorder a stream: it is closed, and
+    // opened again at the task's next period once a view shows.
+    const QList<QWidget*> targets = pictureTargets(task);
+    if (noneShown(targets)) {
+        if (VideoRSN3Reciver::created && VideoRSN3Reciver::singletonPtr->servesTask(task))
+            VideoRSN3Reciver::removeReciver();
+        return;
+    }
     prepareConnection(task);
     if (VideoRSN3Reciver::created)
         return;
-    connectTargets(VideoRSN3Reciver::getReciver(setup, task), pictureTargets(task));
+    connectTargets(VideoRSN3Reciver::getReciver(setup, task), targets);
+}
+
+bool CWinMain::noneShown(const QList<QWidget*>& targets) const
+{
+    return !targets.isEmpty() && std::none_of(targets.begin(), targets.end(),
+                                              [this](QWidget* w) { return w->isVisibleTo(this); });
 }
 
 void CWinMain::showLiveUnavailable()

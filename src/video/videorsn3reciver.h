@@ -39,6 +39,9 @@ public:
     static bool created;
     static VideoRSN3Reciver* singletonPtr;
 
+    // Whether this receiver was made for `task` (the same element).
+    bool servesTask(const QDomElement& task) const { return element == task; }
+
     cFfmpegDecoder* getDecoder() { return &decoder; }
 
 signals:

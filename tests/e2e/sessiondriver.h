@@ -53,7 +53,9 @@ inline QDialog* shownSetupDialog()
 {
     for (QWidget* w : QApplication::topLevelWidgets()) {
         auto* d = qobject_cast<QDialog*>(w);
-        if (d && d->isVisible() && d->findChild<QTabWidget*>())
+        // Until its description is in place the dialog is kept off the screen.
+        if (d && d->isVisible() && !d->testAttribute(Qt::WA_DontShowOnScreen) &&
+            d->findChild<QTabWidget*>())
             return d;
     }
     return nullptr;

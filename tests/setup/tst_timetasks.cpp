@@ -152,6 +152,7 @@ private slots:
     void credentials();
     void everyControlOfATargetTag();
     void hiddenPagePausesItsPictures();
+    void hiddenPageClosesItsStream();
     void silentDeviceHoldsBackItsTask();
     void streamTaskShowsTheLiveStream();
     void streamTasksShareOneReceiver();
@@ -312,6 +313,41 @@ void tst_TimeTasks::hiddenPagePausesItsPictures()
     t.tick(1001);
     QTRY_VERIFY(showsSnapshot(view));
     QCOMPARE(t.requests(), 1);
+    QVERIFY2(t.h.errorTexts().isEmpty(), qPrintable(t.h.errorTexts().join('\n')));
+}
+
+void tst_TimeTasks::hiddenPageClosesItsStream()
+{
+    TaskDialog t;
+    t.build("<window><timetask type=\"startVideoOnline\" period=\"1000\">" + kDeviceUrl +
+            "<target>later</target></timetask></window>"
+            "<tabwidget><tab><name>First</name><item type=\"gridlayout\">"
+            "<item type=\"label\"><text>first</text></item></item></tab>"
+            "<tab><name>Live</name><item type=\"gridlayout\"><item type=\"online\" "
+            "width=\"88\" height=\"72\"><later/></item></item></tab></tabwidget>");
+    t.h.dialog->show();
+    auto* tabs = t.h.dialog->findChild<QTabWidget*>();
+    QLabel* view = t.views().value(0);
+    QVERIFY(view);
+    t.tick(1001);
+    QTest::qWait(200);
+    QVERIFY(!VideoRSN3Reciver::created);
+    QCOMPARE(t.sim.log().logins().size(), 0);
+
+    // Shown, hidden and shown again: two logins, none while hidden.
+    for (int shows = 1; shows <= 2; ++shows) {
+        tabs->setCurrentIndex(1);
+        const qint64 before = shown(view).cacheKey();
+        t.tick(1001);
+        QTRY_VERIFY_WITH_TIMEOUT(shown(view).cacheKey() != before && !shown(view).isNull(), 10000);
+        QCOMPARE(t.sim.log().logins().size(), shows);
+        tabs->setCurrentIndex(0);
+        t.tick(1001);
+        QVERIFY(!VideoRSN3Reciver::created);
+        t.tick(1001);
+        QTest::qWait(200);
+        QCOMPARE(t.sim.log().logins().size(), shows);
+    }
     QVERIFY2(t.h.errorTexts().isEmpty(), qPrintable(t.h.errorTexts().join('\n')));
 }
 
