@@ -32,6 +32,8 @@ public:
     };
     static constexpr int kPictureWidth = 720;
     static constexpr int kPictureHeight = 576;
+    static constexpr int kMiddleX = kPictureWidth / 2;
+    static constexpr int kMiddleY = kPictureHeight / 2;
     static constexpr int kMaxRegions = 16;
 
     explicit cPTZCalibrator(QWidget* parent = nullptr);
