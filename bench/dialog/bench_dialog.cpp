@@ -3,11 +3,13 @@
 // the same grids; and one value write on a key bound to one control, in a
 // description of 100 and of 10,000 controls.
 //
-// `bench_dialog --build-only` runs only the build figures. For a profile of
-// one side, sample it with perf and read the part under buildDialog or
-// loadForm (valgrind stops in a library that the video decoder pulls in):
-//   perf record -g -F 2000 bench_dialog --build-only
-//   perf report --no-children -S buildDialog   (or --children, then expand)
+// `bench_dialog --build-only` runs only the build figures, `--controls N`
+// only the build of N controls. For a profile of one side, sample it with
+// perf and read the tree under buildDialog or loadForm (valgrind stops in a
+// library that the video decoder pulls in; Qt is built without frame
+// pointers, so the call graph must come from DWARF):
+//   perf record --call-graph dwarf,32768 -F 1000 bench_dialog --controls 10000
+//   perf report --children --stdio -g graph,1,caller --symbol-filter=buildDialog
 #include "config/nbxsetup.h"
 #include "setup/cwinmain.h"
 
@@ -243,8 +245,15 @@ int main(int argc, char** argv)
     QApplication app(argc, argv);
     QTemporaryDir dir;
 
+    // `--controls N` builds only dialogs of N controls, for a profile of one size.
+    const QStringList args = app.arguments();
+    const int only = args.indexOf(QStringLiteral("--controls"));
+    std::vector<int> sizes = {1000, 10000};
+    if (only > 0 && only + 1 < args.size())
+        sizes = {args.at(only + 1).toInt()};
+
     QUiLoader loader;
-    for (const int controls : {1000, 10000}) {
+    for (const int controls : sizes) {
         const QString n = QString::number(controls);
         const QString ours = writeFile(dir, "setup-" + n + ".xml", description(controls, false));
         const QString theirs = writeFile(dir, "bench-" + n + ".ui", uiFile(controls));
@@ -266,7 +275,7 @@ int main(int argc, char** argv)
         const QByteArray name = "dialog_build_" + n.toLatin1();
         report(name.constData(), median(dialogTimes), median(loaderTimes), "ms");
     }
-    if (app.arguments().contains(QStringLiteral("--build-only")))
+    if (args.contains(QStringLiteral("--build-only")) || only > 0)
         return 0;
 
     const double small = setValueUs(dir, 100);

@@ -30,6 +30,29 @@ int lastOf(int index, int count)
     return index < 0 ? count - 1 : std::min(index, count - 1);
 }
 
+// The smallest rectangle of whole logical pixels (`ratio` device pixels
+// each) that holds every pixel of `image` that a paint would change (all
+// four channels zero adds nothing over any background); empty when there is
+// none.
+QRect contentRect(const QImage& image, int ratio)
+{
+    int left = image.width(), top = image.height(), right = -1, bottom = -1;
+    for (int y = 0; y < image.height(); ++y) {
+        const auto* line = reinterpret_cast<const QRgb*>(image.constScanLine(y));
+        for (int x = 0; x < image.width(); ++x) {
+            if (line[x] == 0)
+                continue;
+            left = std::min(left, x);
+            right = std::max(right, x);
+            top = std::min(top, y);
+            bottom = std::max(bottom, y);
+        }
+    }
+    if (right < 0)
+        return QRect();
+    return QRect(QPoint(left / ratio, top / ratio), QPoint(right / ratio, bottom / ratio));
+}
+
 } // namespace
 
 cVelkSchedule::cVelkSchedule(QWidget* parent) : QWidget(parent) {}
@@ -140,14 +163,14 @@ void cVelkSchedule::paintEvent(QPaintEvent*)
     cells.fit(g.cell);
     fitLabelStrips(g);
     QPainter painter(this);
-    painter.drawImage(g.left, g.grid.top(), rowStrip);
-    painter.drawImage(g.grid.left(), g.top, headerStrip);
+    for (const Strip& s : labelStrips)
+        painter.drawImage(s.at, s.image);
     const int columns = int(columnLabels.size());
     for (int i = 0; i < values.size(); ++i)
         painter.drawImage(g.grid.left() + i % columns * g.cell, g.grid.top() + i / columns * g.cell,
                           cells.picture(values[i]));
-    for (const OutlineStrip& side : outline)
-        painter.drawImage(side.at, side.image);
+    for (const Strip& s : outlineStrips)
+        painter.drawImage(s.at, s.image);
 }
 
 QImage cVelkSchedule::strip(QSize size) const
@@ -164,8 +187,8 @@ void cVelkSchedule::fitLabelStrips(const Geometry& g)
     if (stripsSize == size())
         return;
     const QRect grid = g.grid;
-    rowStrip = strip(QSize(g.rowLabelWidth, grid.height()));
-    headerStrip = strip(QSize(grid.width(), g.headerHeight));
+    QImage rowStrip = strip(QSize(g.rowLabelWidth, grid.height()));
+    QImage headerStrip = strip(QSize(grid.width(), g.headerHeight));
     QPainter rows(&rowStrip);
     rows.setFont(font());
     rows.setPen(palette().color(foregroundRole()));
@@ -173,6 +196,7 @@ void cVelkSchedule::fitLabelStrips(const Geometry& g)
         rows.drawText(
             QRect(QPoint(0, i * g.cell), QPoint(g.rowLabelWidth - 5, (i + 1) * g.cell - 1)),
             Qt::AlignRight | Qt::AlignVCenter, rowLabels.at(i));
+    rows.end();
     QPainter header(&headerStrip);
     header.setFont(font());
     header.setPen(palette().color(foregroundRole()));
@@ -180,8 +204,30 @@ void cVelkSchedule::fitLabelStrips(const Geometry& g)
         header.drawText(
             QRect(QPoint(j * g.cell, 0), QPoint((j + 1) * g.cell - 1, g.headerHeight - 1)),
             Qt::AlignCenter, columnLabels.at(j));
+    header.end();
+    labelStrips.clear();
+    addStrip(labelStrips, QPoint(g.left, grid.top()), rowStrip);
+    addStrip(labelStrips, QPoint(grid.left(), g.top), headerStrip);
     fitOutlineStrips(g);
     stripsSize = size();
+}
+
+void cVelkSchedule::addStrip(std::vector<Strip>& strips, QPoint at, const QImage& image)
+{
+    const qreal dpr = image.devicePixelRatio();
+    const int ratio = qRound(dpr);
+    if (ratio < 1 || ratio != dpr) {
+        // A crop at a fractional scale could shift the picture by part of
+        // a pixel; keep it whole.
+        strips.push_back({at, image});
+        return;
+    }
+    const QRect content = contentRect(image, ratio);
+    if (content.isEmpty())
+        return;
+    QImage part = image.copy(QRect(content.topLeft() * ratio, content.size() * ratio));
+    part.setDevicePixelRatio(dpr);
+    strips.push_back({at + content.topLeft(), part});
 }
 
 // The outline is stroked into a transparent picture one pixel wider than
@@ -200,12 +246,12 @@ void cVelkSchedule::fitOutlineStrips(const Geometry& g)
     const QRect bands[4] = {QRect(0, 0, w + 3, 3), QRect(0, h, w + 3, 3), QRect(0, 3, 3, h - 3),
                             QRect(w, 3, 3, h - 3)};
     const qreal ratio = whole.devicePixelRatio();
-    for (int i = 0; i < 4; ++i) {
-        const QRect& band = bands[i];
-        outline[i].at = g.grid.topLeft() + band.topLeft() - QPoint(1, 1);
-        outline[i].image = whole.copy(
+    outlineStrips.clear();
+    for (const QRect& band : bands) {
+        QImage image = whole.copy(
             QRectF(QPointF(band.topLeft()) * ratio, QSizeF(band.size()) * ratio).toRect());
-        outline[i].image.setDevicePixelRatio(ratio);
+        image.setDevicePixelRatio(ratio);
+        addStrip(outlineStrips, g.grid.topLeft() + band.topLeft() - QPoint(1, 1), image);
     }
 }
 

@@ -8,6 +8,8 @@
 #include <QVector>
 #include <QWidget>
 
+#include <vector>
+
 // A week as a grid of square cells, one row per weekday and one column per
 // hour, in which the user crosses out the hours that are off: a left-button
 // drag crosses out a rectangle of cells, any other button clears one. A
@@ -76,6 +78,14 @@ private:
     // strips along its sides: a stroked rectangle costs a fifth of a paint.
     void fitOutlineStrips(const Geometry& g);
     QImage strip(QSize size) const;
+    // Keeps only the part of a strip that holds pixels: a paint blends
+    // every pixel of a picture, the transparent margins too.
+    struct Strip
+    {
+        QPoint at;
+        QImage image;
+    };
+    static void addStrip(std::vector<Strip>& strips, QPoint at, const QImage& image);
 
     QStringList rowLabels;
     QStringList columnLabels;
@@ -85,13 +95,7 @@ private:
 
     mutable Geometry cachedGeometry;
     mutable QSize geometrySize;
-    QImage rowStrip;
-    QImage headerStrip;
-    struct OutlineStrip
-    {
-        QPoint at;
-        QImage image;
-    };
-    OutlineStrip outline[4];
+    std::vector<Strip> labelStrips;   // drawn under the cells
+    std::vector<Strip> outlineStrips; // drawn over them
     QSize stripsSize;
 };

@@ -311,6 +311,11 @@ void CWinMain::fitToScreen()
 
 void CWinMain::scrollPages()
 {
+    // Each removal of the shown page switches pages, and each switch pauses
+    // and resumes updates of every control on every page; one pause around
+    // all the moves keeps that to one pass.
+    const bool updates = ui.tabWidget->updatesEnabled();
+    ui.tabWidget->setUpdatesEnabled(false);
     const int current = ui.tabWidget->currentIndex();
     for (int i = 0; i < ui.tabWidget->count(); ++i) {
         QWidget* page = ui.tabWidget->widget(i);
@@ -323,6 +328,7 @@ void CWinMain::scrollPages()
         ui.tabWidget->insertTab(i, scroll, title);
     }
     ui.tabWidget->setCurrentIndex(current);
+    ui.tabWidget->setUpdatesEnabled(updates);
 }
 
 void CWinMain::keepOnScreen()

@@ -64,10 +64,6 @@ private slots:
     void forgedHandleFindsNoWidget();
     void callTimeTaskRunsOnTick();
     void grabShowsFrameAndGloss();
-    void fitsTheScreen_data();
-    void fitsTheScreen();
-    void staysOnScreenOverAParentAtTheEdge();
-    void okBeforeCancelAndFirstControlFocused();
     void cancelWhileLoadingEndsTheDialog();
 };
 
@@ -495,99 +491,6 @@ void tst_CWinMain::grabShowsFrameAndGloss()
     const QString out = QDir::current().filePath(QStringLiteral("showcase.png"));
     QVERIFY(image.save(out));
     qInfo("grabbed to %s", qPrintable(out));
-}
-
-namespace {
-
-// A page of `rows` labelled edits.
-QByteArray pageOfEdits(int rows)
-{
-    QByteArray items;
-    for (int r = 0; r < rows; ++r)
-        items += "<item type=\"label\" row=\"" + QByteArray::number(r) + "\"><text>Field " +
-                 QByteArray::number(r) + "</text></item><item type=\"edit\" column=\"1\" row=\"" +
-                 QByteArray::number(r) + "\"><key>general/page/f" + QByteArray::number(r) +
-                 "</key></item>";
-    return "<tabwidget><tab><name>Many</name><item type=\"gridlayout\">" + items +
-           "</item></tab><tab><name>Other</name></tab></tabwidget>";
-}
-
-QByteArray windowOfSize(int width, int height)
-{
-    return "<window><width>" + QByteArray::number(width) + "</width><height>" +
-           QByteArray::number(height) + "</height></window>";
-}
-
-} // namespace
-
-void tst_CWinMain::fitsTheScreen_data()
-{
-    QTest::addColumn<QByteArray>("body");
-    QTest::addColumn<QSize>("size"); // invalid: bounded by the screen
-
-    QTest::newRow("small description, centred") << windowOfSize(300, 200) << QSize(300, 200);
-    QTest::newRow("description larger than the screen") << windowOfSize(4000, 3000) << QSize();
-    QTest::newRow("minimum width larger than the screen")
-        << QByteArray("<window width=\"5000\"/>") << QSize();
-    QTest::newRow("page taller than the screen")
-        << windowOfSize(400, 300) + pageOfEdits(80) << QSize();
-}
-
-void tst_CWinMain::fitsTheScreen()
-{
-    QFETCH(QByteArray, body);
-    QFETCH(QSize, size);
-    SetupHarness h;
-    CWinMain* d = h.build(SetupHarness::wrap(body));
-    QVERIFY2(h.errorTexts().isEmpty(), qPrintable(h.errorTexts().join('\n')));
-    QVERIFY(d->isVisible());
-    const QRect area = QGuiApplication::primaryScreen()->availableGeometry();
-    const auto describe = [](const QRect& r) {
-        return QStringLiteral("%1,%2 %3x%4").arg(r.x()).arg(r.y()).arg(r.width()).arg(r.height());
-    };
-    QVERIFY2(area.contains(d->frameGeometry()),
-             qPrintable(describe(d->frameGeometry()) + QStringLiteral(" in ") + describe(area)));
-    if (size.isValid())
-        QCOMPARE(d->size(), size);
-    // Centred once its size is final.
-    QVERIFY((d->frameGeometry().center() - area.center()).manhattanLength() <= 2);
-    // Both buttons lie inside the dialog.
-    for (const char* name : {"pbOK", "pbCancel"}) {
-        auto* button = d->findChild<QPushButton*>(QLatin1String(name));
-        QVERIFY(button->isVisible());
-        QVERIFY(d->rect().contains(QRect(button->mapTo(d, QPoint(0, 0)), button->size())));
-    }
-}
-
-void tst_CWinMain::staysOnScreenOverAParentAtTheEdge()
-{
-    const QRect area = QGuiApplication::primaryScreen()->availableGeometry();
-    QWidget parent;
-    parent.setGeometry(area.right() - 100, area.bottom() - 80, 600, 400);
-    parent.show();
-    SetupHarness h;
-    CWinMain* d = h.build(SetupHarness::wrap(windowOfSize(300, 200)), &parent);
-    QVERIFY(d->isVisible());
-    QVERIFY(area.contains(d->frameGeometry()));
-    QCOMPARE(d->size(), QSize(300, 200));
-}
-
-void tst_CWinMain::okBeforeCancelAndFirstControlFocused()
-{
-    SetupHarness h;
-    CWinMain* d = h.build(SetupHarness::wrap(pageOfEdits(3)));
-    auto* ok = d->findChild<QPushButton*>(QStringLiteral("pbOK"));
-    auto* cancel = d->findChild<QPushButton*>(QStringLiteral("pbCancel"));
-    QWidget* firstPage = d->findChild<QTabWidget*>(QStringLiteral("tabWidget"))->widget(0);
-    QLineEdit* firstEdit = firstPage->findChildren<QLineEdit*>().value(0);
-    QVERIFY(firstEdit);
-    d->activateWindow();
-    QVERIFY(QTest::qWaitForWindowActive(d));
-    QCOMPARE(QApplication::focusWidget(), firstEdit);
-
-    ok->setFocus();
-    QTest::keyClick(ok, Qt::Key_Tab);
-    QCOMPARE(QApplication::focusWidget(), cancel);
 }
 
 void tst_CWinMain::cancelWhileLoadingEndsTheDialog()
