@@ -295,13 +295,17 @@ void CWinMain::fitToScreen()
     // The hints decide the wrapping before any geometry is set, so that
     // the pages are laid out once, in their final parents.
     const QSize needed = minimumSizeHint().expandedTo(minimumSize());
+    QSize target = size();
     if (needed.width() > room.width() || needed.height() > room.height()) {
         scrollPages();
         ui.tabWidget->updateGeometry();
         layout()->invalidate();
+        // Pages scroll only as far as the screen makes them: the dialog
+        // takes all the room they want that the screen has.
+        target = target.expandedTo(needed);
     }
     layout()->activate();
-    resize(size().expandedTo(minimumSize()).boundedTo(room));
+    resize(target.expandedTo(minimumSize()).boundedTo(room));
     if (parentWidget())
         return; // centred on the parent when shown
     QRect frame(QPoint(0, 0), size() + frameExtra());

@@ -48,13 +48,17 @@ void tst_WindowFit::fitsTheScreen_data()
 {
     QTest::addColumn<QByteArray>("body");
     QTest::addColumn<QSize>("size"); // invalid: bounded by the screen
+    // The dialog is as tall as the screen lets it be.
+    QTest::addColumn<bool>("fullHeight");
 
-    QTest::newRow("small description, centred") << windowOfSize(300, 200) << QSize(300, 200);
-    QTest::newRow("description larger than the screen") << windowOfSize(4000, 3000) << QSize();
+    QTest::newRow("small description, centred")
+        << windowOfSize(300, 200) << QSize(300, 200) << false;
+    QTest::newRow("description larger than the screen")
+        << windowOfSize(4000, 3000) << QSize() << true;
     QTest::newRow("minimum width larger than the screen")
-        << QByteArray("<window width=\"5000\"/>") << QSize();
+        << QByteArray("<window width=\"5000\"/>") << QSize() << false;
     QTest::newRow("page taller than the screen")
-        << windowOfSize(400, 300) + pageOfEdits(80) << QSize();
+        << windowOfSize(400, 300) + pageOfEdits(80) << QSize() << true;
 }
 
 void tst_WindowFit::fitsTheScreen()
@@ -73,6 +77,11 @@ void tst_WindowFit::fitsTheScreen()
              qPrintable(describe(d->frameGeometry()) + QStringLiteral(" in ") + describe(area)));
     if (size.isValid())
         QCOMPARE(d->size(), size);
+    QFETCH(bool, fullHeight);
+    if (fullHeight)
+        QVERIFY2(
+            d->frameGeometry().height() >= area.height() - 2,
+            qPrintable(describe(d->frameGeometry()) + QStringLiteral(" in ") + describe(area)));
     // Centred once its size is final.
     QVERIFY((d->frameGeometry().center() - area.center()).manhattanLength() <= 2);
     // Both buttons lie inside the dialog.
