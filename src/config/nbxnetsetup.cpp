@@ -8,7 +8,6 @@
 #include <QEventLoop>
 #include <QFile>
 #include <QRegExp>
-#include <QTemporaryFile>
 
 namespace {
 
@@ -58,11 +57,9 @@ NBXNetSetup::~NBXNetSetup()
 {
     m_socket.disconnect(this);
     m_socket.abort();
-    // Settings objects write once more as they go: let them do it before the
-    // copies are removed, not recreate them afterwards.
-    dropSettings();
-    for (QTemporaryFile* file : m_temporaries)
-        delete file;
+    // The copies go with the folder: a last write of their settings, synced
+    // to the disk just before the removal, would be lost work.
+    discardSettings();
 }
 
 // Command list ---------------------------------------------------------------
@@ -161,7 +158,8 @@ void NBXNetSetup::_start(const QByteArray& command, const QByteArray& data, bool
     if (!_idle())
         return;
     const QString tmp = QStringLiteral("tmp");
-    const QString refusal = _push_file(tmp, data);
+    // An outgoing payload is never compared or reverted: no original.
+    const QString refusal = _keepCopy(tmp, data);
     if (!refusal.isEmpty()) {
         emit pseudothrow(refusal);
         return;
@@ -213,7 +211,7 @@ void NBXNetSetup::_connect()
         m_exchange = Exchange::None;
         return;
     }
-    const QString refusal = fileExists(kGeneral) ? QString() : _push_file(kGeneral, QByteArray());
+    const QString refusal = fileExists(kGeneral) ? QString() : _keepCopy(kGeneral, QByteArray());
     if (!refusal.isEmpty()) {
         _fail(refusal);
         return;
