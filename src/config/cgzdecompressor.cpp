@@ -72,18 +72,23 @@ cGzDecompressor::Result cGzDecompressor::inflateMembers(const QByteArray& packed
         return Damaged;
     z.next_in = next;
     z.avail_in = uInt(packed.size());
+    // Inflated straight into `plain`, grown by doubling up to one byte past
+    // the cap, which tells a complete archive at the cap from a larger one.
+    constexpr qsizetype kFirstChunk = 64 * 1024;
+    qsizetype used = 0;
     Result result = Damaged;
-    char buffer[16 * 1024];
     for (;;) {
-        z.next_out = reinterpret_cast<unsigned char*>(buffer);
-        z.avail_out = sizeof buffer;
-        const int r = inflate(&z, Z_NO_FLUSH);
-        const qsizetype n = qsizetype(sizeof buffer - z.avail_out);
-        if (plain.size() + n > kMaxOutput) {
-            result = TooLarge;
-            break;
+        if (used == plain.size()) {
+            if (used > kMaxOutput) {
+                result = TooLarge;
+                break;
+            }
+            plain.resize(qMin<qsizetype>(kMaxOutput + 1, qMax(kFirstChunk, used * 2)));
         }
-        plain.append(buffer, n);
+        z.next_out = reinterpret_cast<unsigned char*>(plain.data() + used);
+        z.avail_out = uInt(plain.size() - used);
+        const int r = inflate(&z, Z_NO_FLUSH);
+        used = plain.size() - z.avail_out;
         if (r == Z_STREAM_END && startsMember(z.next_in, z.avail_in)) {
             inflateReset(&z);
             continue;
@@ -94,6 +99,9 @@ cGzDecompressor::Result cGzDecompressor::inflateMembers(const QByteArray& packed
             break;
         }
     }
+    if (used > kMaxOutput)
+        result = TooLarge;
+    plain.resize(qMin(used, kMaxOutput));
     inflateEnd(&z);
     return result;
 }

@@ -112,13 +112,14 @@ QStringList NBXNetSetup::_changedFiles()
 {
     QStringList changed;
     QStringList states;
+    m_uploads.clear();
     for (const compcommand& c : qAsConst(m_commands)) {
         const QString name = QString::fromUtf8(c.name);
         if (c.put.isEmpty() || !fileExists(name))
             continue;
-        const auto original = m_originals.constFind(name);
-        const bool differs =
-            original == m_originals.cend() || _uploadBytes(name) != _uploadForm(name, *original);
+        const QByteArray upload = _uploadBytes(name);
+        m_uploads.insert(name, upload);
+        const bool differs = !m_originals.contains(name) || upload != _originalUpload(name);
         const bool state = c.handler == &NBXNetSetup::_push_statefile;
         if (differs)
             changed.append(name);
@@ -130,6 +131,16 @@ QStringList NBXNetSetup::_changedFiles()
     if (!changed.isEmpty())
         changed += states;
     return changed;
+}
+
+QByteArray NBXNetSetup::_originalUpload(const QString& name)
+{
+    // Worked out once for each original: the time file's costs a settings
+    // write.
+    auto cached = m_originalUploads.find(name);
+    if (cached == m_originalUploads.end())
+        cached = m_originalUploads.insert(name, _uploadForm(name, m_originals.value(name)));
+    return *cached;
 }
 
 QByteArray NBXNetSetup::_uploadBytes(const QString& name)
@@ -170,6 +181,7 @@ void NBXNetSetup::_rebaseStored()
         if (!copy.open(QIODevice::ReadOnly))
             continue;
         m_originals.insert(name, copy.readAll());
+        m_originalUploads.remove(name);
         _dropCopy(name + kOriginalSuffix);
     }
 }
@@ -218,6 +230,7 @@ QString NBXNetSetup::_push_file(const QString& name, const QByteArray& data)
     if (!refusal.isEmpty())
         return refusal;
     m_originals.insert(name, data);
+    m_originalUploads.remove(name);
     // An original made for the previous copy is made again when asked for.
     _dropCopy(name + kOriginalSuffix);
     return QString();

@@ -311,7 +311,12 @@ QByteArray NBXNetSetup::_request(const compcommand& command)
 {
     if (m_operation != 2)
         return command.get;
-    QByteArray data = _uploadBytes(QString::fromUtf8(command.name));
+    // A store sends what it compared when it started.
+    const QString name = QString::fromUtf8(command.name);
+    const auto compared = m_uploads.constFind(name);
+    QByteArray data = m_exchange == Exchange::Store && compared != m_uploads.cend()
+                          ? *compared
+                          : _uploadBytes(name);
     // A sectionless file goes back without the marker we put in front of it,
     // with the device's own LF line ends. The settings writer rewrites the
     // marker with LF alone, so that form is recognised too.

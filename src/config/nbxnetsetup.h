@@ -120,6 +120,8 @@ private:
     QByteArray _uploadBytes(const QString& name);
     // `data` as it goes out as the file `name`.
     QByteArray _uploadForm(const QString& name, const QByteArray& data);
+    // The original of `name` as it would go out.
+    QByteArray _originalUpload(const QString& name);
     QByteArray _clockless(const QByteArray& data);
     // After a store, the files it sent are the new "loaded" copies.
     void _rebaseStored();
@@ -174,6 +176,10 @@ private:
     // Each received file as it came, for the store's comparison and for
     // whoever reads name + ".original".
     QMap<QString, QByteArray> m_originals;
+    // Each original as it would go out, once worked out.
+    QMap<QString, QByteArray> m_originalUploads;
+    // What the running (or last) store compared, as it goes out.
+    QMap<QString, QByteArray> m_uploads;
     QByteArray m_buffer;
     QList<compcommand> m_commands;
     QTimer m_adjustTimer;
