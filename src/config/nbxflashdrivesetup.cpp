@@ -2,6 +2,7 @@
 
 #include "cdescriptionscanner.h"
 #include "cgzdecompressor.h"
+#include "cworkfolder.h"
 #include "difilelist.h"
 #include "util/atomicwrite.h"
 
@@ -61,7 +62,10 @@ bool isPlainRelative(const QString& command)
 
 } // namespace
 
-NBXFlashDriveSetup::NBXFlashDriveSetup(const QString& directory) : NBXSetup(directory) {}
+NBXFlashDriveSetup::NBXFlashDriveSetup(const QString& directory)
+    : NBXSetup(directory), m_folder(std::make_unique<cWorkFolder>())
+{
+}
 
 NBXFlashDriveSetup::~NBXFlashDriveSetup()
 {
@@ -72,9 +76,9 @@ NBXFlashDriveSetup::~NBXFlashDriveSetup()
 
 QString NBXFlashDriveSetup::newCopy(const QString& name, const QByteArray& data)
 {
-    const QString path = m_folder.write(name, data);
+    const QString path = m_folder->write(name, data);
     if (path.isEmpty())
-        emit pseudothrow(m_folder.errorString());
+        emit pseudothrow(m_folder->errorString());
     return path;
 }
 

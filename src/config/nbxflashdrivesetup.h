@@ -1,10 +1,12 @@
 #pragma once
 
-#include "cworkfolder.h"
 #include "nbxsetup.h"
 
 #include <QList>
 
+#include <memory>
+
+class cWorkFolder;
 struct DiFile;
 
 // A device configuration kept as files in a directory, typically the root of
@@ -39,5 +41,6 @@ private:
 
     QString m_pendingTime;
     // Every private copy lives here, and goes with it.
-    cWorkFolder m_folder;
+    // Held by pointer: the folder is no part of what a host includes.
+    std::unique_ptr<cWorkFolder> m_folder;
 };

@@ -5,6 +5,7 @@
 
 #include "cdescriptionscanner.h"
 #include "cgzdecompressor.h"
+#include "cworkfolder.h"
 #include "difilelist.h"
 #include "nbxsettings.h"
 
@@ -157,7 +158,7 @@ QByteArray NBXNetSetup::_clockless(const QByteArray& data)
 {
     // The settings writer itself empties the key, so the line goes out as a
     // store has always sent it.
-    const QString scratch = m_folder.write(kTimeFile, data);
+    const QString scratch = m_folder->write(kTimeFile, data);
     if (scratch.isEmpty())
         return data;
     QByteArray out = data;
@@ -166,7 +167,7 @@ QByteArray NBXNetSetup::_clockless(const QByteArray& data)
         if (settings.setValue(kClockKey, QString()) && settings.flush())
             out = readAll(scratch);
     }
-    m_folder.remove(scratch);
+    m_folder->remove(scratch);
     return out;
 }
 
@@ -197,7 +198,7 @@ QString NBXNetSetup::copyOnDemand(const QString& name)
     const auto original = m_originals.constFind(name.chopped(kOriginalSuffix.size()));
     if (original == m_originals.cend())
         return QString();
-    const QString copy = m_folder.write(name, *original);
+    const QString copy = m_folder->write(name, *original);
     if (!copy.isEmpty())
         setFilePath(name, copy);
     return copy;
@@ -205,13 +206,13 @@ QString NBXNetSetup::copyOnDemand(const QString& name)
 
 QString NBXNetSetup::_keepCopy(const QString& name, const QByteArray& data)
 {
-    const QString copy = m_folder.write(name, data);
+    const QString copy = m_folder->write(name, data);
     if (copy.isEmpty())
-        return m_folder.errorString();
+        return m_folder->errorString();
     const QString old = m_files.value(name);
     setFilePath(name, copy);
     if (!old.isEmpty())
-        m_folder.remove(old);
+        m_folder->remove(old);
     return QString();
 }
 
@@ -221,7 +222,7 @@ void NBXNetSetup::_dropCopy(const QString& name)
     if (path.isEmpty())
         return;
     setFilePath(name, QString());
-    m_folder.remove(path);
+    m_folder->remove(path);
 }
 
 QString NBXNetSetup::_push_file(const QString& name, const QByteArray& data)

@@ -1,5 +1,6 @@
 #include "nbxnetsetup.h"
 
+#include "cworkfolder.h"
 #include "nbxanswerparser.h"
 
 #include "authorization/authorization.h"
@@ -34,7 +35,8 @@ QString asClause(QString text)
 
 } // namespace
 
-NBXNetSetup::NBXNetSetup(const QString& address) : NBXSetup(address)
+NBXNetSetup::NBXNetSetup(const QString& address)
+    : NBXSetup(address), m_folder(std::make_unique<cWorkFolder>())
 {
     connect(&m_socket, &QTcpSocket::connected, this, &NBXNetSetup::connected);
     connect(&m_socket, &QTcpSocket::errorOccurred, this, &NBXNetSetup::error);

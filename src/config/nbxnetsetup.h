@@ -1,7 +1,6 @@
 #pragma once
 
 #include "cpictureadjust.h"
-#include "cworkfolder.h"
 #include "nbxsetup.h"
 
 #include "authorization/authorization.h"
@@ -13,9 +12,11 @@
 #include <QTcpSocket>
 #include <QTimer>
 
+#include <memory>
 #include <optional>
 
 class QDeadlineTimer;
+class cWorkFolder;
 struct DiFile;
 
 // The configuration of a device on the network, reached with an address
@@ -172,7 +173,8 @@ private:
     int m_operation = 0;
     QTcpSocket m_socket;
     // Every local copy lives here, and goes with it.
-    cWorkFolder m_folder;
+    // Held by pointer: the folder is no part of what a host includes.
+    std::unique_ptr<cWorkFolder> m_folder;
     // Each received file as it came, for the store's comparison and for
     // whoever reads name + ".original".
     QMap<QString, QByteArray> m_originals;
