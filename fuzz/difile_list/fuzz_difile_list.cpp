@@ -1,7 +1,8 @@
 // Any bytes as a setup description: wherever a whole-document parse accepts
 // the document, the streaming file-list reader accepts it too and gives the
 // same list, read from the document tree (names as written, no namespace
-// processing).
+// processing). Read from memory, the same bytes give the same verdict and
+// list as read from a file.
 #include "config/difilelist.h"
 #include "fuzzcheck.h"
 
@@ -39,12 +40,6 @@ bool same(const DiFile& a, const DiFile& b)
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
     const QByteArray bytes(reinterpret_cast<const char*>(data), qsizetype(size));
-    QDomDocument document;
-    if (!document.setContent(bytes))
-        return 0;
-    bool domHasDi = false;
-    const QList<DiFile> expected = listOf(document, domHasDi);
-
     static const QString path =
         QDir::temp().filePath(QStringLiteral("fuzz_difile_%1.xml").arg(::getpid()));
     {
@@ -54,7 +49,21 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     }
     QList<DiFile> files;
     bool hasDi = false;
-    require(readDiFileList(path, files, &hasDi));
+    const bool accepted = readDiFileList(path, files, &hasDi);
+    // The same bytes in memory: the same verdict and the same list.
+    QList<DiFile> held;
+    bool heldHasDi = false;
+    require(readDiFileList(bytes, held, &heldHasDi) == accepted);
+    require(heldHasDi == hasDi && held.size() == files.size());
+    for (int i = 0; i < files.size(); ++i)
+        require(same(held.at(i), files.at(i)));
+
+    QDomDocument document;
+    if (!document.setContent(bytes))
+        return 0;
+    bool domHasDi = false;
+    const QList<DiFile> expected = listOf(document, domHasDi);
+    require(accepted);
     require(hasDi == domHasDi && files.size() == expected.size());
     for (int i = 0; i < files.size(); ++i)
         require(same(files.at(i), expected.at(i)));

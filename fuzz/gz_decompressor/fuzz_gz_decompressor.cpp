@@ -3,7 +3,8 @@
 // concatenated members can unpack past the output cap. The unpacked file
 // never exceeds the cap, and it is exactly what an in-memory inflate of the
 // same members gives whenever the unpacker reports success; a complete
-// archive within the cap must be reported as such.
+// archive within the cap must be reported as such. Unpacking the same bytes
+// in memory gives the same verdict and, on success, the same bytes.
 #include "config/cgzdecompressor.h"
 #include "fuzzcheck.h"
 
@@ -110,5 +111,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         require(!reported);
         break;
     }
+    // In memory the same archive gives the same verdict and the same bytes.
+    QByteArray inMemory;
+    require(cGzDecompressor().unpack(archive, inMemory) == reported);
+    require(inMemory.size() <= cGzDecompressor::kMaxOutput);
+    if (reported)
+        require(inMemory == unpacked);
     return 0;
 }

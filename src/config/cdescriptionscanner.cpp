@@ -13,6 +13,20 @@ bool cDescriptionScanner::scan(const QString& path, const Visitor& visit)
         return fail(TooLarge);
 
     QXmlStreamReader xml(&file);
+    return scanXml(xml, visit);
+}
+
+bool cDescriptionScanner::scanText(const QByteArray& text, const Visitor& visit)
+{
+    m_fault = None;
+    if (text.size() > kMaxBytes)
+        return fail(TooLarge);
+    QXmlStreamReader xml(text);
+    return scanXml(xml, visit);
+}
+
+bool cDescriptionScanner::scanXml(QXmlStreamReader& xml, const Visitor& visit)
+{
     xml.setNamespaceProcessing(false);
     int depth = 0;
     while (!xml.atEnd()) {

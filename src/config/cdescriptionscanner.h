@@ -35,12 +35,15 @@ public:
     // Reads the file at `path` to its end. Element names are taken as
     // written, without namespace processing. False when it has a fault.
     bool scan(const QString& path, const Visitor& visit = Visitor());
+    // The same for a description held in memory.
+    bool scanText(const QByteArray& text, const Visitor& visit = Visitor());
 
     Fault fault() const { return m_fault; }
     // What is wrong and where, for a user; `name` says which description.
     QString errorString(const QString& name) const;
 
 private:
+    bool scanXml(QXmlStreamReader& xml, const Visitor& visit);
     bool fail(Fault fault, const QXmlStreamReader* xml = nullptr);
 
     Fault m_fault = None;

@@ -6,7 +6,8 @@
 class QFile;
 struct gzFile_s;
 
-// Unpacks a gzip file (the compressed setup description) into a plain file.
+// Unpacks a gzip file (the compressed setup description) into a plain file,
+// or the same bytes in memory.
 class cGzDecompressor
 {
     Q_DECLARE_TR_FUNCTIONS(cGzDecompressor)
@@ -31,6 +32,9 @@ public:
     // could not be read to its end or the output was cut off; result() and
     // errorString() then say which.
     bool extract(const QString& source, const QString& target);
+    // The same for an archive held in memory, unpacked into `plain`: no file
+    // is read or written, so result() is never Unreadable or Unwritable.
+    bool unpack(const QByteArray& packed, QByteArray& plain);
 
     Result result() const { return m_result; }
     // Why the last extract() failed, for a user; `name` says which archive.
@@ -38,6 +42,7 @@ public:
 
 private:
     Result copy(gzFile_s* in, QFile& out);
+    static Result inflateMembers(const QByteArray& packed, QByteArray& plain);
 
     Result m_result = Complete;
     QString m_target;

@@ -4,8 +4,11 @@
 
 #include <QXmlStreamReader>
 
-bool readDiFileList(const QString& path, QList<DiFile>& files, bool* hasDi,
-                    cDescriptionScanner* check)
+namespace {
+
+// `scan(scanner, visitor)` runs the scanner over the description.
+template <typename Scan>
+bool readList(Scan scan, QList<DiFile>& files, bool* hasDi, cDescriptionScanner* check)
 {
     files.clear();
     if (hasDi)
@@ -31,10 +34,27 @@ bool readDiFileList(const QString& path, QList<DiFile>& files, bool* hasDi,
     };
     cDescriptionScanner own;
     cDescriptionScanner& scanner = check ? *check : own;
-    if (!scanner.scan(path, collect))
+    if (!scan(scanner, collect))
         return false;
     files = found;
     if (hasDi)
         *hasDi = diSeen;
     return true;
+}
+
+} // namespace
+
+bool readDiFileList(const QString& path, QList<DiFile>& files, bool* hasDi,
+                    cDescriptionScanner* check)
+{
+    return readList([&](cDescriptionScanner& s, const auto& visit) { return s.scan(path, visit); },
+                    files, hasDi, check);
+}
+
+bool readDiFileList(const QByteArray& text, QList<DiFile>& files, bool* hasDi,
+                    cDescriptionScanner* check)
+{
+    return readList(
+        [&](cDescriptionScanner& s, const auto& visit) { return s.scanText(text, visit); }, files,
+        hasDi, check);
 }

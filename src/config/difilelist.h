@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QByteArray>
 #include <QList>
 #include <QString>
 
@@ -23,4 +24,7 @@ struct DiFile
 // false, leaving `files` empty, when the check fails; `check`, when given,
 // then says why. `hasDi` tells whether there was a `di` element at all.
 bool readDiFileList(const QString& path, QList<DiFile>& files, bool* hasDi = nullptr,
+                    cDescriptionScanner* check = nullptr);
+// The same for a description held in memory.
+bool readDiFileList(const QByteArray& text, QList<DiFile>& files, bool* hasDi = nullptr,
                     cDescriptionScanner* check = nullptr);

@@ -2,12 +2,12 @@
 
 #include "cdescriptionscanner.h"
 #include "cgzdecompressor.h"
+#include "cworkfolder.h"
 #include "difilelist.h"
 #include "util/atomicwrite.h"
 
 #include <QFile>
 #include <QFileInfo>
-#include <QTemporaryFile>
 
 namespace {
 
@@ -62,25 +62,24 @@ bool isPlainRelative(const QString& command)
 
 } // namespace
 
-NBXFlashDriveSetup::NBXFlashDriveSetup(const QString& directory) : NBXSetup(directory) {}
+NBXFlashDriveSetup::NBXFlashDriveSetup(const QString& directory)
+    : NBXSetup(directory), m_folder(std::make_unique<cWorkFolder>())
+{
+}
 
 NBXFlashDriveSetup::~NBXFlashDriveSetup()
 {
-    // Settings objects write once more as they go: let them do it before the
-    // copies are removed, not recreate them afterwards.
-    dropSettings();
-    qDeleteAll(m_copies);
+    // The copies go with the folder: a last write of their settings, synced
+    // to the disk just before the removal, would be lost work.
+    discardSettings();
 }
 
-QTemporaryFile* NBXFlashDriveSetup::newCopy(bool first)
+QString NBXFlashDriveSetup::newCopy(const QString& name, const QByteArray& data)
 {
-    auto* file = new QTemporaryFile;
-    file->open();
-    if (first)
-        m_copies.prepend(file);
-    else
-        m_copies.append(file);
-    return file;
+    const QString path = m_folder->write(name, data);
+    if (path.isEmpty())
+        emit pseudothrow(m_folder->errorString());
+    return path;
 }
 
 QString NBXFlashDriveSetup::inDirectory(const QString& fileName) const
@@ -91,12 +90,13 @@ QString NBXFlashDriveSetup::inDirectory(const QString& fileName) const
 void NBXFlashDriveSetup::load()
 {
     const QString packed = inDirectory(QStringLiteral("setup-m.xml.gz"));
-    QTemporaryFile* description = newCopy(true);
+    const QString description = newCopy(QStringLiteral("interface"));
     QList<DiFile> files;
-    const QString refusal = unpackDescription(packed, description->fileName(), files);
-    setFilePath(QStringLiteral("interface"), description->fileName());
+    const QString refusal =
+        description.isEmpty() ? QString() : unpackDescription(packed, description, files);
+    setFilePath(QStringLiteral("interface"), description);
     if (!fileExists(QStringLiteral("general")))
-        setFilePath(QStringLiteral("general"), newCopy()->fileName());
+        setFilePath(QStringLiteral("general"), newCopy(QStringLiteral("general")));
     emit progress(50);
 
     if (!refusal.isEmpty())
@@ -129,10 +129,10 @@ bool NBXFlashDriveSetup::copyIn(const DiFile& difile)
         emit pseudothrow(tr("Can not open \"%1\"").arg(source));
         return false;
     }
-    QTemporaryFile* copy = newCopy();
-    copy->write(in.readAll());
-    copy->flush();
-    setFilePath(difile.name, copy->fileName());
+    const QString copy = newCopy(difile.name, in.readAll());
+    if (copy.isEmpty())
+        return false;
+    setFilePath(difile.name, copy);
     return true;
 }
 

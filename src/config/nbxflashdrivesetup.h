@@ -4,8 +4,10 @@
 
 #include <QList>
 
+#include <memory>
+
+class cWorkFolder;
 struct DiFile;
-class QTemporaryFile;
 
 // A device configuration kept as files in a directory, typically the root of
 // a flash drive that the device reads. The files named by the description
@@ -26,7 +28,9 @@ public slots:
     void function(QString s, QString param) override;
 
 private:
-    QTemporaryFile* newCopy(bool first = false);
+    // The path of a new private copy of `data`; empty, reported, when it
+    // could not be written.
+    QString newCopy(const QString& name, const QByteArray& data = QByteArray());
     QString inDirectory(const QString& fileName) const;
     // The path of a description's file command in the drive folder, or an
     // empty string (reported) when it would lead outside the folder.
@@ -36,5 +40,7 @@ private:
     void writeOut(const QString& path, const QByteArray& data);
 
     QString m_pendingTime;
-    QList<QTemporaryFile*> m_copies;
+    // Every private copy lives here, and goes with it.
+    // Held by pointer: the folder is no part of what a host includes.
+    std::unique_ptr<cWorkFolder> m_folder;
 };

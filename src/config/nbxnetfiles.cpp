@@ -5,11 +5,11 @@
 
 #include "cdescriptionscanner.h"
 #include "cgzdecompressor.h"
+#include "cworkfolder.h"
 #include "difilelist.h"
 #include "nbxsettings.h"
 
 #include <QFile>
-#include <QTemporaryFile>
 
 namespace {
 
@@ -20,6 +20,9 @@ const QByteArray kMarkerCrLf("[ untitled ]\r\n");
 // The device's clock in its time file; only the clock's own button sets it.
 const QString kTimeFile = QStringLiteral("time");
 const QString kClockKey = QStringLiteral("untitled/YYYYMMDDHHMMSS");
+
+// The name under which the unedited copy of a received file is read.
+const QString kOriginalSuffix = QStringLiteral(".original");
 
 QByteArray readAll(const QString& path)
 {
@@ -110,13 +113,14 @@ QStringList NBXNetSetup::_changedFiles()
 {
     QStringList changed;
     QStringList states;
+    m_uploads.clear();
     for (const compcommand& c : qAsConst(m_commands)) {
         const QString name = QString::fromUtf8(c.name);
         if (c.put.isEmpty() || !fileExists(name))
             continue;
-        const QString original = name + QStringLiteral(".original");
-        const bool differs =
-            !fileExists(original) || _uploadBytes(name) != _uploadBytes(name, original);
+        const QByteArray upload = _uploadBytes(name);
+        m_uploads.insert(name, upload);
+        const bool differs = !m_originals.contains(name) || upload != _originalUpload(name);
         const bool state = c.handler == &NBXNetSetup::_push_statefile;
         if (differs)
             changed.append(name);
@@ -130,26 +134,41 @@ QStringList NBXNetSetup::_changedFiles()
     return changed;
 }
 
-QByteArray NBXNetSetup::_uploadBytes(const QString& name, const QString& copy)
+QByteArray NBXNetSetup::_originalUpload(const QString& name)
 {
-    const QByteArray data = readAll(m_files.value(copy.isEmpty() ? name : copy));
+    // Worked out once for each original: the time file's costs a settings
+    // write.
+    auto cached = m_originalUploads.find(name);
+    if (cached == m_originalUploads.end())
+        cached = m_originalUploads.insert(name, _uploadForm(name, m_originals.value(name)));
+    return *cached;
+}
+
+QByteArray NBXNetSetup::_uploadBytes(const QString& name)
+{
+    return _uploadForm(name, readAll(m_files.value(name)));
+}
+
+QByteArray NBXNetSetup::_uploadForm(const QString& name, const QByteArray& data)
+{
     return name == kTimeFile ? _clockless(data) : data;
 }
 
-QByteArray NBXNetSetup::_clockless(const QByteArray& data) const
+QByteArray NBXNetSetup::_clockless(const QByteArray& data)
 {
     // The settings writer itself empties the key, so the line goes out as a
     // store has always sent it.
-    QTemporaryFile copy;
-    if (!copy.open() || copy.write(data) != data.size() || !copy.flush())
+    const QString scratch = m_folder->write(kTimeFile, data);
+    if (scratch.isEmpty())
         return data;
-    copy.close();
+    QByteArray out = data;
     {
-        NBXSettings settings(copy.fileName());
-        if (!settings.setValue(kClockKey, QString()) || !settings.flush())
-            return data;
+        NBXSettings settings(scratch);
+        if (settings.setValue(kClockKey, QString()) && settings.flush())
+            out = readAll(scratch);
     }
-    return readAll(copy.fileName());
+    m_folder->remove(scratch);
+    return out;
 }
 
 void NBXNetSetup::_rebaseStored()
@@ -157,37 +176,64 @@ void NBXNetSetup::_rebaseStored()
     if (m_exchange != Exchange::Store)
         return;
     for (const QString& name : qAsConst(m_storeFiles)) {
-        QString refusal;
-        const QString copy = _newTemporary(readAll(m_files.value(name)), refusal);
-        // Without a new copy the old one stays, and the file goes out again.
-        if (!copy.isEmpty())
-            setFilePath(name + QStringLiteral(".original"), copy);
+        QFile copy(m_files.value(name));
+        // Without the new bytes the old original stays, and the file goes
+        // out again.
+        if (!copy.open(QIODevice::ReadOnly))
+            continue;
+        m_originals.insert(name, copy.readAll());
+        m_originalUploads.remove(name);
+        _dropCopy(name + kOriginalSuffix);
     }
 }
 
 // Received files -------------------------------------------------------------
 
-QString NBXNetSetup::_newTemporary(const QByteArray& data, QString& refusal)
+QString NBXNetSetup::copyOnDemand(const QString& name)
 {
-    auto* file = new QTemporaryFile;
-    m_temporaries.push_back(file);
-    if (!file->open() || file->write(data) != data.size() || !file->flush()) {
-        refusal = tr("Can not write \"%1\"").arg(file->fileName());
+    // The unedited copy of a received file is kept in memory, and becomes a
+    // file only for whoever reads it as one.
+    if (!name.endsWith(kOriginalSuffix))
         return QString();
-    }
-    file->close();
-    return file->fileName();
+    const auto original = m_originals.constFind(name.chopped(kOriginalSuffix.size()));
+    if (original == m_originals.cend())
+        return QString();
+    const QString copy = m_folder->write(name, *original);
+    if (!copy.isEmpty())
+        setFilePath(name, copy);
+    return copy;
+}
+
+QString NBXNetSetup::_keepCopy(const QString& name, const QByteArray& data)
+{
+    const QString copy = m_folder->write(name, data);
+    if (copy.isEmpty())
+        return m_folder->errorString();
+    const QString old = m_files.value(name);
+    setFilePath(name, copy);
+    if (!old.isEmpty())
+        m_folder->remove(old);
+    return QString();
+}
+
+void NBXNetSetup::_dropCopy(const QString& name)
+{
+    const QString path = m_files.value(name);
+    if (path.isEmpty())
+        return;
+    setFilePath(name, QString());
+    m_folder->remove(path);
 }
 
 QString NBXNetSetup::_push_file(const QString& name, const QByteArray& data)
 {
-    QString refusal;
-    const QString copy = _newTemporary(data, refusal);
-    const QString original = copy.isEmpty() ? QString() : _newTemporary(data, refusal);
-    if (original.isEmpty())
+    const QString refusal = _keepCopy(name, data);
+    if (!refusal.isEmpty())
         return refusal;
-    setFilePath(name, copy);
-    setFilePath(name + QStringLiteral(".original"), original);
+    m_originals.insert(name, data);
+    m_originalUploads.remove(name);
+    // An original made for the previous copy is made again when asked for.
+    _dropCopy(name + kOriginalSuffix);
     return QString();
 }
 
@@ -201,17 +247,14 @@ QString NBXNetSetup::_push_statefile(const QString& name, const QByteArray& data
     return _push_file(name, data);
 }
 
-QString NBXNetSetup::_read_description(const QByteArray& data, QTemporaryFile& plain,
+QString NBXNetSetup::_read_description(const QByteArray& data, QByteArray& plain,
                                        QList<DiFile>& files, bool& hasDi)
 {
-    QTemporaryFile packed;
-    if (!packed.open() || packed.write(data) != data.size() || !packed.flush() || !plain.open())
-        return tr("Can not write \"%1\"").arg(packed.fileName());
     cGzDecompressor gz;
-    if (!gz.extract(packed.fileName(), plain.fileName()))
+    if (!gz.unpack(data, plain))
         return gz.errorString(_descriptionName());
     cDescriptionScanner check;
-    if (!readDiFileList(plain.fileName(), files, &hasDi, &check))
+    if (!readDiFileList(plain, files, &hasDi, &check))
         return check.errorString(_descriptionName());
     // A list without files leaves the walk nowhere to go on from, and the
     // dialog nothing to set up.
@@ -224,14 +267,12 @@ QString NBXNetSetup::_push_interfacefile(const QString& name, const QByteArray& 
 {
     // The description is checked whole before it is registered or any file it
     // names is fetched: the dialog would refuse it anyway.
-    QTemporaryFile plain;
+    QByteArray plain;
     QList<DiFile> files;
     bool hasDi = false;
     QString refusal = _read_description(data, plain, files, hasDi);
-    if (refusal.isEmpty()) {
-        plain.seek(0);
-        refusal = _push_file(name, plain.readAll());
-    }
+    if (refusal.isEmpty())
+        refusal = _push_file(name, plain);
     if (!refusal.isEmpty() || !hasDi)
         return refusal;
     _replace_cmdlist(files);

@@ -1,5 +1,6 @@
 #include "nbxnetsetup.h"
 
+#include "cworkfolder.h"
 #include "nbxanswerparser.h"
 
 #include "authorization/authorization.h"
@@ -8,7 +9,6 @@
 #include <QEventLoop>
 #include <QFile>
 #include <QRegExp>
-#include <QTemporaryFile>
 
 namespace {
 
@@ -35,7 +35,8 @@ QString asClause(QString text)
 
 } // namespace
 
-NBXNetSetup::NBXNetSetup(const QString& address) : NBXSetup(address)
+NBXNetSetup::NBXNetSetup(const QString& address)
+    : NBXSetup(address), m_folder(std::make_unique<cWorkFolder>())
 {
     connect(&m_socket, &QTcpSocket::connected, this, &NBXNetSetup::connected);
     connect(&m_socket, &QTcpSocket::errorOccurred, this, &NBXNetSetup::error);
@@ -58,11 +59,9 @@ NBXNetSetup::~NBXNetSetup()
 {
     m_socket.disconnect(this);
     m_socket.abort();
-    // Settings objects write once more as they go: let them do it before the
-    // copies are removed, not recreate them afterwards.
-    dropSettings();
-    for (QTemporaryFile* file : m_temporaries)
-        delete file;
+    // The copies go with the folder: a last write of their settings, synced
+    // to the disk just before the removal, would be lost work.
+    discardSettings();
 }
 
 // Command list ---------------------------------------------------------------
@@ -161,7 +160,8 @@ void NBXNetSetup::_start(const QByteArray& command, const QByteArray& data, bool
     if (!_idle())
         return;
     const QString tmp = QStringLiteral("tmp");
-    const QString refusal = _push_file(tmp, data);
+    // An outgoing payload is never compared or reverted: no original.
+    const QString refusal = _keepCopy(tmp, data);
     if (!refusal.isEmpty()) {
         emit pseudothrow(refusal);
         return;
@@ -213,7 +213,7 @@ void NBXNetSetup::_connect()
         m_exchange = Exchange::None;
         return;
     }
-    const QString refusal = fileExists(kGeneral) ? QString() : _push_file(kGeneral, QByteArray());
+    const QString refusal = fileExists(kGeneral) ? QString() : _keepCopy(kGeneral, QByteArray());
     if (!refusal.isEmpty()) {
         _fail(refusal);
         return;
@@ -313,7 +313,12 @@ QByteArray NBXNetSetup::_request(const compcommand& command)
 {
     if (m_operation != 2)
         return command.get;
-    QByteArray data = _uploadBytes(QString::fromUtf8(command.name));
+    // A store sends what it compared when it started.
+    const QString name = QString::fromUtf8(command.name);
+    const auto compared = m_uploads.constFind(name);
+    QByteArray data = m_exchange == Exchange::Store && compared != m_uploads.cend()
+                          ? *compared
+                          : _uploadBytes(name);
     // A sectionless file goes back without the marker we put in front of it,
     // with the device's own LF line ends. The settings writer rewrites the
     // marker with LF alone, so that form is recognised too.

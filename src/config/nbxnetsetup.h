@@ -7,15 +7,16 @@
 
 #include <QByteArray>
 #include <QList>
+#include <QMap>
 #include <QStringList>
 #include <QTcpSocket>
 #include <QTimer>
 
+#include <memory>
 #include <optional>
-#include <vector>
 
 class QDeadlineTimer;
-class QTemporaryFile;
+class cWorkFolder;
 struct DiFile;
 
 // The configuration of a device on the network, reached with an address
@@ -117,8 +118,12 @@ private:
     // The bytes the device gets for `name`: its local copy (or the copy
     // registered as `copy`), the time file with its clock key empty, since
     // only the clock's own button sets the clock.
-    QByteArray _uploadBytes(const QString& name, const QString& copy = QString());
-    QByteArray _clockless(const QByteArray& data) const;
+    QByteArray _uploadBytes(const QString& name);
+    // `data` as it goes out as the file `name`.
+    QByteArray _uploadForm(const QString& name, const QByteArray& data);
+    // The original of `name` as it would go out.
+    QByteArray _originalUpload(const QString& name);
+    QByteArray _clockless(const QByteArray& data);
     // After a store, the files it sent are the new "loaded" copies.
     void _rebaseStored();
     // False when the description fails its check (`refusal` says why); the
@@ -148,10 +153,14 @@ private:
     QString _push_interfacefile(const QString& name, const QByteArray& data);
     // Unpacks a fetched description into `plain` and reads its file list;
     // returns why the description is refused, empty when it is accepted.
-    QString _read_description(const QByteArray& data, QTemporaryFile& plain, QList<DiFile>& files,
+    QString _read_description(const QByteArray& data, QByteArray& plain, QList<DiFile>& files,
                               bool& hasDi);
-    // The path of a new local copy of `data`; empty, with `refusal`, on failure.
-    QString _newTemporary(const QByteArray& data, QString& refusal);
+    // Registers a new local copy of `data` as `name`, in place of the one it
+    // had; returns why it could not be written, empty when it was.
+    QString _keepCopy(const QString& name, const QByteArray& data);
+    // Forgets the local copy `name` and removes its file.
+    void _dropCopy(const QString& name);
+    QString copyOnDemand(const QString& name) override;
 
     // Payload builders of the device functions; false means send nothing.
     bool payloadFromKeys(const FunctionRow& row, const QString& param, QByteArray& out);
@@ -163,7 +172,16 @@ private:
     int m_state = 0;
     int m_operation = 0;
     QTcpSocket m_socket;
-    std::vector<QTemporaryFile*> m_temporaries;
+    // Every local copy lives here, and goes with it.
+    // Held by pointer: the folder is no part of what a host includes.
+    std::unique_ptr<cWorkFolder> m_folder;
+    // Each received file as it came, for the store's comparison and for
+    // whoever reads name + ".original".
+    QMap<QString, QByteArray> m_originals;
+    // Each original as it would go out, once worked out.
+    QMap<QString, QByteArray> m_originalUploads;
+    // What the running (or last) store compared, as it goes out.
+    QMap<QString, QByteArray> m_uploads;
     QByteArray m_buffer;
     QList<compcommand> m_commands;
     QTimer m_adjustTimer;

@@ -39,6 +39,10 @@ public:
     // it; the values stay in memory either way.
     bool flush();
 
+    // Forgets the edits not yet written, so that going away writes nothing:
+    // for a copy that is about to be removed.
+    void discard() { m_edited.clear(); }
+
     bool myReadFunc();
     bool myWriteFunc();
 

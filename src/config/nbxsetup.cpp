@@ -52,6 +52,13 @@ void NBXSetup::dropSettings()
     m_settings.clear();
 }
 
+void NBXSetup::discardSettings()
+{
+    for (NBXSettings* s : qAsConst(m_settings))
+        s->discard();
+    dropSettings();
+}
+
 QString NBXSetup::address() const
 {
     return m_address;
@@ -69,14 +76,19 @@ void NBXSetup::setFilePath(const QString& name, const QString& path)
         return;
     current = path;
     // A settings object cached for the old copy would keep reading and
-    // writing that copy; the next access opens the new one.
-    if (NBXSettings* old = m_settings.take(name))
+    // writing that copy; the next access opens the new one. The old copy is
+    // superseded, so what it did not write yet has nowhere to go.
+    if (NBXSettings* old = m_settings.take(name)) {
+        old->discard();
         delete old;
+    }
 }
 
 QString NBXSetup::filePath(const QString& name)
 {
-    const QString path = m_files[name];
+    QString path = m_files.value(name);
+    if (path.isEmpty())
+        path = copyOnDemand(name);
     if (path.isEmpty())
         emit pseudothrow(tr("File \"%1\" does not exist").arg(name));
     return path;
@@ -84,7 +96,7 @@ QString NBXSetup::filePath(const QString& name)
 
 bool NBXSetup::fileExists(const QString& name)
 {
-    return !m_files[name].isEmpty();
+    return !m_files.value(name).isEmpty() || !copyOnDemand(name).isEmpty();
 }
 
 NBXSettings* NBXSetup::settings(const QString& name)

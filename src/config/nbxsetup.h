@@ -94,6 +94,17 @@ protected:
     // destruction still exist; a source that removes its copies calls this
     // first so that no removed copy is created again.
     void dropSettings();
+    // Deletes the settings objects without their last write: for copies that
+    // are removed next, where that write would be lost work.
+    void discardSettings();
+    // Makes the local copy `name` on first use, for copies that are not kept
+    // unless asked for; returns its path, or empty when there is no such
+    // copy. None by default.
+    virtual QString copyOnDemand(const QString& name)
+    {
+        Q_UNUSED(name);
+        return QString();
+    }
 
     QMap<QString, QString> m_files;
     QMap<QString, NBXSettings*> m_settings;

@@ -57,8 +57,6 @@ private slots:
     void refusedLoginAsksAndLoadsAgain();
     void refusedLoginRemembersOnlyWhatTheDeviceTakes();
     void refusedStoreIsRepeatedNotReloaded();
-    void temporaryFilesGoWithTheSource();
-    void deviceFileNamesNeverBecomePaths();
 };
 
 void tst_NBXNetSetup::initTestCase()
@@ -607,44 +605,6 @@ void tst_NBXNetSetup::refusedStoreIsRepeatedNotReloaded()
     QCOMPARE(loaded.count(), 0);
     QVERIFY(device.bytes("streams.ini").contains("fps = 12\n"));
     QCOMPARE(setup.value("streams/common/fps"), QString("12"));
-}
-
-void tst_NBXNetSetup::temporaryFilesGoWithTheSource()
-{
-    DeviceFixture device;
-    QString streams;
-    {
-        NBXNetSetup setup(device.sim.linkAddress());
-        QVERIFY(runExchange(setup, [&] { setup.load(); }));
-        setup.setValue("streams/common/fps/12");
-        streams = setup.filePath("streams");
-        QVERIFY(QFile::exists(streams));
-    }
-    QVERIFY(!QFile::exists(streams));
-}
-
-// A device names its files, but each local copy is a temporary file named by
-// us: a name that climbs out of a folder stays a key of the file table.
-void tst_NBXNetSetup::deviceFileNamesNeverBecomePaths()
-{
-    DeviceFixture device;
-    const QStringList names = {"../../escaped", "/tmp/escaped", "sub/../../../escaped"};
-    QByteArray description = "<pxsetup><di>";
-    for (const QString& name : names)
-        description += "<difile name=\"" + name.toUtf8() + "\" get_command=\"net.ini\"/>";
-    device.write("setup-m.xml", description + "</di></pxsetup>");
-
-    NBXNetSetup setup(device.sim.linkAddress());
-    QVERIFY(runExchange(setup, [&] { setup.load(); }));
-    const QString temporaries = QFileInfo(QDir::tempPath()).canonicalFilePath();
-    for (const QString& name : names) {
-        for (const QString& key : {name, name + ".original"}) {
-            const QFileInfo copy(setup.filePath(key));
-            QCOMPARE(copy.canonicalPath(), temporaries);
-            QVERIFY2(!copy.fileName().contains("escaped"), qPrintable(copy.filePath()));
-            QCOMPARE(readLocal(copy.filePath()), device.bytes("net.ini"));
-        }
-    }
 }
 
 QTEST_MAIN(tst_NBXNetSetup)
