@@ -39,6 +39,9 @@ void cPTZCrossView::paintEvent(QPaintEvent* event)
         painter.setClipRegion(event->region() & contentsRect());
         painter.drawPixmap(contentsRect(), picture);
     }
+    // A view that says in words why it has no picture has no centre to mark.
+    if (picture.isNull() && !text().isEmpty())
+        return;
     const int cx = width() / 2;
     const int cy = height() / 2;
     QPainter painter(this);

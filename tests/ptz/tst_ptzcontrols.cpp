@@ -179,6 +179,7 @@ private slots:
     void crossViewCentresItsCross();
     void crossViewShowsThePictureAsALabel_data();
     void crossViewShowsThePictureAsALabel();
+    void crossViewWithTextHasNoCross();
     void buttonToggles_data();
     void buttonToggles();
     void buttonTakesAttributesAndRunsActions();
@@ -440,6 +441,19 @@ void tst_PTZControls::crossViewShowsThePictureAsALabel()
                                     .arg(describe(got), describe(expected.pixelColor(x, y)))));
         }
     }
+}
+
+// A text in place of the picture reads as a label's, with no mark over it.
+void tst_PTZControls::crossViewWithTextHasNoCross()
+{
+    cPTZCrossView view;
+    QLabel label;
+    for (QLabel* l : {static_cast<QLabel*>(&view), &label}) {
+        l->setFixedSize(240, 90);
+        l->setAlignment(Qt::AlignCenter);
+        l->setText(QStringLiteral("Not available from a flash drive"));
+    }
+    QCOMPARE(view.grab().toImage(), label.grab().toImage());
 }
 
 void tst_PTZControls::buttonToggles_data()
