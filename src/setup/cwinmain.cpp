@@ -323,13 +323,15 @@ void CWinMain::scrollPages()
     const int current = ui.tabWidget->currentIndex();
     for (int i = 0; i < ui.tabWidget->count(); ++i) {
         QWidget* page = ui.tabWidget->widget(i);
-        const QString title = ui.tabWidget->tabText(i);
-        ui.tabWidget->removeTab(i);
         auto* scroll = new QScrollArea();
         scroll->setFrameShape(QFrame::NoFrame);
         scroll->setWidgetResizable(true);
+        // The area joins the dialog before it takes the page: a page that
+        // stays in its window is moved without Qt walking the window's whole
+        // focus chain, once per page.
+        ui.tabWidget->insertTab(i, scroll, ui.tabWidget->tabText(i));
+        ui.tabWidget->removeTab(i + 1);
         scroll->setWidget(page);
-        ui.tabWidget->insertTab(i, scroll, title);
     }
     ui.tabWidget->setCurrentIndex(current);
     ui.tabWidget->setUpdatesEnabled(updates);

@@ -63,25 +63,25 @@ QTabWidget::TabPosition tabPosition(const QString& text)
 void CWinMain::parseConfig(const QString& fileName)
 {
     configFile.setFileName(fileName);
-    if (!configFile.open(QIODevice::ReadOnly | QIODevice::Text)) {
+    if (!configFile.open(QIODevice::ReadOnly)) {
         emit pseudothrow(tr("Cannot read file %1").arg(fileName));
         return;
     }
+    // Read once, at most one byte past the bound, for the check and the parse.
+    const QByteArray text = configFile.read(cDescriptionScanner::kMaxBytes + 1);
+    configFile.close();
     // The tree costs tens of times the text and slows down with depth, so a
     // description of absurd size or nesting is refused before it is built.
     // One that is merely malformed is left to the parser, which says where.
     cDescriptionScanner check;
-    if (!check.scan(fileName) && check.fault() != cDescriptionScanner::Malformed) {
-        configFile.close();
+    if (!check.scanText(text) && check.fault() != cDescriptionScanner::Malformed) {
         emit pseudothrow(check.errorString(fileName));
         return;
     }
     QString message;
     int line = 0;
     int column = 0;
-    const bool parsed = document.setContent(&configFile, true, &message, &line, &column);
-    configFile.close();
-    if (!parsed) {
+    if (!document.setContent(text, true, &message, &line, &column)) {
         emit pseudothrow(
             QStringLiteral("%1:%2.%3\n%4").arg(fileName).arg(line).arg(column).arg(message));
         return;
