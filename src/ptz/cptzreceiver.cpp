@@ -1,7 +1,6 @@
 #include "cptzreceiver.h"
 
-#include <QBuffer>
-#include <QImageReader>
+#include "cjpegdecoder.h"
 
 #include <cstring>
 #include <limits>
@@ -215,33 +214,22 @@ bool cPTZReceiver::Receive_frame_bytes()
 
 void cPTZReceiver::Make_pixmap()
 {
-    const auto* bytes = reinterpret_cast<const uchar*>(m_image.constData());
-    QImage picture;
-    if (m_header.type == sVideoFrame::Grey) {
-        picture = QImage(m_header.width, m_header.height, QImage::Format_Grayscale8);
-        if (picture.isNull())
-            return;
-        for (int y = 0; y < m_header.height; ++y)
-            std::memcpy(picture.scanLine(y), bytes + qint64(y) * m_header.width,
-                        size_t(m_header.width));
-    } else if (!decodeJpeg(picture)) {
+    if (!decode(m_spare))
         return;
-    }
-    m_picture = picture;
+    m_picture.swap(m_spare);
     emit pictureReady();
 }
 
-// A JPEG states its own size, which the frame header does not bound: one
-// larger than any accepted picture is not decoded (it could ask for
-// gigabytes).
-bool cPTZReceiver::decodeJpeg(QImage& picture) const
+bool cPTZReceiver::decode(QImage& picture) const
 {
-    QBuffer device;
-    device.setData(m_image.constData(), int(m_header.size));
-    device.open(QIODevice::ReadOnly);
-    QImageReader reader(&device, "JPG");
-    const QSize size = reader.size();
-    if (!size.isValid() || size.width() > kMaxSide || size.height() > kMaxSide)
+    if (m_header.type == sVideoFrame::Jpeg)
+        return cJpegDecoder::decode(m_image.constData(), m_header.size, kMaxSide, picture);
+    const QSize size(m_header.width, m_header.height);
+    if (!cJpegDecoder::fit(picture, size, QImage::Format_Grayscale8))
         return false;
-    return reader.read(&picture);
+    const auto* bytes = reinterpret_cast<const uchar*>(m_image.constData());
+    for (int y = 0; y < m_header.height; ++y)
+        std::memcpy(picture.scanLine(y), bytes + qint64(y) * m_header.width,
+                    size_t(m_header.width));
+    return true;
 }

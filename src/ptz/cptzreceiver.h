@@ -7,7 +7,6 @@
 #include <QObject>
 
 #include <limits>
-#include <utility>
 
 // The receiving side of the PTZ connection: 35-byte text headers (a picture
 // of a camera, a picture of the PTZ camera, or a position report), each
@@ -50,9 +49,10 @@ public:
     // Camera of the last picture line; -1 for none, after a position
     // report, or after a refused frame.
     int camera() const { return m_camera; }
+    // The last picture. A copy shares its pixels; the receiver decodes the
+    // picture after next into them once no copy is left, so a picture that
+    // is shown until the next one arrives costs no allocation.
     const QImage& picture() const { return m_picture; }
-    // Hands the picture over without a copy; picture() is null after.
-    QImage takePicture() { return std::move(m_picture); }
     qint64 bufferedBytes() const { return m_buffer.size(); }
     qint64 imageBufferBytes() const { return m_image.size(); }
 
@@ -73,7 +73,7 @@ private:
     bool Receive_frame_bytes();
     bool Alloc_realloc_images(const sVideoFrame& h);
     void Make_pixmap();
-    bool decodeJpeg(QImage& picture) const;
+    bool decode(QImage& picture) const;
 
     static LineHandler handlerFor(const char* line);
     void takeCameraLine(const QList<QByteArray>& words);
@@ -93,4 +93,5 @@ private:
     qint64 m_remaining = 0;
     int m_camera = -1;
     QImage m_picture;
+    QImage m_spare; // the picture before, whose pixels the next one takes
 };

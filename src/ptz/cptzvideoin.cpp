@@ -340,7 +340,7 @@ void cPTZvideoIn::onPosition(int pan, int tilt, int zoom)
 
 void cPTZvideoIn::onPicture()
 {
-    m_pixmap = QPixmap::fromImage(receiver.takePicture());
+    m_pixmap = QPixmap::fromImage(receiver.picture());
     emit signal_Pixmap_ready();
 }
 
