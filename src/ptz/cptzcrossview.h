@@ -28,6 +28,8 @@ protected:
     void focusOutEvent(QFocusEvent* event) override;
 
 private:
+    bool drawsItself(const QPixmap& picture) const;
+    void coverFrom(const QPixmap& picture, const QRect& exposed);
     bool steer(const cPTZKeys::Step& step);
 
     cPTZKeys keys;

@@ -42,9 +42,33 @@ bool cPTZReceiver::feed(const QByteArray& bytes, int pieces)
     if (m_state == NotLoggedIn)
         return false;
     m_buffer += bytes;
+    return handleBuffer(pieces);
+}
+
+bool cPTZReceiver::feedFrom(QIODevice& device, qint64 maxBytes, int pieces)
+{
+    const qsizetype held = m_buffer.size();
+    m_buffer.resize(held + qsizetype(qMax<qint64>(maxBytes, 0)));
+    const qint64 got = device.read(m_buffer.data() + held, m_buffer.size() - held);
+    m_buffer.resize(held + qsizetype(qMax<qint64>(got, 0)));
+    if (m_state == NotLoggedIn) {
+        m_buffer.resize(held);
+        return false;
+    }
+    return handleBuffer(pieces);
+}
+
+bool cPTZReceiver::handleBuffer(int pieces)
+{
     const bool more = Parse_data(pieces);
-    m_buffer.remove(0, m_pos);
-    m_pos = 0;
+    // Moved down rather than removed from the front, which would make the
+    // next read allocate a new buffer.
+    if (m_pos > 0) {
+        const qsizetype left = available();
+        std::memmove(m_buffer.data(), m_buffer.constData() + m_pos, size_t(left));
+        m_buffer.resize(left);
+        m_pos = 0;
+    }
     return more;
 }
 
@@ -53,8 +77,9 @@ bool cPTZReceiver::Parse_data(int pieces)
     const bool budget = pieces != kAllPieces;
     bool progress = true;
     while (progress && m_state != NotLoggedIn) {
+        // Out of budget: more to do only if bytes are left to handle.
         if (pieces <= 0)
-            return true;
+            return available() > 0;
         switch (m_state) {
         case WaitingForText:
             progress = Parse_text_header();

@@ -3,6 +3,7 @@
 #include "svideoframe.h"
 
 #include <QByteArray>
+#include <QIODevice>
 #include <QImage>
 #include <QObject>
 
@@ -44,6 +45,10 @@ public:
     // frame. True when it stopped with pieces possibly left: call again,
     // with no new bytes if need be.
     bool feed(const QByteArray& bytes, int pieces = kAllPieces);
+    // Reads up to `maxBytes` from `device` straight onto the bytes not yet
+    // handled, then goes on as feed() does. The buffer keeps its room from
+    // one read to the next, so a steady stream costs no allocation.
+    bool feedFrom(QIODevice& device, qint64 maxBytes, int pieces = kAllPieces);
 
     int state() const { return m_state; }
     // Camera of the last picture line; -1 for none, after a position
@@ -67,6 +72,7 @@ signals:
 private:
     using LineHandler = void (cPTZReceiver::*)(const QList<QByteArray>& words);
 
+    bool handleBuffer(int pieces);
     bool Parse_data(int pieces);
     bool Parse_text_header();
     bool Receive_frame_header();
