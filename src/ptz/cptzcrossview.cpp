@@ -31,19 +31,27 @@ void cPTZCrossView::paintEvent(QPaintEvent* event)
     coverFrom(picture, event->rect());
     if (!drawsItself(picture)) {
         QLabel::paintEvent(event);
-    } else {
+        // A view that says in words why it has no picture has no centre to
+        // mark.
+        if (picture.isNull() && !text().isEmpty())
+            return;
         QPainter painter(this);
-        drawFrame(&painter);
-        painter.setRenderHint(QPainter::SmoothPixmapTransform);
-        painter.setClipRegion(event->region() & contentsRect());
-        painter.drawPixmap(contentsRect(), picture);
-    }
-    // A view that says in words why it has no picture has no centre to mark.
-    if (picture.isNull() && !text().isEmpty())
+        drawMark(painter);
         return;
+    }
+    QPainter painter(this);
+    drawFrame(&painter);
+    painter.setRenderHint(QPainter::SmoothPixmapTransform);
+    painter.setClipRegion(event->region() & contentsRect());
+    painter.drawPixmap(contentsRect(), picture);
+    painter.setClipping(false);
+    drawMark(painter);
+}
+
+void cPTZCrossView::drawMark(QPainter& painter) const
+{
     const int cx = width() / 2;
     const int cy = height() / 2;
-    QPainter painter(this);
     // The black shadow one pixel below and right of the white cross.
     painter.setPen(QColor(0, 0, 0, kAlpha));
     painter.drawLine(cx - kArm, cy + 1, cx + kArm, cy + 1);

@@ -29,6 +29,7 @@ protected:
 
 private:
     bool drawsItself(const QPixmap& picture) const;
+    void drawMark(QPainter& painter) const;
     void coverFrom(const QPixmap& picture, const QRect& exposed);
     bool steer(const cPTZKeys::Step& step);
 
