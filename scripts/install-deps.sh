@@ -7,7 +7,7 @@ PACKAGES=(
   cmake ninja-build g++ pkg-config
   qt6-base-dev qt6-5compat-dev qt6-tools-dev qt6-l10n-tools libqt6opengl6-dev
   libavcodec-dev libavutil-dev libswscale-dev ffmpeg
-  libopencv-dev zlib1g-dev
+  libopencv-dev zlib1g-dev libjpeg-dev
   xvfb xauth x11-apps imagemagick
   clang-14 libclang-rt-14-dev
   ansible-core

@@ -28,29 +28,59 @@ cPTZCrossView::cPTZCrossView(QWidget* parent) : QLabel(parent)
 void cPTZCrossView::paintEvent(QPaintEvent* event)
 {
     const QPixmap picture = pixmap();
-    if (picture.isNull() || !hasScaledContents() || !isEnabled() || margin() != 0) {
+    coverFrom(picture, event->rect());
+    if (!drawsItself(picture)) {
         QLabel::paintEvent(event);
-    } else {
-        QPainter frame(this);
-        drawFrame(&frame);
-        frame.end();
+        // A view that says in words why it has no picture has no centre to
+        // mark.
+        if (picture.isNull() && !text().isEmpty())
+            return;
         QPainter painter(this);
-        painter.setRenderHint(QPainter::SmoothPixmapTransform);
-        painter.setClipRegion(event->region() & contentsRect());
-        painter.drawPixmap(contentsRect(), picture);
-    }
-    // A view that says in words why it has no picture has no centre to mark.
-    if (picture.isNull() && !text().isEmpty())
+        drawMark(painter);
         return;
+    }
+    QPainter painter(this);
+    drawFrame(&painter);
+    painter.setRenderHint(QPainter::SmoothPixmapTransform);
+    painter.setClipRegion(event->region() & contentsRect());
+    painter.drawPixmap(contentsRect(), picture);
+    painter.setClipping(false);
+    drawMark(painter);
+}
+
+void cPTZCrossView::drawMark(QPainter& painter) const
+{
     const int cx = width() / 2;
     const int cy = height() / 2;
-    QPainter painter(this);
     // The black shadow one pixel below and right of the white cross.
     painter.setPen(QColor(0, 0, 0, kAlpha));
     painter.drawLine(cx - kArm, cy + 1, cx + kArm, cy + 1);
     painter.drawLine(cx + 1, cy - kArm, cx + 1, cy + kArm);
     painter.setPen(QColor(255, 255, 255, kAlpha));
     drawCross(painter, cx, cy);
+}
+
+bool cPTZCrossView::drawsItself(const QPixmap& picture) const
+{
+    return !picture.isNull() && hasScaledContents() && isEnabled() && margin() == 0;
+}
+
+// A picture without a frame around it hides everything under the view.
+// Saying so spares Qt the background under every picture (or, in a dialog,
+// the parent's painting there). Whether the next paint covers the view is
+// known only when it comes: a picture may be replaced by a text at any
+// time. A paint that finds it covers less than the last one fills the
+// background itself and asks for a paint with the parent under it.
+void cPTZCrossView::coverFrom(const QPixmap& picture, const QRect& exposed)
+{
+    const bool covers = drawsItself(picture) && frameWidth() == 0 && !picture.hasAlphaChannel();
+    if (testAttribute(Qt::WA_OpaquePaintEvent) == covers)
+        return;
+    setAttribute(Qt::WA_OpaquePaintEvent, covers);
+    if (covers)
+        return;
+    QPainter(this).fillRect(exposed, palette().brush(backgroundRole()));
+    update();
 }
 
 void cPTZCrossView::keyPressEvent(QKeyEvent* event)

@@ -28,6 +28,9 @@ protected:
     void focusOutEvent(QFocusEvent* event) override;
 
 private:
+    bool drawsItself(const QPixmap& picture) const;
+    void drawMark(QPainter& painter) const;
+    void coverFrom(const QPixmap& picture, const QRect& exposed);
     bool steer(const cPTZKeys::Step& step);
 
     cPTZKeys keys;

@@ -1,7 +1,6 @@
 #include "cptzreceiver.h"
 
-#include <QBuffer>
-#include <QImageReader>
+#include "cjpegdecoder.h"
 
 #include <cstring>
 #include <limits>
@@ -43,9 +42,33 @@ bool cPTZReceiver::feed(const QByteArray& bytes, int pieces)
     if (m_state == NotLoggedIn)
         return false;
     m_buffer += bytes;
+    return handleBuffer(pieces);
+}
+
+bool cPTZReceiver::feedFrom(QIODevice& device, qint64 maxBytes, int pieces)
+{
+    const qsizetype held = m_buffer.size();
+    m_buffer.resize(held + qsizetype(qMax<qint64>(maxBytes, 0)));
+    const qint64 got = device.read(m_buffer.data() + held, m_buffer.size() - held);
+    m_buffer.resize(held + qsizetype(qMax<qint64>(got, 0)));
+    if (m_state == NotLoggedIn) {
+        m_buffer.resize(held);
+        return false;
+    }
+    return handleBuffer(pieces);
+}
+
+bool cPTZReceiver::handleBuffer(int pieces)
+{
     const bool more = Parse_data(pieces);
-    m_buffer.remove(0, m_pos);
-    m_pos = 0;
+    // Moved down rather than removed from the front, which would make the
+    // next read allocate a new buffer.
+    if (m_pos > 0) {
+        const qsizetype left = available();
+        std::memmove(m_buffer.data(), m_buffer.constData() + m_pos, size_t(left));
+        m_buffer.resize(left);
+        m_pos = 0;
+    }
     return more;
 }
 
@@ -54,8 +77,9 @@ bool cPTZReceiver::Parse_data(int pieces)
     const bool budget = pieces != kAllPieces;
     bool progress = true;
     while (progress && m_state != NotLoggedIn) {
+        // Out of budget: more to do only if bytes are left to handle.
         if (pieces <= 0)
-            return true;
+            return available() > 0;
         switch (m_state) {
         case WaitingForText:
             progress = Parse_text_header();
@@ -215,33 +239,22 @@ bool cPTZReceiver::Receive_frame_bytes()
 
 void cPTZReceiver::Make_pixmap()
 {
-    const auto* bytes = reinterpret_cast<const uchar*>(m_image.constData());
-    QImage picture;
-    if (m_header.type == sVideoFrame::Grey) {
-        picture = QImage(m_header.width, m_header.height, QImage::Format_Grayscale8);
-        if (picture.isNull())
-            return;
-        for (int y = 0; y < m_header.height; ++y)
-            std::memcpy(picture.scanLine(y), bytes + qint64(y) * m_header.width,
-                        size_t(m_header.width));
-    } else if (!decodeJpeg(picture)) {
+    if (!decode(m_spare))
         return;
-    }
-    m_picture = picture;
+    m_picture.swap(m_spare);
     emit pictureReady();
 }
 
-// A JPEG states its own size, which the frame header does not bound: one
-// larger than any accepted picture is not decoded (it could ask for
-// gigabytes).
-bool cPTZReceiver::decodeJpeg(QImage& picture) const
+bool cPTZReceiver::decode(QImage& picture) const
 {
-    QBuffer device;
-    device.setData(m_image.constData(), int(m_header.size));
-    device.open(QIODevice::ReadOnly);
-    QImageReader reader(&device, "JPG");
-    const QSize size = reader.size();
-    if (!size.isValid() || size.width() > kMaxSide || size.height() > kMaxSide)
+    if (m_header.type == sVideoFrame::Jpeg)
+        return cJpegDecoder::decode(m_image.constData(), m_header.size, kMaxSide, picture);
+    const QSize size(m_header.width, m_header.height);
+    if (!cJpegDecoder::fit(picture, size, QImage::Format_Grayscale8))
         return false;
-    return reader.read(&picture);
+    const auto* bytes = reinterpret_cast<const uchar*>(m_image.constData());
+    for (int y = 0; y < m_header.height; ++y)
+        std::memcpy(picture.scanLine(y), bytes + qint64(y) * m_header.width,
+                    size_t(m_header.width));
+    return true;
 }

@@ -3,11 +3,11 @@
 #include "svideoframe.h"
 
 #include <QByteArray>
+#include <QIODevice>
 #include <QImage>
 #include <QObject>
 
 #include <limits>
-#include <utility>
 
 // The receiving side of the PTZ connection: 35-byte text headers (a picture
 // of a camera, a picture of the PTZ camera, or a position report), each
@@ -45,14 +45,19 @@ public:
     // frame. True when it stopped with pieces possibly left: call again,
     // with no new bytes if need be.
     bool feed(const QByteArray& bytes, int pieces = kAllPieces);
+    // Reads up to `maxBytes` from `device` straight onto the bytes not yet
+    // handled, then goes on as feed() does. The buffer keeps its room from
+    // one read to the next, so a steady stream costs no allocation.
+    bool feedFrom(QIODevice& device, qint64 maxBytes, int pieces = kAllPieces);
 
     int state() const { return m_state; }
     // Camera of the last picture line; -1 for none, after a position
     // report, or after a refused frame.
     int camera() const { return m_camera; }
+    // The last picture. A copy shares its pixels; the receiver decodes the
+    // picture after next into them once no copy is left, so a picture that
+    // is shown until the next one arrives costs no allocation.
     const QImage& picture() const { return m_picture; }
-    // Hands the picture over without a copy; picture() is null after.
-    QImage takePicture() { return std::move(m_picture); }
     qint64 bufferedBytes() const { return m_buffer.size(); }
     qint64 imageBufferBytes() const { return m_image.size(); }
 
@@ -67,13 +72,14 @@ signals:
 private:
     using LineHandler = void (cPTZReceiver::*)(const QList<QByteArray>& words);
 
+    bool handleBuffer(int pieces);
     bool Parse_data(int pieces);
     bool Parse_text_header();
     bool Receive_frame_header();
     bool Receive_frame_bytes();
     bool Alloc_realloc_images(const sVideoFrame& h);
     void Make_pixmap();
-    bool decodeJpeg(QImage& picture) const;
+    bool decode(QImage& picture) const;
 
     static LineHandler handlerFor(const char* line);
     void takeCameraLine(const QList<QByteArray>& words);
@@ -93,4 +99,5 @@ private:
     qint64 m_remaining = 0;
     int m_camera = -1;
     QImage m_picture;
+    QImage m_spare; // the picture before, whose pixels the next one takes
 };

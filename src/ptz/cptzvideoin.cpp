@@ -318,7 +318,7 @@ void cPTZvideoIn::slot_Ready_read()
     // What the receiver still holds counts against the slice, so that a
     // flood of lines it has not handled yet cannot pile up in memory.
     const qint64 room = kReadSlice - receiver.bufferedBytes();
-    const bool more = receiver.feed(room > 0 ? socket.read(room) : QByteArray(), kPiecesPerTurn);
+    const bool more = receiver.feedFrom(socket, room, kPiecesPerTurn);
     if (more || socket.bytesAvailable() > 0)
         drainTimer.start();
 }
@@ -340,7 +340,7 @@ void cPTZvideoIn::onPosition(int pan, int tilt, int zoom)
 
 void cPTZvideoIn::onPicture()
 {
-    m_pixmap = QPixmap::fromImage(receiver.takePicture());
+    m_pixmap = QPixmap::fromImage(receiver.picture());
     emit signal_Pixmap_ready();
 }
 

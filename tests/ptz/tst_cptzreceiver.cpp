@@ -77,6 +77,9 @@ private slots:
     void dropsBytesBeforeLogin();
     void buildsGreyPictureFromTheBytes();
     void handlesABoundedNumberOfPiecesPerCall();
+    void readsFromADeviceAsFromBytes_data();
+    void readsFromADeviceAsFromBytes();
+    void eachPictureIsItsFrameWhileTheLastIsShown();
 };
 
 void tst_cPTZReceiver::receivesInAnySplit_data()
@@ -254,6 +257,75 @@ void tst_cPTZReceiver::handlesABoundedNumberOfPiecesPerCall()
     QVERIFY(!receiver.feed(QByteArray(), 16));
     QCOMPARE(recorder.events.last(), QStringLiteral("position 99 0 0 camera -1"));
     QCOMPARE(recorder.events, receive({flood}));
+}
+
+void tst_cPTZReceiver::readsFromADeviceAsFromBytes_data()
+{
+    QTest::addColumn<qint64>("slice");
+    QTest::addColumn<int>("pieces");
+    QTest::newRow("a byte at a time") << qint64(1) << cPTZReceiver::kAllPieces;
+    QTest::newRow("100 bytes") << qint64(100) << cPTZReceiver::kAllPieces;
+    QTest::newRow("64 KiB, 16 pieces a call") << qint64(64 * 1024) << 16;
+}
+
+void tst_cPTZReceiver::readsFromADeviceAsFromBytes()
+{
+    QFETCH(qint64, slice);
+    QFETCH(int, pieces);
+    QByteArray stream = QByteArray(50, 'x') + jpegFrame(64, 48);
+    for (int i = 0; i < 20; ++i)
+        stream += positionLine(i, 0, 0);
+    stream += greyFrame(7, 5) + jpegFrame(32, 24);
+    QBuffer device(&stream);
+    device.open(QIODevice::ReadOnly);
+
+    cPTZReceiver receiver;
+    Recorder recorder(receiver);
+    receiver.start();
+    while (receiver.feedFrom(device, slice, pieces) || !device.atEnd()) {
+        QVERIFY(receiver.bufferedBytes() <= slice + cPTZReceiver::kTextHeader);
+    }
+    QCOMPARE(recorder.events, receive({stream}));
+    QCOMPARE(receiver.bufferedBytes(), 0);
+}
+
+// A view shows the last picture while the next frame arrives; each picture
+// is its own frame's, and the one shown stays as it was.
+void tst_cPTZReceiver::eachPictureIsItsFrameWhileTheLastIsShown()
+{
+    const QByteArray first = jpegOf(testPicture(64, 48));
+    const QByteArray second = jpegOf(testPicture(64, 48).mirrored(true, false));
+    const QByteArray small = jpegOf(testPicture(32, 24));
+    const QByteArray grey = greyPayload(64, 48);
+    const auto jpegFrameOf = [](const QByteArray& jpeg, QSize size) {
+        return ptzFrame({4, size.width(), size.height(), qint32(jpeg.size())}, jpeg);
+    };
+    const struct
+    {
+        QByteArray frame;
+        QImage expected;
+    } frames[] = {
+        {jpegFrameOf(first, {64, 48}), QImage::fromData(first, "JPG")},
+        {jpegFrameOf(second, {64, 48}), QImage::fromData(second, "JPG")},
+        {jpegFrameOf(first, {64, 48}), QImage::fromData(first, "JPG")},
+        {greyFrame(64, 48), QImage(reinterpret_cast<const uchar*>(grey.constData()), 64, 48, 64,
+                                   QImage::Format_Grayscale8)
+                                .copy()},
+        {jpegFrameOf(second, {64, 48}), QImage::fromData(second, "JPG")},
+        {jpegFrameOf(small, {32, 24}), QImage::fromData(small, "JPG")},
+        {jpegFrameOf(first, {64, 48}), QImage::fromData(first, "JPG")},
+    };
+    cPTZReceiver receiver;
+    receiver.start();
+    QImage shown;
+    QImage wasShown;
+    for (const auto& f : frames) {
+        receiver.feed(f.frame);
+        QCOMPARE(receiver.picture(), f.expected);
+        QCOMPARE(shown, wasShown);
+        shown = receiver.picture();
+        wasShown = f.expected;
+    }
 }
 
 QTEST_GUILESS_MAIN(tst_cPTZReceiver)

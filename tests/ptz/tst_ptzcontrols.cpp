@@ -180,6 +180,7 @@ private slots:
     void crossViewShowsThePictureAsALabel_data();
     void crossViewShowsThePictureAsALabel();
     void crossViewWithTextHasNoCross();
+    void crossViewFromPictureToText();
     void buttonToggles_data();
     void buttonToggles();
     void buttonTakesAttributesAndRunsActions();
@@ -453,6 +454,31 @@ void tst_PTZControls::crossViewWithTextHasNoCross()
         l->setAlignment(Qt::AlignCenter);
         l->setText(QStringLiteral("Not available from a flash drive"));
     }
+    QCOMPARE(view.grab().toImage(), label.grab().toImage());
+}
+
+// A view whose picture covered all of it, then shows a text in its place,
+// reads as a label with that text: nothing of the picture stays under it.
+void tst_PTZControls::crossViewFromPictureToText()
+{
+    cPTZCrossView view;
+    QLabel label;
+    for (QLabel* l : {static_cast<QLabel*>(&view), &label}) {
+        l->setFixedSize(240, 90);
+        l->setAlignment(Qt::AlignCenter);
+        l->setScaledContents(true);
+    }
+    QPixmap picture(240, 90);
+    picture.fill(QColor(200, 30, 30));
+    view.setPixmap(picture);
+    view.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&view));
+    view.repaint();
+    for (QLabel* l : {static_cast<QLabel*>(&view), &label})
+        l->setText(QStringLiteral("Not available from a flash drive"));
+    QCOMPARE(view.grab().toImage(), label.grab().toImage());
+    // And so after the paints it asked for.
+    QCoreApplication::processEvents();
     QCOMPARE(view.grab().toImage(), label.grab().toImage());
 }
 
