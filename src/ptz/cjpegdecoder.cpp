@@ -49,6 +49,15 @@ struct ErrorExit
 // sending one must not fill the log with a line per frame.
 void quiet(j_common_ptr) {}
 
+// Each scan of a progressive picture is a pass over the whole picture and
+// may take only a few bytes, so a frame of thousands of scans would cost
+// seconds; encoders write about ten.
+void limitScans(j_common_ptr info)
+{
+    if (reinterpret_cast<j_decompress_ptr>(info)->input_scan_number > cJpegDecoder::kMaxScans)
+        leave(info);
+}
+
 } // namespace
 
 bool cJpegDecoder::decode(const char* data, qsizetype size, int maxSide, QImage& picture)
@@ -77,7 +86,6 @@ bool cJpegDecoder::fit(QImage& picture, const QSize& size, QImage::Format format
 cJpegDecoder::Result cJpegDecoder::readPicture(jpeg_decompress_struct& info, const char* data,
                                                qsizetype size, int maxSide, QImage& picture)
 {
-    jpeg_create_decompress(&info);
     jpeg_mem_src(&info, reinterpret_cast<const unsigned char*>(data),
                  static_cast<unsigned long>(size));
     jpeg_read_header(&info, TRUE);
@@ -113,9 +121,14 @@ cJpegDecoder::Result cJpegDecoder::decodeDirect(const char* data, qsizetype size
     info.err = jpeg_std_error(&errors.manager);
     errors.manager.error_exit = leave;
     errors.manager.output_message = quiet;
+    jpeg_progress_mgr progress{};
+    progress.progress_monitor = limitScans;
     volatile Result result = Failed;
-    if (setjmp(errors.jump) == 0)
+    if (setjmp(errors.jump) == 0) {
+        jpeg_create_decompress(&info); // clears all but the error manager
+        info.progress = &progress;
         result = readPicture(info, data, size, maxSide, picture);
+    }
     jpeg_destroy_decompress(&info);
     return result;
 #else

@@ -13,6 +13,9 @@ struct jpeg_decompress_struct;
 class cJpegDecoder
 {
 public:
+    // More scans than this make a picture fail.
+    static constexpr int kMaxScans = 100;
+
     // Decodes `size` bytes into `picture`, whose pixels are reused when the
     // picture has the size and format of the result and no one else holds
     // it. A picture whose header states a side longer than `maxSide` is not

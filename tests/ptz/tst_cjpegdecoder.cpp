@@ -76,6 +76,15 @@ QImage decodedByQt(const QByteArray& bytes)
     return picture;
 }
 
+// A progressive picture whose last scan comes `times` times in all.
+QByteArray withLastScanRepeated(const QByteArray& progressive, int times)
+{
+    const qsizetype scan = progressive.lastIndexOf("\xff\xda");
+    const qsizetype end = progressive.lastIndexOf("\xff\xd9");
+    const QByteArray last = progressive.mid(scan, end - scan);
+    return progressive.left(scan) + last.repeated(times) + progressive.mid(end);
+}
+
 bool decode(const QByteArray& bytes, QImage& picture, int maxSide = 8192)
 {
     return cJpegDecoder::decode(bytes.constData(), bytes.size(), maxSide, picture);
@@ -105,6 +114,8 @@ void tst_cJpegDecoder::decodesAsQtsReader_data()
     QTest::newRow("one pixel") << jpeg(pattern(QSize(1, 1), QImage::Format_RGB32));
     QTest::newRow("cut short: the rest grey") << camera.left(camera.size() / 2);
     QTest::newRow("CMYK, left to Qt's reader") << cmykJpeg(QSize(24, 16));
+    QTest::newRow("a scan repeated")
+        << withLastScanRepeated(jpeg(pattern(QSize(64, 48), QImage::Format_RGB32), true), 3);
 }
 
 // The same format and the same pixels as Qt's reader gives: a user sees
@@ -131,6 +142,12 @@ void tst_cJpegDecoder::refuses_data()
     QTest::newRow("wider than allowed") << picture << 63;
     QTest::newRow("higher than allowed") << picture << 47;
     QTest::newRow("CMYK, wider than allowed") << cmykJpeg(QSize(24, 16)) << 23;
+    // Each scan is a pass over the picture: many tiny ones are a cheap way
+    // to make a frame cost seconds.
+    QTest::newRow("more scans than allowed")
+        << withLastScanRepeated(jpeg(pattern(QSize(64, 48), QImage::Format_RGB32), true),
+                                cJpegDecoder::kMaxScans)
+        << 8192;
 }
 
 // Refused before a pixel is allocated.
