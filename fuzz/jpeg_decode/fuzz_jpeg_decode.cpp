@@ -5,7 +5,7 @@
 // picture, as does decoding it into a picture someone else still holds,
 // which keeps its own pixels.
 #include "fuzzcheck.h"
-#include "ptz/cjpegdecoder.h"
+#include "video/cjpegdecoder.h"
 
 #include <QCoreApplication>
 

@@ -1,6 +1,6 @@
 #include "cptzreceiver.h"
 
-#include "cjpegdecoder.h"
+#include "video/cjpegdecoder.h"
 
 #include <cstring>
 #include <limits>

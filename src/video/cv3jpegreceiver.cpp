@@ -1,5 +1,6 @@
 #include "cv3jpegreceiver.h"
 
+#include "cjpegdecoder.h"
 #include "util/gloss.h"
 
 #include <QImage>
@@ -204,8 +205,10 @@ QPixmap cV3JpegReceiver::_pictureOf(const QByteArray& payload) const
 {
     if (isErrorText(payload))
         return mDefaultPixmaps.at(placeholderForCode(payload.at(1)));
-    const QImage image = QImage::fromData(payload, "JPEG");
-    return image.isNull() ? mDefaultPixmaps.at(NoPicture) : QPixmap::fromImage(image);
+    QImage image;
+    if (!cJpegDecoder::decode(payload.constData(), payload.size(), kMaxSide, image))
+        return mDefaultPixmaps.at(NoPicture);
+    return QPixmap::fromImage(std::move(image));
 }
 
 void cV3JpegReceiver::_createDefaultPixmaps()

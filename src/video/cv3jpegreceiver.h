@@ -19,6 +19,9 @@ public:
     static constexpr quint16 kDefaultPort = 5049;
     // Largest picture we take from a device; a bigger answer is dropped.
     static constexpr qint64 kMaxPicture = qint64(64) * 1024 * 1024;
+    // A picture claiming a longer side is not decoded: it could ask for
+    // gigabytes of pixels.
+    static constexpr int kMaxSide = 8192;
     // A device that takes the connection and then stays silent would keep
     // the receiver, its socket and the picture's targets waiting for ever;
     // past this time the receiver gives placeholder 0 and ends.

@@ -1,7 +1,8 @@
 // The PTZ pictures' JPEG decoder against Qt's own reader, on pictures as Qt
 // and the JPEG library write them, and the pixels it reuses.
 
-#include "ptz/cjpegdecoder.h"
+#include "hostilejpeg.h"
+#include "video/cjpegdecoder.h"
 
 #include <QBuffer>
 #include <QImageWriter>
@@ -74,15 +75,6 @@ QImage decodedByQt(const QByteArray& bytes)
     QImage picture;
     picture.loadFromData(bytes, "JPG");
     return picture;
-}
-
-// A progressive picture whose last scan comes `times` times in all.
-QByteArray withLastScanRepeated(const QByteArray& progressive, int times)
-{
-    const qsizetype scan = progressive.lastIndexOf("\xff\xda");
-    const qsizetype end = progressive.lastIndexOf("\xff\xd9");
-    const QByteArray last = progressive.mid(scan, end - scan);
-    return progressive.left(scan) + last.repeated(times) + progressive.mid(end);
 }
 
 bool decode(const QByteArray& bytes, QImage& picture, int maxSide = 8192)

@@ -1,0 +1,29 @@
+#pragma once
+
+// A JPEG picture that costs a decoder far more than its bytes suggest: a
+// progressive picture whose last scan is repeated. Each scan is a pass over
+// the whole picture, and a repeated one takes only a few bytes.
+#include <QBuffer>
+#include <QByteArray>
+#include <QImage>
+#include <QImageWriter>
+
+inline QByteArray progressiveJpeg(const QImage& picture)
+{
+    QByteArray bytes;
+    QBuffer out(&bytes);
+    out.open(QIODevice::WriteOnly);
+    QImageWriter writer(&out, "JPG");
+    writer.setProgressiveScanWrite(true);
+    writer.write(picture);
+    return bytes;
+}
+
+// `progressive` with its last scan coming `times` times in all.
+inline QByteArray withLastScanRepeated(const QByteArray& progressive, int times)
+{
+    const qsizetype scan = progressive.lastIndexOf("\xff\xda");
+    const qsizetype end = progressive.lastIndexOf("\xff\xd9");
+    const QByteArray last = progressive.mid(scan, end - scan);
+    return progressive.left(scan) + last.repeated(times) + progressive.mid(end);
+}
