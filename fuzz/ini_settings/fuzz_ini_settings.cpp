@@ -72,8 +72,8 @@ bool lastLineMayTurnKey(const QByteArray& bytes)
 {
     const QString lastLine = QString::fromUtf8(bytes.mid(bytes.lastIndexOf('\n') + 1));
     return !lastLine.isEmpty() &&
-           NBXSettings::classify(lastLine + QLatin1Char('\n')).kind == NBXSettings::LineInfo::Key &&
-           NBXSettings::classify(lastLine).kind != NBXSettings::LineInfo::Key;
+           cIniLine::classify(lastLine + QLatin1Char('\n')).kind == cIniLine::Info::Key &&
+           cIniLine::classify(lastLine).kind != cIniLine::Info::Key;
 }
 
 // Names the property that failed by the line that checks it.

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "ciniline.h"
+
 #include <QSet>
 #include <QString>
 #include <QStringList>
@@ -48,28 +50,7 @@ public:
 
     QString fileName() const { return m_fileName; }
 
-    // How one line of the file reads.
-    struct LineInfo
-    {
-        enum Kind
-        {
-            Other,
-            Key,
-            Header
-        };
-        Kind kind = Other;
-        QString name;  // key name or section name
-        QString value; // the value of a key line
-    };
-    static LineInfo classify(const QString& line);
-    // The same, by the two patterns alone (the reference for classify()).
-    static LineInfo classifyByPattern(const QString& line);
-    // The value as the writer puts it after "name = ".
-    static QString quoted(const QString& value);
-
 private:
-    static LineInfo classifyHeader(const QString& line);
-
     struct myStruct
     {
         QString value;
@@ -98,7 +79,7 @@ private:
     QString m_fileName;
     int m_hasSections = 0;
     QStringList m_lines;
-    std::vector<LineInfo> m_lineInfo; // how each kept line reads
+    std::vector<cIniLine::Info> m_lineInfo; // how each kept line reads
     // Ordered by key as QString orders them, compared without QString's
     // general-purpose comparison, which dominated reading large files.
     struct KeyLess

@@ -7,8 +7,8 @@
 #include <csignal>
 #include <sys/resource.h>
 
-using Kind = NBXSettings::LineInfo::Kind;
-Q_DECLARE_METATYPE(NBXSettings::LineInfo::Kind)
+using Kind = cIniLine::Info::Kind;
+Q_DECLARE_METATYPE(cIniLine::Info::Kind)
 
 class tst_NBXSettings : public QObject
 {
@@ -129,7 +129,7 @@ void tst_NBXSettings::classify_data()
 void tst_NBXSettings::classify()
 {
     QFETCH(QString, line);
-    const NBXSettings::LineInfo li = NBXSettings::classify(line);
+    const cIniLine::Info li = cIniLine::classify(line);
     QTEST(li.kind, "kind");
     QTEST(li.name, "name");
     QTEST(li.value, "value");
@@ -147,8 +147,8 @@ void tst_NBXSettings::fastClassifierAgreesWithPatterns()
             line += alphabet.at(rng.bounded(alphabet.size()));
         if (rng.bounded(4) != 0)
             line += QLatin1Char('\n');
-        const NBXSettings::LineInfo fast = NBXSettings::classify(line);
-        const NBXSettings::LineInfo ref = NBXSettings::classifyByPattern(line);
+        const cIniLine::Info fast = cIniLine::classify(line);
+        const cIniLine::Info ref = cIniLine::classifyByPattern(line);
         if (fast.kind != ref.kind || fast.name != ref.name || fast.value != ref.value)
             QFAIL(qPrintable(QStringLiteral("disagree on \"%1\"").arg(line)));
     }
@@ -186,7 +186,7 @@ void tst_NBXSettings::quoting_data()
 void tst_NBXSettings::quoting()
 {
     QFETCH(QString, value);
-    QTEST(NBXSettings::quoted(value), "written");
+    QTEST(cIniLine::quoted(value), "written");
 }
 
 // Original file, edits as key=value lines, expected file after flush.
