@@ -2,6 +2,7 @@
 
 #include "cinilineeditor.h"
 #include "util/atomicwrite.h"
+#include "util/plainwrite.h"
 
 #include <QCoreApplication>
 #include <QFile>
@@ -101,7 +102,20 @@ bool NBXSettings::KeyLess::operator()(const QString& a, const QString& b) const
     return a.size() < b.size();
 }
 
-NBXSettings::NBXSettings(const QString& fileName) : m_fileName(fileName) {}
+NBXSettings::NBXSettings(const QString& fileName, Storage storage)
+    : m_fileName(fileName), m_storage(storage)
+{
+}
+
+NBXSettings::NBXSettings(const QByteArray& bytes, Storage storage)
+    : m_storage(storage), m_memory(bytes)
+{
+}
+
+NBXSettings NBXSettings::inMemory(const QByteArray& bytes)
+{
+    return NBXSettings(bytes, Storage::Memory);
+}
 
 NBXSettings::~NBXSettings()
 {
@@ -188,7 +202,7 @@ QStringList NBXSettings::regexp_values(const QString& pattern)
     return out;
 }
 
-bool NBXSettings::flush()
+bool NBXSettings::flush(QByteArray* written)
 {
     // Nothing changed since the last write: the file already says it all, and
     // a flash drive is spared a needless rewrite.
@@ -198,16 +212,16 @@ bool NBXSettings::flush()
     // here; after a good one the keys are taken from what was written. A
     // write can turn a line into a key line (a last line given its line
     // break) that hides a value held here: one more write puts it back.
-    return myWriteFunc() || myWriteFunc();
+    return write(written) || write(written);
 }
 
 bool NBXSettings::myReadFunc()
 {
     m_hasSections = 0;
-    QFile file(m_fileName);
-    if (!file.open(QIODevice::ReadOnly))
+    QByteArray bytes;
+    if (!readStored(bytes))
         return false;
-    m_lines = cIniLine::splitLines(file.readAll());
+    m_lines = cIniLine::splitLines(bytes);
     m_engaged = true;
 
     m_lineInfo = cIniLine::classifyAll(m_lines);
@@ -275,7 +289,39 @@ bool NBXSettings::settleAfterWrite()
     return m_edited.isEmpty();
 }
 
+bool NBXSettings::readStored(QByteArray& bytes) const
+{
+    if (m_storage == Storage::Memory) {
+        bytes = m_memory;
+        return true;
+    }
+    QFile file(m_fileName);
+    if (!file.open(QIODevice::ReadOnly))
+        return false;
+    bytes = file.readAll();
+    return true;
+}
+
+bool NBXSettings::replaceStored(const QByteArray& bytes)
+{
+    switch (m_storage) {
+    case Storage::AtomicFile:
+        return writeFileAtomically(m_fileName, bytes);
+    case Storage::PlainFile:
+        return writeFilePlainly(m_fileName, bytes);
+    case Storage::Memory:
+        m_memory = bytes;
+        return true;
+    }
+    return false;
+}
+
 bool NBXSettings::myWriteFunc()
+{
+    return write(nullptr);
+}
+
+bool NBXSettings::write(QByteArray* written)
 {
     if (!m_engaged)
         return true;
@@ -299,12 +345,15 @@ bool NBXSettings::myWriteFunc()
     QByteArray bytes;
     for (const QString& line : ed.lines())
         bytes += line.toUtf8();
-    // A failed or interrupted write leaves the previous file whole, and the
-    // kept lines as they were.
-    if (!writeFileAtomically(m_fileName, bytes)) {
+    // A failed write leaves the kept lines as they were (and, but for a
+    // private copy, the previous file whole), so the edits stay to be
+    // written again.
+    if (!replaceStored(bytes)) {
         m_lineInfo = cIniLine::classifyAll(m_lines);
         return false;
     }
+    if (written)
+        *written = bytes;
     m_lines = ed.lines();
     m_lineInfo = ed.takeInfo();
     // The lines just written are what a read would give, already classified,

@@ -2,6 +2,7 @@
 
 #include "ciniline.h"
 
+#include <QByteArray>
 #include <QSet>
 #include <QString>
 #include <QStringList>
@@ -20,7 +21,23 @@
 class NBXSettings
 {
 public:
-    explicit NBXSettings(const QString& fileName);
+    // Where the file's bytes live, and how a write replaces them.
+    enum class Storage
+    {
+        // Written aside, synced and renamed over, so that a reader sees the
+        // old file or the new one whole: the user's files, a drive's.
+        AtomicFile,
+        // Rewritten in place: a private temporary copy, which is not the
+        // data of record and goes with its folder.
+        PlainFile,
+        // No file: memoryBytes() holds them.
+        Memory
+    };
+
+    explicit NBXSettings(const QString& fileName, Storage storage = Storage::AtomicFile);
+    // An object over `bytes` alone, as if they were its file: it reads them,
+    // and its writes give memoryBytes() exactly what a file would get.
+    static NBXSettings inMemory(const QByteArray& bytes);
     ~NBXSettings();
 
     NBXSettings(const NBXSettings&) = delete;
@@ -39,7 +56,8 @@ public:
     // Writes the file when a value changed, then takes the keys from what it
     // wrote. False when the write failed or a value did not read back from
     // it; the values stay in memory either way.
-    bool flush();
+    // When it wrote, `written` (if given) gets the bytes the file holds now.
+    bool flush(QByteArray* written = nullptr);
 
     // Forgets the edits not yet written, so that going away writes nothing:
     // for a copy that is about to be removed.
@@ -49,6 +67,8 @@ public:
     bool myWriteFunc();
 
     QString fileName() const { return m_fileName; }
+    // Memory storage: the bytes as last written, or as given.
+    QByteArray memoryBytes() const { return m_memory; }
 
 private:
     struct myStruct
@@ -57,7 +77,15 @@ private:
         bool fromFile = false;
     };
 
+    NBXSettings(const QByteArray& bytes, Storage storage);
+
     void loadIfEmpty();
+    // The writer's work: the kept lines with every held value written in;
+    // `written` gets the bytes the file holds after a good write.
+    bool write(QByteArray* written);
+    // The file's bytes as they are now; false when there is no file.
+    bool readStored(QByteArray& bytes) const;
+    bool replaceStored(const QByteArray& bytes);
     // Calls f(key, value) for every key line, keyed by the section it stands
     // in; sets the has-sections flag as it goes.
     template <typename F> void forEachKeyLine(F f);
@@ -77,6 +105,8 @@ private:
     bool writesBare() const;
 
     QString m_fileName;
+    Storage m_storage = Storage::AtomicFile;
+    QByteArray m_memory;
     int m_hasSections = 0;
     QStringList m_lines;
     std::vector<cIniLine::Info> m_lineInfo; // how each kept line reads
