@@ -9,6 +9,12 @@
 //
 // The second line counts the read and write calls of the whole process per
 // load (/proc/self/io), the emulator's on both sides alike.
+//
+// Stores are measured the same way: a link that has loaded the device stores
+// one edit in each of four files (with the state file compiled from them),
+// beside the plain client sending the same requests, keeping each file it
+// sends once in a file of its own folder. Loading and editing are outside
+// the timing; each round edits to other values, so every round sends.
 
 #include "config/nbxnetsetup.h"
 #include "devicesim.h"
@@ -24,27 +30,42 @@
 #include <zlib.h>
 
 #include <cstdio>
+#include <functional>
 
 namespace {
 
 constexpr int kRounds = 50;
 
-bool loadOnce(const QString& address)
+// Runs one exchange of `setup`, started by `start`, until `done` or an error.
+template <typename Done> bool exchange(NBXNetSetup& setup, Done done, void (NBXNetSetup::*start)())
 {
-    NBXNetSetup setup(address);
     QEventLoop loop;
     bool ok = false;
-    QObject::connect(&setup, &NBXSetup::loadDone, &loop, [&] {
+    QObject::connect(&setup, done, &loop, [&] {
         ok = true;
         loop.quit();
     });
     QObject::connect(&setup, &NBXSetup::pseudothrow, &loop, [&](const QString& e) {
-        std::fprintf(stderr, "load failed: %s\n", qPrintable(e));
+        std::fprintf(stderr, "exchange failed: %s\n", qPrintable(e));
         loop.quit();
     });
-    setup.load();
+    (setup.*start)();
     loop.exec();
     return ok;
+}
+
+bool loadOnce(const QString& address)
+{
+    NBXNetSetup setup(address);
+    return exchange(setup, &NBXSetup::loadDone, &NBXNetSetup::load);
+}
+
+// One value in each of four files, different in every round.
+QStringList storeEdits(int round)
+{
+    const QString v = QString::number(round % 2);
+    return {"streams/common/name/Velk NVR " + v, "net/common/hostname/velk-" + v,
+            "time/untitled/TIME_SERVER/ntp" + v + ".example", "users/accounts/NAME2/guard" + v};
 }
 
 // Read and write calls of this process so far.
@@ -91,9 +112,20 @@ bool writeOnce(const QString& path, const QByteArray& data)
     return file.open(QIODevice::WriteOnly) && file.write(data) == data.size();
 }
 
-// Logs in and sends each request once the previous answer frame is whole;
-// keeps each answer in a file and checks the description, the first answer.
-bool plainOnce(const DeviceSim& sim, const QByteArray& login, const QList<QByteArray>& requests)
+// What the plain client does with the answer to request `index`, given the
+// folder it keeps its files in.
+using Keep = std::function<bool(const QTemporaryDir& files, int index, const QByteArray& answer)>;
+
+// Keeps each answer in a file and checks the description, the first answer.
+bool keepLoaded(const QTemporaryDir& files, int index, const QByteArray& answer)
+{
+    return writeOnce(files.filePath(QString::number(index)), answer) &&
+           (index > 0 || checkDescription(answer));
+}
+
+// Logs in and sends each request once the previous answer frame is whole.
+bool plainOnce(const DeviceSim& sim, const QByteArray& login, const QList<QByteArray>& requests,
+               const Keep& keep)
 {
     QTemporaryDir files;
     bool kept = true;
@@ -122,8 +154,7 @@ bool plainOnce(const DeviceSim& sim, const QByteArray& login, const QList<QByteA
             return;
         if (next >= 0) {
             const QByteArray answer = buffer.mid(end + 2, total - end - 2);
-            kept = kept && writeOnce(files.filePath(QString::number(next)), answer) &&
-                   (next > 0 || checkDescription(answer));
+            kept = kept && keep(files, next, answer);
         }
         buffer.remove(0, total);
         sendNext();
@@ -132,6 +163,61 @@ bool plainOnce(const DeviceSim& sim, const QByteArray& login, const QList<QByteA
     socket.connectToHost(sim.hostAddress(), sim.port());
     loop.exec();
     return ok && kept;
+}
+
+QList<QByteArray> loggedRequests(DeviceSim& sim)
+{
+    QList<QByteArray> requests;
+    for (const DeviceRequest& r : sim.log().requests())
+        requests.append(r.wire());
+    sim.log().clear();
+    return requests;
+}
+
+void print(const char* name, qint64 ours, qint64 reference, qint64 ourCalls, qint64 referenceCalls)
+{
+    std::printf("bench %s: ours=%.1fms reference=%.1fms ratio=%.2f\n", name, ours / 1e6,
+                reference / 1e6, double(ours) / double(reference));
+    std::printf("bench %s_io_calls: ours=%.1fcalls reference=%.1fcalls ratio=%.2f\n", name,
+                double(ourCalls) / kRounds, double(referenceCalls) / kRounds,
+                double(ourCalls) / double(qMax<qint64>(1, referenceCalls)));
+}
+
+// Times stores beside the plain client; false when one failed.
+bool benchStores(DeviceSim& sim, const QByteArray& login)
+{
+    QElapsedTimer clock;
+    qint64 ours = 0, reference = 0, ourCalls = 0, referenceCalls = 0;
+    for (int i = 0; i < kRounds; ++i) {
+        NBXNetSetup setup(sim.linkAddress());
+        if (!exchange(setup, &NBXSetup::loadDone, &NBXNetSetup::load))
+            return false;
+        for (const QString& edit : storeEdits(i))
+            setup.setValue(edit);
+        sim.log().clear();
+        qint64 calls = ioCalls();
+        clock.start();
+        if (!exchange(setup, &NBXSetup::storeDone, &NBXNetSetup::store))
+            return false;
+        ours += clock.nsecsElapsed();
+        ourCalls += ioCalls() - calls;
+        QList<QByteArray> sent;
+        for (const DeviceRequest& r : sim.log().requests())
+            sent.append(r.payload);
+        const QList<QByteArray> requests = loggedRequests(sim);
+        calls = ioCalls();
+        clock.start();
+        const Keep keepSent = [&](const QTemporaryDir& files, int index, const QByteArray&) {
+            return writeOnce(files.filePath(QString::number(index)), sent.at(index));
+        };
+        if (!plainOnce(sim, login, requests, keepSent))
+            return false;
+        reference += clock.nsecsElapsed();
+        referenceCalls += ioCalls() - calls;
+        sim.log().clear();
+    }
+    print("store", ours, reference, ourCalls, referenceCalls);
+    return true;
 }
 
 } // namespace
@@ -151,12 +237,9 @@ int main(int argc, char** argv)
     // One load to learn the requests the link sends, in their order.
     if (!loadOnce(sim.linkAddress()))
         return 1;
-    QList<QByteArray> requests;
-    for (const DeviceRequest& r : sim.log().requests())
-        requests.append(r.wire());
+    const QList<QByteArray> requests = loggedRequests(sim);
     const QByteArray login =
         "\x04LOGIN=" + sim.login().toUtf8() + "\r\nPASS=" + sim.passwordDigest().toUtf8() + "\r\n";
-    sim.log().clear();
 
     QElapsedTimer clock;
     qint64 ours = 0;
@@ -172,7 +255,7 @@ int main(int argc, char** argv)
         ourCalls += ioCalls() - calls;
         calls = ioCalls();
         clock.start();
-        if (!plainOnce(sim, login, requests)) {
+        if (!plainOnce(sim, login, requests, keepLoaded)) {
             std::fprintf(stderr, "the plain client failed\n");
             return 1;
         }
@@ -180,10 +263,10 @@ int main(int argc, char** argv)
         referenceCalls += ioCalls() - calls;
         sim.log().clear();
     }
-    std::printf("bench load: ours=%.1fms reference=%.1fms ratio=%.2f\n", ours / 1e6,
-                reference / 1e6, double(ours) / double(reference));
-    std::printf("bench load_io_calls: ours=%.1fcalls reference=%.1fcalls ratio=%.2f\n",
-                double(ourCalls) / kRounds, double(referenceCalls) / kRounds,
-                double(ourCalls) / double(qMax<qint64>(1, referenceCalls)));
+    print("load", ours, reference, ourCalls, referenceCalls);
+    if (!benchStores(sim, login)) {
+        std::fprintf(stderr, "a store failed\n");
+        return 1;
+    }
     return 0;
 }

@@ -1,7 +1,9 @@
 // Any bytes as a settings file, then a key set to two values in turn, each
 // flushed: reading never fails hard; a value that is taken reads back from
 // the file in a fresh reader, beside every key that was there; a value that
-// is refused changes neither the file nor the value held.
+// is refused changes neither the file nor the value held. A twin over the
+// same bytes in memory takes the same edits and must hold exactly the bytes
+// of the file after every flush.
 //
 // The input is the file, optionally followed by a NUL and the edit as
 // section, name, first value and second value separated by \x01.
@@ -72,8 +74,8 @@ bool lastLineMayTurnKey(const QByteArray& bytes)
 {
     const QString lastLine = QString::fromUtf8(bytes.mid(bytes.lastIndexOf('\n') + 1));
     return !lastLine.isEmpty() &&
-           NBXSettings::classify(lastLine + QLatin1Char('\n')).kind == NBXSettings::LineInfo::Key &&
-           NBXSettings::classify(lastLine).kind != NBXSettings::LineInfo::Key;
+           cIniLine::classify(lastLine + QLatin1Char('\n')).kind == cIniLine::Info::Key &&
+           cIniLine::classify(lastLine).kind != cIniLine::Info::Key;
 }
 
 // Names the property that failed by the line that checks it.
@@ -107,6 +109,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     QString expected;
     {
         NBXSettings s(path);
+        NBXSettings twin = NBXSettings::inMemory(bytes);
         before = entries(s);
         expected = s.value(edit.key, none).toString();
         for (const QString& value : edit.values) {
@@ -118,7 +121,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
             // A last line that reads as a key once it gets its line break can
             // swallow the header a write relies on; the write then does not
             // read back, and flush() must say so rather than succeed.
-            if (!s.flush()) {
+            const bool flushed = s.flush();
+            check(twin.setValue(edit.key, value) == taken);
+            check(twin.flush() == flushed);
+            check(twin.memoryBytes() == contents(path));
+            if (!flushed) {
                 check(lastLineMayTurnKey(bytes));
                 return 0;
             }

@@ -162,8 +162,13 @@ QString cWorkFolder::write(const QString& hint, const QByteArray& data)
 
 void cWorkFolder::remove(const QString& path)
 {
-    if (!m_path.isEmpty() && path.startsWith(m_path + QLatin1Char('/')))
+    if (holds(path))
         QFile::remove(path);
+}
+
+bool cWorkFolder::holds(const QString& path) const
+{
+    return !m_path.isEmpty() && path.startsWith(m_path + QLatin1Char('/'));
 }
 
 int cWorkFolder::removeAbandoned(const QString& parent)

@@ -35,6 +35,8 @@ public:
     QString write(const QString& hint, const QByteArray& data);
     // Removes one file that write() made.
     void remove(const QString& path);
+    // Whether `path` names a file of this folder.
+    bool holds(const QString& path) const;
 
     // The folder, or empty while nothing has been written.
     QString path() const { return m_path; }

@@ -109,7 +109,7 @@ bool NBXNetSetup::_isFileChanged(const QString& name)
     return m_exchange != Exchange::Store || m_storeFiles.contains(name);
 }
 
-QStringList NBXNetSetup::_changedFiles()
+QStringList NBXNetSetup::_changedFiles(const QMap<QString, QByteArray>& written)
 {
     QStringList changed;
     QStringList states;
@@ -118,7 +118,7 @@ QStringList NBXNetSetup::_changedFiles()
         const QString name = QString::fromUtf8(c.name);
         if (c.put.isEmpty() || !fileExists(name))
             continue;
-        const QByteArray upload = _uploadBytes(name);
+        const QByteArray upload = _uploadBytes(name, written);
         m_uploads.insert(name, upload);
         const bool differs = !m_originals.contains(name) || upload != _originalUpload(name);
         const bool state = c.handler == &NBXNetSetup::_push_statefile;
@@ -144,9 +144,10 @@ QByteArray NBXNetSetup::_originalUpload(const QString& name)
     return *cached;
 }
 
-QByteArray NBXNetSetup::_uploadBytes(const QString& name)
+QByteArray NBXNetSetup::_uploadBytes(const QString& name, const QMap<QString, QByteArray>& written)
 {
-    return _uploadForm(name, readAll(m_files.value(name)));
+    const auto fresh = written.constFind(name);
+    return _uploadForm(name, fresh != written.cend() ? *fresh : readAll(m_files.value(name)));
 }
 
 QByteArray NBXNetSetup::_uploadForm(const QString& name, const QByteArray& data)
@@ -158,17 +159,10 @@ QByteArray NBXNetSetup::_clockless(const QByteArray& data)
 {
     // The settings writer itself empties the key, so the line goes out as a
     // store has always sent it.
-    const QString scratch = m_folder->write(kTimeFile, data);
-    if (scratch.isEmpty())
-        return data;
-    QByteArray out = data;
-    {
-        NBXSettings settings(scratch);
-        if (settings.setValue(kClockKey, QString()) && settings.flush())
-            out = readAll(scratch);
-    }
-    m_folder->remove(scratch);
-    return out;
+    NBXSettings settings = NBXSettings::inMemory(data);
+    if (settings.setValue(kClockKey, QString()) && settings.flush())
+        return settings.memoryBytes();
+    return data;
 }
 
 void NBXNetSetup::_rebaseStored()
@@ -214,6 +208,11 @@ QString NBXNetSetup::_keepCopy(const QString& name, const QByteArray& data)
     if (!old.isEmpty())
         m_folder->remove(old);
     return QString();
+}
+
+bool NBXNetSetup::isPrivateCopy(const QString& path) const
+{
+    return m_folder->holds(path);
 }
 
 void NBXNetSetup::_dropCopy(const QString& name)

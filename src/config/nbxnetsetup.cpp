@@ -132,17 +132,26 @@ void NBXNetSetup::store()
     // Settings first, then the state files: a cached settings object of a
     // state file must not overwrite the compiled file before it goes out.
     // Settings that did not reach their local copy would go out stale.
-    const QString unwritten = flushSettings();
+    // What was written goes out from memory, not read back from the copies.
+    QMap<QString, QByteArray> written;
+    const QString unwritten = flushSettings(&written);
     if (!unwritten.isEmpty()) {
         _fail(unwritten);
         return;
     }
     m_adjust.storing([this](const QString& key) { return value(key); });
     for (const compcommand& c : qAsConst(m_commands)) {
-        if (c.handler == &NBXNetSetup::_push_statefile && !c.put.isEmpty())
-            _compile_state(QString::fromUtf8(c.name));
+        if (c.handler != &NBXNetSetup::_push_statefile || c.put.isEmpty())
+            continue;
+        const QString name = QString::fromUtf8(c.name);
+        // A state file that could not be compiled would go out half done or
+        // stale: nothing goes out, and the edits stay for another try.
+        if (!_compile_state(name, &written[name])) {
+            _abort();
+            return;
+        }
     }
-    m_storeFiles = _changedFiles();
+    m_storeFiles = _changedFiles(written);
     m_state = 0;
     m_exchange = Exchange::Store;
     _connect();

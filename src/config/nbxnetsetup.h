@@ -114,11 +114,12 @@ private:
     bool _isFileChanged(const QString& name);
     // The files whose content differs from what was loaded (the clock key
     // aside), and with any of them the state files compiled on the store.
-    QStringList _changedFiles();
-    // The bytes the device gets for `name`: its local copy (or the copy
-    // registered as `copy`), the time file with its clock key empty, since
-    // only the clock's own button sets the clock.
-    QByteArray _uploadBytes(const QString& name);
+    // `written` holds the bytes just written to local copies, by name.
+    QStringList _changedFiles(const QMap<QString, QByteArray>& written);
+    // The bytes the device gets for `name`: its local copy (or the bytes
+    // just written to it, from `written`), the time file with its clock key
+    // empty, since only the clock's own button sets the clock.
+    QByteArray _uploadBytes(const QString& name, const QMap<QString, QByteArray>& written = {});
     // `data` as it goes out as the file `name`.
     QByteArray _uploadForm(const QString& name, const QByteArray& data);
     // The original of `name` as it would go out.
@@ -161,6 +162,7 @@ private:
     // Forgets the local copy `name` and removes its file.
     void _dropCopy(const QString& name);
     QString copyOnDemand(const QString& name) override;
+    bool isPrivateCopy(const QString& path) const override;
 
     // Payload builders of the device functions; false means send nothing.
     bool payloadFromKeys(const FunctionRow& row, const QString& param, QByteArray& out);

@@ -1,5 +1,8 @@
 #pragma once
 
+#include "ciniline.h"
+
+#include <QByteArray>
 #include <QSet>
 #include <QString>
 #include <QStringList>
@@ -18,7 +21,23 @@
 class NBXSettings
 {
 public:
-    explicit NBXSettings(const QString& fileName);
+    // Where the file's bytes live, and how a write replaces them.
+    enum class Storage
+    {
+        // Written aside, synced and renamed over, so that a reader sees the
+        // old file or the new one whole: the user's files, a drive's.
+        AtomicFile,
+        // Rewritten in place: a private temporary copy, which is not the
+        // data of record and goes with its folder.
+        PlainFile,
+        // No file: memoryBytes() holds them.
+        Memory
+    };
+
+    explicit NBXSettings(const QString& fileName, Storage storage = Storage::AtomicFile);
+    // An object over `bytes` alone, as if they were its file: it reads them,
+    // and its writes give memoryBytes() exactly what a file would get.
+    static NBXSettings inMemory(const QByteArray& bytes);
     ~NBXSettings();
 
     NBXSettings(const NBXSettings&) = delete;
@@ -37,7 +56,8 @@ public:
     // Writes the file when a value changed, then takes the keys from what it
     // wrote. False when the write failed or a value did not read back from
     // it; the values stay in memory either way.
-    bool flush();
+    // When it wrote, `written` (if given) gets the bytes the file holds now.
+    bool flush(QByteArray* written = nullptr);
 
     // Forgets the edits not yet written, so that going away writes nothing:
     // for a copy that is about to be removed.
@@ -47,36 +67,25 @@ public:
     bool myWriteFunc();
 
     QString fileName() const { return m_fileName; }
-
-    // How one line of the file reads.
-    struct LineInfo
-    {
-        enum Kind
-        {
-            Other,
-            Key,
-            Header
-        };
-        Kind kind = Other;
-        QString name;  // key name or section name
-        QString value; // the value of a key line
-    };
-    static LineInfo classify(const QString& line);
-    // The same, by the two patterns alone (the reference for classify()).
-    static LineInfo classifyByPattern(const QString& line);
-    // The value as the writer puts it after "name = ".
-    static QString quoted(const QString& value);
+    // Memory storage: the bytes as last written, or as given.
+    QByteArray memoryBytes() const { return m_memory; }
 
 private:
-    static LineInfo classifyHeader(const QString& line);
-
     struct myStruct
     {
         QString value;
         bool fromFile = false;
     };
 
+    NBXSettings(const QByteArray& bytes, Storage storage);
+
     void loadIfEmpty();
+    // The writer's work: the kept lines with every held value written in;
+    // `written` gets the bytes the file holds after a good write.
+    bool write(QByteArray* written);
+    // The file's bytes as they are now; false when there is no file.
+    bool readStored(QByteArray& bytes) const;
+    bool replaceStored(const QByteArray& bytes);
     // Calls f(key, value) for every key line, keyed by the section it stands
     // in; sets the has-sections flag as it goes.
     template <typename F> void forEachKeyLine(F f);
@@ -96,9 +105,11 @@ private:
     bool writesBare() const;
 
     QString m_fileName;
+    Storage m_storage = Storage::AtomicFile;
+    QByteArray m_memory;
     int m_hasSections = 0;
     QStringList m_lines;
-    std::vector<LineInfo> m_lineInfo; // how each kept line reads
+    std::vector<cIniLine::Info> m_lineInfo; // how each kept line reads
     // Ordered by key as QString orders them, compared without QString's
     // general-purpose comparison, which dominated reading large files.
     struct KeyLess

@@ -3,6 +3,7 @@
 #include "cstatecompiler.h"
 #include "nbxsettings.h"
 #include "util/atomicwrite.h"
+#include "util/plainwrite.h"
 
 #include <QFile>
 
@@ -102,8 +103,11 @@ bool NBXSetup::fileExists(const QString& name)
 NBXSettings* NBXSetup::settings(const QString& name)
 {
     NBXSettings*& s = m_settings[name];
-    if (!s)
-        s = new NBXSettings(filePath(name));
+    if (!s) {
+        const QString path = filePath(name);
+        s = new NBXSettings(path, isPrivateCopy(path) ? NBXSettings::Storage::PlainFile
+                                                      : NBXSettings::Storage::AtomicFile);
+    }
     return s;
 }
 
@@ -176,15 +180,15 @@ QStringList NBXSetup::regexp_values(const QString& key)
     return out;
 }
 
-void NBXSetup::_compile_state(const QString& name)
+bool NBXSetup::_compile_state(const QString& name, QByteArray* compiled)
 {
     const QString fileName = filePath(name);
     if (fileName.isEmpty())
-        return;
+        return false;
     QFile in(fileName);
     if (!in.open(QIODevice::ReadWrite)) {
         emit pseudothrow(tr("Can not write \"%1\"").arg(fileName));
-        return;
+        return false;
     }
     QString text = QString::fromUtf8(in.readAll());
     in.close();
@@ -194,15 +198,26 @@ void NBXSetup::_compile_state(const QString& name)
     cStateCompiler(kMaxStateDirectives, kMaxStateText, kMaxStateWork)
         .compile(text, [this](const QString& key) { return value(key); });
 
-    if (!writeFileAtomically(fileName, text.toUtf8()))
+    const QByteArray bytes = text.toUtf8();
+    const bool wrote = isPrivateCopy(fileName) ? writeFilePlainly(fileName, bytes)
+                                               : writeFileAtomically(fileName, bytes);
+    if (!wrote) {
         emit pseudothrow(tr("Can not write \"%1\"").arg(fileName));
+        return false;
+    }
+    if (compiled)
+        *compiled = bytes;
+    return true;
 }
 
-QString NBXSetup::flushSettings()
+QString NBXSetup::flushSettings(QMap<QString, QByteArray>* written)
 {
-    for (NBXSettings* s : qAsConst(m_settings)) {
-        if (!s->flush())
-            return tr("Can not write \"%1\"").arg(s->fileName());
+    for (auto it = m_settings.cbegin(); it != m_settings.cend(); ++it) {
+        QByteArray bytes;
+        if (!it.value()->flush(&bytes))
+            return tr("Can not write \"%1\"").arg(it.value()->fileName());
+        if (written && !bytes.isNull())
+            written->insert(it.key(), bytes);
     }
     return QString();
 }

@@ -41,11 +41,14 @@ public:
     QString path(const QString& key) const;
     QStringList regexp_values(const QString& key);
 
-    void _compile_state(const QString& name);
+    // Compiles the state file `name` in place; `compiled` (if given) gets
+    // the bytes written. False, after its message, when it could not.
+    bool _compile_state(const QString& name, QByteArray* compiled = nullptr);
     void flush();
     // Writes every changed settings file; the message for the first file
-    // that could not be written, or nothing.
-    QString flushSettings();
+    // that could not be written, or nothing. `written` (if given) gets the
+    // bytes of each file written, by its name.
+    QString flushSettings(QMap<QString, QByteArray>* written = nullptr);
     // Takes back what the device shows live but has not stored, when the
     // dialog closes without storing. Nothing to take back by default.
     virtual void revertLive() {}
@@ -104,6 +107,15 @@ protected:
     {
         Q_UNUSED(name);
         return QString();
+    }
+
+    // Whether `path` is a private temporary copy of this source, which is
+    // rewritten in place rather than atomically: it is not the data of
+    // record and goes when the source goes. None by default.
+    virtual bool isPrivateCopy(const QString& path) const
+    {
+        Q_UNUSED(path);
+        return false;
     }
 
     QMap<QString, QString> m_files;

@@ -6,9 +6,35 @@
 
 #include <csignal>
 #include <sys/resource.h>
+#include <sys/stat.h>
 
-using Kind = NBXSettings::LineInfo::Kind;
-Q_DECLARE_METATYPE(NBXSettings::LineInfo::Kind)
+using Kind = cIniLine::Info::Kind;
+Q_DECLARE_METATYPE(cIniLine::Info::Kind)
+using Storage = NBXSettings::Storage;
+Q_DECLARE_METATYPE(NBXSettings::Storage)
+
+namespace {
+
+ino_t inodeOf(const QString& path)
+{
+    struct stat st;
+    return ::stat(QFile::encodeName(path).constData(), &st) == 0 ? st.st_ino : 0;
+}
+
+// Sets each key=value edit, then flushes: whether the flush succeeded and
+// the bytes it reported as written (null when it wrote nothing).
+QPair<bool, QByteArray> editAndFlush(NBXSettings& s, const QStringList& edits)
+{
+    for (const QString& e : edits) {
+        const qsizetype eq = e.indexOf(QLatin1Char('='));
+        s.setValue(e.left(eq), e.mid(eq + 1));
+    }
+    QByteArray written;
+    const bool ok = s.flush(&written);
+    return {ok, written};
+}
+
+} // namespace
 
 class tst_NBXSettings : public QObject
 {
@@ -40,12 +66,15 @@ private slots:
     void quoting();
     void rewrite_data();
     void rewrite();
+    void everyStorageWritesTheSameBytes_data() { rewrite_data(); }
+    void everyStorageWritesTheSameBytes();
     void realisticFileKeepsEverythingButTheEditedLine();
     void valuesRoundTrip_data();
     void valuesRoundTrip();
     void lastWinsAndRegexpValues();
     void valuesThatCannotReadBack_data();
     void valuesThatCannotReadBack();
+    void unwritablePlaceKeepsOldFileAndValues_data();
     void unwritablePlaceKeepsOldFileAndValues();
     void untouchedObjectNeverTruncates();
     void missingFileIsCreatedWithNewKeysOnly();
@@ -129,7 +158,7 @@ void tst_NBXSettings::classify_data()
 void tst_NBXSettings::classify()
 {
     QFETCH(QString, line);
-    const NBXSettings::LineInfo li = NBXSettings::classify(line);
+    const cIniLine::Info li = cIniLine::classify(line);
     QTEST(li.kind, "kind");
     QTEST(li.name, "name");
     QTEST(li.value, "value");
@@ -147,8 +176,8 @@ void tst_NBXSettings::fastClassifierAgreesWithPatterns()
             line += alphabet.at(rng.bounded(alphabet.size()));
         if (rng.bounded(4) != 0)
             line += QLatin1Char('\n');
-        const NBXSettings::LineInfo fast = NBXSettings::classify(line);
-        const NBXSettings::LineInfo ref = NBXSettings::classifyByPattern(line);
+        const cIniLine::Info fast = cIniLine::classify(line);
+        const cIniLine::Info ref = cIniLine::classifyByPattern(line);
         if (fast.kind != ref.kind || fast.name != ref.name || fast.value != ref.value)
             QFAIL(qPrintable(QStringLiteral("disagree on \"%1\"").arg(line)));
     }
@@ -186,7 +215,7 @@ void tst_NBXSettings::quoting_data()
 void tst_NBXSettings::quoting()
 {
     QFETCH(QString, value);
-    QTEST(NBXSettings::quoted(value), "written");
+    QTEST(cIniLine::quoted(value), "written");
 }
 
 // Original file, edits as key=value lines, expected file after flush.
@@ -279,6 +308,40 @@ void tst_NBXSettings::rewrite()
     }
     // The destructor's write after a flush must not add anything again.
     QTEST(contents(path), "expected");
+}
+
+// The bytes a store sends come from memory, and the private copies are
+// rewritten in place: every storage must give exactly the bytes of the
+// atomic file writer, and the same values when read back.
+void tst_NBXSettings::everyStorageWritesTheSameBytes()
+{
+    QFETCH(QByteArray, original);
+    QFETCH(QStringList, edits);
+    QFETCH(QByteArray, expected);
+    const QString atomicPath = makeFile(original);
+    const QString plainPath = makeFile(original);
+    const ino_t plainInode = inodeOf(plainPath);
+    NBXSettings atomic(atomicPath);
+    NBXSettings plain(plainPath, Storage::PlainFile);
+    NBXSettings memory = NBXSettings::inMemory(original);
+
+    const auto byAtomic = editAndFlush(atomic, edits);
+    const auto byPlain = editAndFlush(plain, edits);
+    const auto byMemory = editAndFlush(memory, edits);
+    QVERIFY(byAtomic.first);
+    QCOMPARE(byPlain, byAtomic);
+    QCOMPARE(byMemory, byAtomic);
+    if (!byAtomic.second.isNull())
+        QCOMPARE(byAtomic.second, expected);
+    QCOMPARE(contents(atomicPath), expected);
+    QCOMPARE(contents(plainPath), expected);
+    QCOMPARE(memory.memoryBytes(), expected);
+    QCOMPARE(inodeOf(plainPath), plainInode);
+
+    NBXSettings readAtomic(atomicPath);
+    NBXSettings readMemory = NBXSettings::inMemory(memory.memoryBytes());
+    QCOMPARE(readMemory.regexp_values(".*"), readAtomic.regexp_values(".*"));
+    QCOMPARE(memory.regexp_values(".*"), atomic.regexp_values(".*"));
 }
 
 void tst_NBXSettings::realisticFileKeepsEverythingButTheEditedLine()
@@ -438,11 +501,22 @@ void tst_NBXSettings::valuesThatCannotReadBack()
     QTEST(fresh.value(key, "<none>").toString(), "readBack");
 }
 
+void tst_NBXSettings::unwritablePlaceKeepsOldFileAndValues_data()
+{
+    QTest::addColumn<Storage>("storage");
+    QTest::addColumn<bool>("keepsOldFile");
+    QTest::newRow("atomic file: the old file stays whole") << Storage::AtomicFile << true;
+    // Not the data of record: what counts is that no edit is lost.
+    QTest::newRow("private copy: written whole on the next flush") << Storage::PlainFile << false;
+}
+
 void tst_NBXSettings::unwritablePlaceKeepsOldFileAndValues()
 {
+    QFETCH(Storage, storage);
+    QFETCH(bool, keepsOldFile);
     const QByteArray original = "[ s ]\nx = 1\n";
     const QString path = makeFile(original);
-    NBXSettings s(path);
+    NBXSettings s(path, storage);
     s.setValue("s/x", "a value too long for the space left");
 
     // A file size limit makes the write fail part-way, as a full disk would,
@@ -457,7 +531,8 @@ void tst_NBXSettings::unwritablePlaceKeepsOldFileAndValues()
     ::setrlimit(RLIMIT_FSIZE, &saved);
 
     QVERIFY(!written);
-    QCOMPARE(contents(path), original);
+    if (keepsOldFile)
+        QCOMPARE(contents(path), original);
     QCOMPARE(s.value("s/x").toString(), QString("a value too long for the space left"));
     QVERIFY(s.flush());
     QCOMPARE(contents(path), QByteArray("[ s ]\nx = 'a value too long for the space left'\n"));

@@ -1,4 +1,5 @@
 #include "config/cworkfolder.h"
+#include "config/nbxsettings.h"
 #include "devicefixture.h"
 
 #include <QProcess>
@@ -37,6 +38,12 @@ mode_t modeOf(const QString& path)
     return lstat(QFile::encodeName(path).constData(), &st) == 0 ? st.st_mode : 0;
 }
 
+ino_t inodeOf(const QString& path)
+{
+    struct stat st;
+    return lstat(QFile::encodeName(path).constData(), &st) == 0 ? st.st_ino : 0;
+}
+
 void touch(const QString& path)
 {
     QFile f(path);
@@ -59,6 +66,9 @@ private slots:
     void sharedFolderNotOursIsLeftAlone_data();
     void sharedFolderNotOursIsLeftAlone();
     void deviceFileNamesNeverBecomePaths();
+    void storeSendsEditsAndRewritesCopiesInPlace_data();
+    void storeSendsEditsAndRewritesCopiesInPlace();
+    void storeSendsNothingWhenAStateFileCannotBeCompiled();
 };
 
 void tst_NBXNetFiles::initTestCase()
@@ -296,6 +306,99 @@ void tst_NBXNetFiles::deviceFileNamesNeverBecomePaths()
             QCOMPARE(readLocal(copy.filePath()), device.bytes("net.ini"));
         }
     }
+}
+
+void tst_NBXNetFiles::storeSendsEditsAndRewritesCopiesInPlace_data()
+{
+    QTest::addColumn<QString>("assignment");
+    QTest::addColumn<QString>("deviceFile");
+    QTest::addColumn<QByteArray>("stored");
+
+    QTest::newRow("file with sections, quoted value")
+        << "streams/common/name/Bob's camera"
+        << "streams.ini"
+        << QByteArray("; picture and streams\n[ common ]\nfps = 25\nname = \"Bob's camera\"\n\n"
+                      "[ stream_0 ]\nbrightness = 50\ncontrast = 40\nsaturation = 30\nhue = 20\n"
+                      "sharpness = 10\nagc = 1\ngain = 7\n\n[ stream_1 ]\nhue = 5\n");
+    QTest::newRow("sectionless file with CRLF, new key")
+        << "net/untitled/gateway/10.0.0.1"
+        << "net.ini" << QByteArray("a = 1\ngateway = '10.0.0.1'\n");
+    QTest::newRow("time file, clock sent empty")
+        << "time/untitled/TIME_SERVER/pool.example"
+        << "time.ini"
+        << QByteArray("TIME_ZONE = 'UTC-3'\nTIME_SERVER = 'pool.example'\nYYYYMMDDHHMMSS = \n");
+    QTest::newRow("state file compiled from an edit")
+        << "streams/common/fps/12"
+        << "state.ini"
+        << QByteArray("[ s ]\n#! s/FPS=[0-9]+;/FPS={streams/common/fps};/\nFPS=12;\n");
+}
+
+// A store sends the edited files as the settings writer makes them, from
+// memory, and rewrites the private copies in place: the same file (inode),
+// nothing made beside it and renamed over it, no scratch file left.
+void tst_NBXNetFiles::storeSendsEditsAndRewritesCopiesInPlace()
+{
+    QFETCH(QString, assignment);
+    QFETCH(QString, deviceFile);
+    QFETCH(QByteArray, stored);
+
+    DeviceFixture device;
+    NBXNetSetup setup(device.sim.linkAddress());
+    QVERIFY(runExchange(setup, [&] { setup.load(); }));
+    const QString folder = QFileInfo(setup.filePath("interface")).absolutePath();
+    const QString name = assignment.section('/', 0, 0);
+    const QString copy = setup.filePath(name);
+    const QString state = setup.filePath("state");
+    const ino_t copyInode = inodeOf(copy);
+    const ino_t stateInode = inodeOf(state);
+    const QStringList held = QDir(folder).entryList(QDir::Files | QDir::Hidden);
+
+    setup.setValue(assignment);
+    QVERIFY(runExchange(setup, [&] { setup.store(); }));
+    QCOMPARE(device.bytes(deviceFile), stored);
+
+    QCOMPARE(setup.filePath(name), copy);
+    QCOMPARE(inodeOf(copy), copyInode);
+    QCOMPARE(inodeOf(state), stateInode);
+    QCOMPARE(QDir(folder).entryList(QDir::Files | QDir::Hidden), held);
+    // The copy holds what went out, and a fresh read of it gives the edit.
+    QCOMPARE(setup.value(assignment.section('/', 0, 2)), assignment.section('/', 3));
+    NBXSettings fresh(copy);
+    QCOMPARE(fresh.value(assignment.section('/', 1, 2)).toString(), assignment.section('/', 3));
+}
+
+// A state file whose copy cannot be rewritten would go out stale or half
+// written beside the files it is compiled from: the store reports it once,
+// sends nothing, and keeps the edits for the next try.
+void tst_NBXNetFiles::storeSendsNothingWhenAStateFileCannotBeCompiled()
+{
+    DeviceFixture device;
+    NBXNetSetup setup(device.sim.linkAddress());
+    QVERIFY(runExchange(setup, [&] { setup.load(); }));
+    const QString state = setup.filePath("state");
+    const QByteArray held = readLocal(state);
+    QVERIFY(QFile::remove(state));
+    QVERIFY(QDir().mkdir(state));
+    setup.setValue("streams/common/fps/12");
+    device.sim.log().clear();
+
+    QStringList errors;
+    QVERIFY(!runExchange(
+        setup, [&] { setup.store(); }, &errors));
+    QCOMPARE(errors, QStringList{QString("Can not write \"%1\"").arg(state)});
+    QTest::qWait(200);
+    QCOMPARE(device.sim.log().requests().size(), 0);
+    QCOMPARE(setup.state(), 0);
+    QVERIFY(!setup.busy());
+
+    QVERIFY(QDir().rmdir(state));
+    QFile restored(state);
+    QVERIFY(restored.open(QIODevice::WriteOnly) && restored.write(held) == held.size());
+    restored.close();
+    QVERIFY(runExchange(setup, [&] { setup.store(); }));
+    QCOMPARE(device.payloadsOf("PUT CONFIG\r\n").size(), 1);
+    QCOMPARE(device.bytes("state.ini"),
+             QByteArray("[ s ]\n#! s/FPS=[0-9]+;/FPS={streams/common/fps};/\nFPS=12;\n"));
 }
 
 QTEST_MAIN(tst_NBXNetFiles)
