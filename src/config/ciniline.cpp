@@ -57,6 +57,18 @@ QStringList cIniLine::splitLines(const QByteArray& bytes)
     return lines;
 }
 
+QByteArray cIniLine::joinLines(const QStringList& lines)
+{
+    QByteArray bytes;
+    for (const QString& line : lines) {
+        if (line.endsWith(QLatin1String("\r\n")))
+            bytes += (line.chopped(1) + QLatin1String("\r\n")).toUtf8();
+        else
+            bytes += line.toUtf8();
+    }
+    return bytes;
+}
+
 std::vector<cIniLine::Info> cIniLine::classifyAll(const QStringList& lines)
 {
     std::vector<Info> info;

@@ -41,6 +41,10 @@ public:
 
     // Every line with its line break, as a text-mode read gives them.
     static QStringList splitLines(const QByteArray& bytes);
+    // The bytes of `lines` that splitLines() gives back as they are: a line
+    // whose text ends in a carriage return gets one more before its line
+    // feed, since a read drops one there.
+    static QByteArray joinLines(const QStringList& lines);
     // Whether reading `lines` back from a file would give exactly these lines.
     static bool splitsBackTheSame(const QStringList& lines);
 

@@ -342,9 +342,7 @@ bool NBXSettings::write(QByteArray* written)
             ed.writeNewEntry(section, entry);
     }
 
-    QByteArray bytes;
-    for (const QString& line : ed.lines())
-        bytes += line.toUtf8();
+    const QByteArray bytes = cIniLine::joinLines(ed.lines());
     // A failed write leaves the kept lines as they were (and, but for a
     // private copy, the previous file whole), so the edits stay to be
     // written again.

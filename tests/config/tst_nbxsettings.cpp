@@ -283,6 +283,15 @@ void tst_NBXSettings::rewrite_data()
         << QByteArray("[ a ]\nb = 5\nb = 5\nc = 3\n");
     QTest::newRow("crlf lines become lf")
         << QByteArray("[ s ]\r\nx = 1\r\n") << QStringList{"s/x=2"} << QByteArray("[ s ]\nx = 2\n");
+    // A read drops one carriage return before a line feed, so a line that
+    // keeps one must be written with one more, or each write would eat one
+    // and a line could turn into a key.
+    QTest::newRow("carriage returns of a line kept")
+        << QByteArray("[ s ]\nx = 1\nnote\r\r\n") << QStringList{"s/x=2"}
+        << QByteArray("[ s ]\nx = 2\nnote\r\r\n");
+    QTest::newRow("carriage returns of a last line without line break kept")
+        << QByteArray("[ s ]\nx = 1\ny = 2\r\r") << QStringList{"s/z=3"}
+        << QByteArray("[ s ]\nx = 1\ny = 2\r\r\r\nz = 3\n");
     QTest::newRow("key above the first header")
         << QByteArray("top = 1\n[ s ]\ntop = 5\n") << QStringList{"untitled/top=2"}
         << QByteArray("top = 2\n[ s ]\ntop = 5\n");
