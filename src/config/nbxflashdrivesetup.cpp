@@ -147,6 +147,14 @@ void NBXFlashDriveSetup::store()
     }
     QList<DiFile> files;
     if (readDiFileList(filePath(QStringLiteral("interface")), files)) {
+        // A state file that could not be compiled would go to the drive
+        // stale beside the new files: nothing is copied, and the edits stay
+        // for another try.
+        for (const DiFile& f : qAsConst(files)) {
+            if (f.type == QLatin1String("state") && !f.putCommand.isEmpty() &&
+                !filePath(f.name).isEmpty() && !_compile_state(f.name))
+                return;
+        }
         for (const DiFile& f : qAsConst(files))
             copyOut(f);
         writeOut(inDirectory(QStringLiteral("streams.ini.copy")), m_pendingTime.toLocal8Bit());
@@ -161,8 +169,6 @@ void NBXFlashDriveSetup::copyOut(const DiFile& difile)
     const QString target = fileOfDrive(difile.putCommand);
     if (target.isEmpty())
         return;
-    if (difile.type == QLatin1String("state"))
-        _compile_state(difile.name);
     QFile copy(filePath(difile.name));
     if (!copy.open(QIODevice::ReadOnly))
         return;

@@ -110,6 +110,7 @@ private slots:
     void refusedDescriptionCopiesNothing_data();
     void refusedDescriptionCopiesNothing();
     void unwritableTargetIsReported();
+    void unwritableLocalCopyStoresNothing_data();
     void unwritableLocalCopyStoresNothing();
     void destructionRemovesCopiesForGood();
     void fileCommandsStayInTheDrive_data();
@@ -252,13 +253,22 @@ void tst_NBXFlashDriveSetup::unwritableTargetIsReported()
 
 // The edit could not reach the local copy of its file: copying that copy to
 // the drive would store the old values and report success.
+void tst_NBXFlashDriveSetup::unwritableLocalCopyStoresNothing_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::newRow("a settings file") << "streams";
+    // Its compile fails; the new settings must not go out beside it stale.
+    QTest::newRow("a state file") << "state";
+}
+
 void tst_NBXFlashDriveSetup::unwritableLocalCopyStoresNothing()
 {
+    QFETCH(QString, name);
     Drive drive;
     NBXFlashDriveSetup setup(drive.dir.path());
     setup.load();
     QCOMPARE(setup.value("streams/common/fps"), QString("25"));
-    const QString copy = setup.filePath("streams");
+    const QString copy = setup.filePath(name);
     QVERIFY(QFile::remove(copy));
     QVERIFY(QDir().mkdir(copy));
     setup.setValue("streams/common/fps/12");
