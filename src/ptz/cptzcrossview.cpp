@@ -40,7 +40,13 @@ void cPTZCrossView::paintEvent(QPaintEvent* event)
         return;
     }
     QPainter painter(this);
-    drawFrame(&painter);
+    // Nothing is painted under an opaque view: the frame is drawn on its
+    // own background, which is only the thin ring around the picture.
+    if (frameWidth() > 0) {
+        painter.setClipRegion(QRegion(rect()).subtracted(contentsRect()));
+        painter.fillRect(rect(), palette().brush(backgroundRole()));
+        drawFrame(&painter);
+    }
     painter.setRenderHint(QPainter::SmoothPixmapTransform);
     painter.setClipRegion(event->region() & contentsRect());
     painter.drawPixmap(contentsRect(), picture);
@@ -65,15 +71,15 @@ bool cPTZCrossView::drawsItself(const QPixmap& picture) const
     return !picture.isNull() && hasScaledContents() && isEnabled() && margin() == 0;
 }
 
-// A picture without a frame around it hides everything under the view.
-// Saying so spares Qt the background under every picture (or, in a dialog,
-// the parent's painting there). Whether the next paint covers the view is
-// known only when it comes: a picture may be replaced by a text at any
-// time. A paint that finds it covers less than the last one fills the
-// background itself and asks for a paint with the parent under it.
+// A picture hides everything under the view but its frame, which the view
+// paints on its own background. Saying so spares Qt the background under
+// every picture (or, in a dialog, the parent's painting there). Whether the next paint covers the
+// view is known only when it comes: a picture may be replaced by a text at any time. A paint that
+// finds it covers less than the last one fills the background itself and asks for a paint with the
+// parent under it.
 void cPTZCrossView::coverFrom(const QPixmap& picture, const QRect& exposed)
 {
-    const bool covers = drawsItself(picture) && frameWidth() == 0 && !picture.hasAlphaChannel();
+    const bool covers = drawsItself(picture) && !picture.hasAlphaChannel();
     if (testAttribute(Qt::WA_OpaquePaintEvent) == covers)
         return;
     setAttribute(Qt::WA_OpaquePaintEvent, covers);

@@ -180,6 +180,7 @@ private slots:
     void crossViewShowsThePictureAsALabel_data();
     void crossViewShowsThePictureAsALabel();
     void crossViewWithTextHasNoCross();
+    void crossViewFromPictureToText_data();
     void crossViewFromPictureToText();
     void buttonToggles_data();
     void buttonToggles();
@@ -459,21 +460,37 @@ void tst_PTZControls::crossViewWithTextHasNoCross()
 
 // A view whose picture covered all of it, then shows a text in its place,
 // reads as a label with that text: nothing of the picture stays under it.
+void tst_PTZControls::crossViewFromPictureToText_data()
+{
+    QTest::addColumn<int>("frameStyle");
+    QTest::newRow("no frame") << int(QFrame::NoFrame);
+    QTest::newRow("framed, as in the dialog") << int(QFrame::StyledPanel);
+}
+
 void tst_PTZControls::crossViewFromPictureToText()
 {
+    QFETCH(int, frameStyle);
     cPTZCrossView view;
     QLabel label;
+    QPixmap picture(240, 90);
+    picture.fill(QColor(200, 30, 30));
     for (QLabel* l : {static_cast<QLabel*>(&view), &label}) {
         l->setFixedSize(240, 90);
         l->setAlignment(Qt::AlignCenter);
         l->setScaledContents(true);
+        l->setFrameStyle(frameStyle);
+        l->setPixmap(picture);
     }
-    QPixmap picture(240, 90);
-    picture.fill(QColor(200, 30, 30));
-    view.setPixmap(picture);
     view.show();
     QVERIFY(QTest::qWaitForWindowExposed(&view));
     view.repaint();
+    // Nothing is painted under a view that shows a picture: around it, the
+    // view paints what a label would (its mark is inside).
+    QVERIFY(view.testAttribute(Qt::WA_OpaquePaintEvent));
+    const QImage shown = view.grab().toImage();
+    const QImage expected = label.grab().toImage();
+    for (const QPoint& p : {QPoint(0, 0), QPoint(239, 89), QPoint(120, 0), QPoint(0, 45)})
+        QCOMPARE(shown.pixel(p), expected.pixel(p));
     for (QLabel* l : {static_cast<QLabel*>(&view), &label})
         l->setText(QStringLiteral("Not available from a flash drive"));
     QCOMPARE(view.grab().toImage(), label.grab().toImage());
