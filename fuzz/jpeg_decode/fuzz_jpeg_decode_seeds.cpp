@@ -1,25 +1,12 @@
 // Seeds for the JPEG target: one byte of longest side (see the target),
 // then pictures as Qt writes them (colour, grey, progressive, of odd
 // sizes), one cut short and one behind a side too long for its first byte.
+#include "jpegbytes.h"
 #include "seedcorpus.h"
 
-#include <QBuffer>
 #include <QImage>
-#include <QImageWriter>
 
 namespace {
-
-QByteArray jpeg(const QImage& picture, bool progressive = false)
-{
-    QByteArray bytes;
-    QBuffer out(&bytes);
-    out.open(QIODevice::WriteOnly);
-    QImageWriter writer(&out, "JPG");
-    writer.setQuality(80);
-    writer.setProgressiveScanWrite(progressive);
-    writer.write(picture);
-    return bytes;
-}
 
 QImage gradient(int width, int height, QImage::Format format)
 {

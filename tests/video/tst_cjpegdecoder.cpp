@@ -1,11 +1,9 @@
 // The PTZ pictures' JPEG decoder against Qt's own reader, on pictures as Qt
 // and the JPEG library write them, and the pixels it reuses.
 
-#include "hostilejpeg.h"
+#include "jpegbytes.h"
 #include "video/cjpegdecoder.h"
 
-#include <QBuffer>
-#include <QImageWriter>
 #include <QtTest>
 
 #include <cstdio>
@@ -26,18 +24,6 @@ QImage pattern(QSize size, QImage::Format format, int seed = 0)
                                   ((x ^ y) * 3 + seed) & 0xff));
     }
     return picture.convertToFormat(format);
-}
-
-QByteArray jpeg(const QImage& picture, bool progressive = false)
-{
-    QByteArray bytes;
-    QBuffer out(&bytes);
-    out.open(QIODevice::WriteOnly);
-    QImageWriter writer(&out, "JPG");
-    writer.setQuality(85);
-    writer.setProgressiveScanWrite(progressive);
-    writer.write(picture);
-    return bytes;
 }
 
 // A CMYK picture, which Qt does not write.

@@ -3,8 +3,8 @@
 #include "snapshotservice.h"
 #include "video/cv3jpegreceiver.h"
 
-#include "hostilejpeg.h"
 #include "imagecompare.h"
+#include "jpegbytes.h"
 
 #include <QBuffer>
 #include <QDomDocument>
@@ -379,7 +379,7 @@ void tst_cV3JpegReceiver::answers_data()
     QTest::newRow("fewer bytes than the length") << answer({le32(jpeg.size() + 1) + jpeg}) << 0;
     QTest::newRow("not a picture") << answer({framed("this is no JPEG")}) << 0;
     QTest::newRow("a picture of more scans than any encoder writes")
-        << answer({framed(withLastScanRepeated(progressiveJpeg(sourcePicture()), 1000))}) << 0;
+        << answer({framed(withLastScanRepeated(::jpeg(sourcePicture(), true), 1000))}) << 0;
     QTest::newRow("-5: red cross") << answer({framed("-5:no video signal")}) << 1;
     QTest::newRow("-5: alone") << answer({framed("-5:")}) << 1;
     QTest::newRow("-6: grey cross") << answer({framed("-6:camera off")}) << 2;

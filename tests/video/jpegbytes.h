@@ -1,20 +1,22 @@
 #pragma once
 
-// A JPEG picture that costs a decoder far more than its bytes suggest: a
-// progressive picture whose last scan is repeated. Each scan is a pass over
-// the whole picture, and a repeated one takes only a few bytes.
+// JPEG pictures as bytes, as Qt writes them, and one that costs a decoder
+// far more than its bytes suggest: a progressive picture whose last scan is
+// repeated. Each scan is a pass over the whole picture, and a repeated one
+// takes only a few bytes.
 #include <QBuffer>
 #include <QByteArray>
 #include <QImage>
 #include <QImageWriter>
 
-inline QByteArray progressiveJpeg(const QImage& picture)
+inline QByteArray jpeg(const QImage& picture, bool progressive = false)
 {
     QByteArray bytes;
     QBuffer out(&bytes);
     out.open(QIODevice::WriteOnly);
     QImageWriter writer(&out, "JPG");
-    writer.setProgressiveScanWrite(true);
+    writer.setQuality(85);
+    writer.setProgressiveScanWrite(progressive);
     writer.write(picture);
     return bytes;
 }
